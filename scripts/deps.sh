@@ -1,0 +1,36 @@
+# Shared by scripts/run and scripts/test: installs the Debian packages the
+# build needs, when any is missing, and builds into build/ (or $BUILD_DIR).
+set -euo pipefail
+
+KBEX_PACKAGES=(
+  g++ cmake ninja-build pkg-config
+  qt6-base-dev libqt6opengl6-dev libgl-dev qt6-tools-dev qt6-serialport-dev libqcustomplot-dev
+  libgtest-dev libbenchmark-dev
+  xvfb xauth fonts-dejavu-core
+)
+
+kbex_install_deps() {
+  local missing=()
+  for p in "${KBEX_PACKAGES[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  echo "Installing missing packages: ${missing[*]}"
+  local sudo=""
+  if [ "$(id -u)" -ne 0 ]; then
+    if command -v sudo >/dev/null; then
+      sudo="sudo"
+    else
+      echo "Missing packages (${missing[*]}) and no root rights or sudo to install them." >&2
+      exit 1
+    fi
+  fi
+  $sudo apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y --no-install-recommends "${missing[@]}"
+}
+
+kbex_build() {
+  local dir="$1"; shift
+  cmake -S "$KBEX_ROOT" -B "$dir" -G Ninja "$@" >/dev/null
+  cmake --build "$dir"
+}

@@ -1,0 +1,402 @@
+// Serves the sensor model on the master side of a pseudo-terminal. The program
+// opens the slave side like any serial adapter, so the demo and the integration
+// tests exercise the real termios code path.
+#include "simulated_sensor.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cerrno>
+#include <cstring>
+
+#include "core/frame.h"
+
+namespace sim {
+
+namespace {
+
+// How long a write may make no progress before the answer is dropped: a slave
+// whose input queue nobody drains must not wedge the serving thread.
+constexpr double kWriteStallLimit = 1.0;
+// After the last answer before vanishing, give the program this long to take
+// it off the line; then the device goes regardless.
+constexpr double kVanishGrace = 2.0;
+constexpr double kVanishSettle = 0.05;
+// Bytes written per wake-up when pacing: about 4 ms of line time at 19200 baud,
+// fine enough to look like a UART, coarse enough not to burn CPU on wake-ups.
+constexpr double kPaceSlice = 0.004;
+// A request takes 19 ms at 19200 baud; bytes of an incomplete one that sit
+// this long are a broken request, not a slow one.
+constexpr double kStaleRequest = 0.2;
+
+void CloseFd(int& fd) {
+    if (fd >= 0)
+        ::close(fd);
+    fd = -1;
+}
+
+void SetCloexec(int fd) {
+    const int flags = ::fcntl(fd, F_GETFD);
+    if (flags >= 0)
+        ::fcntl(fd, F_SETFD, flags | FD_CLOEXEC);
+}
+
+std::string Reason(const char* what) {
+    return std::string(what) + ": " + std::strerror(errno);
+}
+
+unsigned NextGarbage(unsigned& state) {
+    // xorshift32; a zero state would stay zero forever.
+    if (state == 0)
+        state = 0x6B43A9B5u;
+    state ^= state << 13;
+    state ^= state >> 17;
+    state ^= state << 5;
+    return state;
+}
+
+timespec ToTimespec(double seconds) {
+    seconds = std::max(seconds, 0.0);
+    timespec ts{};
+    ts.tv_sec = static_cast<time_t>(seconds);
+    ts.tv_nsec = static_cast<long>((seconds - static_cast<double>(ts.tv_sec)) * 1e9);
+    if (ts.tv_nsec >= 1000000000L)
+        ts.tv_nsec = 999999999L;
+    return ts;
+}
+
+}  // namespace
+
+SimulatedSensor::SimulatedSensor(Options opts)
+    : opts_(std::move(opts)), model_(opts_.hw, opts_.seed), rng_(opts_.seed) {}
+
+SimulatedSensor::~SimulatedSensor() {
+    Stop();
+}
+
+bool SimulatedSensor::Start(std::string* error) {
+    if (thread_.joinable()) {
+        // Still serving, or vanished without a Stop() yet: its descriptors are not ours to touch.
+        if (error)
+            *error = "already started";
+        return false;
+    }
+    auto fail = [&](const std::string& why) {
+        if (error)
+            *error = why;
+        CloseAll();
+        return false;
+    };
+
+    masterFd_ = ::posix_openpt(O_RDWR | O_NOCTTY);
+    if (masterFd_ < 0)
+        return fail(Reason("posix_openpt"));
+    SetCloexec(masterFd_);
+    if (::grantpt(masterFd_) != 0)
+        return fail(Reason("grantpt"));
+    if (::unlockpt(masterFd_) != 0)
+        return fail(Reason("unlockpt"));
+    char name[128] = {};
+    if (::ptsname_r(masterFd_, name, sizeof name) != 0)
+        return fail(Reason("ptsname"));
+    path_ = name;
+    const int flags = ::fcntl(masterFd_, F_GETFL);
+    if (flags < 0 || ::fcntl(masterFd_, F_SETFL, flags | O_NONBLOCK) != 0)
+        return fail(Reason("fcntl master"));
+
+    // Holding the slave open keeps the line raw for every later user (a fresh
+    // pty would echo and cook bytes) and keeps the pair alive while the
+    // program closes and reopens the port.
+    slaveFd_ = ::open(path_.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (slaveFd_ < 0)
+        return fail(Reason("open slave"));
+    termios tio{};
+    if (::tcgetattr(slaveFd_, &tio) != 0)
+        return fail(Reason("tcgetattr"));
+    ::cfmakeraw(&tio);
+    ::cfsetispeed(&tio, B19200);
+    ::cfsetospeed(&tio, B19200);
+    if (::tcsetattr(slaveFd_, TCSANOW, &tio) != 0)
+        return fail(Reason("tcsetattr"));
+
+    if (::pipe2(wakeFd_, O_CLOEXEC | O_NONBLOCK) != 0)
+        return fail(Reason("pipe"));
+
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        sinceFaults_ = 0;
+    }
+    vanishPending_ = false;
+    vanished_ = false;
+    running_ = true;
+    thread_ = std::thread(&SimulatedSensor::Serve, this);
+    return true;
+}
+
+void SimulatedSensor::Stop() {
+    running_ = false;
+    if (thread_.joinable()) {
+        const char b = 1;
+        [[maybe_unused]] const auto n = ::write(wakeFd_[1], &b, 1);
+        thread_.join();
+    }
+    CloseAll();
+    vanished_ = true;
+}
+
+void SimulatedSensor::CloseAll() {
+    CloseFd(masterFd_);
+    CloseFd(slaveFd_);
+    CloseFd(wakeFd_[0]);
+    CloseFd(wakeFd_[1]);
+}
+
+void SimulatedSensor::SetFaults(const Faults& f) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    opts_.faults = f;
+    sinceFaults_ = 0;
+}
+
+Faults SimulatedSensor::GetFaults() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return opts_.faults;
+}
+
+std::vector<RequestRecord> SimulatedSensor::Requests() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return requests_;
+}
+
+void SimulatedSensor::ClearRequests() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    requests_.clear();
+}
+
+void SimulatedSensor::Vanish() {
+    // Closing the master hangs up every open slave descriptor: the program's
+    // reads return end-of-file or EIO, as with an unplugged adapter.
+    CloseFd(masterFd_);
+    CloseFd(slaveFd_);
+    vanishPending_ = false;
+    vanished_ = true;
+}
+
+// Sleeps up to `seconds`; false when Stop() asked the thread to end meanwhile.
+bool SimulatedSensor::WaitWake(double seconds) {
+    pollfd pfd{wakeFd_[0], POLLIN, 0};
+    const timespec ts = ToTimespec(seconds);
+    ::ppoll(&pfd, 1, &ts, nullptr);
+    return running_.load();
+}
+
+void SimulatedSensor::Serve() {
+    std::vector<std::uint8_t> rx;
+    std::uint8_t chunk[512];
+    double lastByte = 0.0;
+
+    while (running_.load() && masterFd_ >= 0) {
+        pollfd fds[2] = {{masterFd_, POLLIN, 0}, {wakeFd_[0], POLLIN, 0}};
+        // While a vanish is pending, look every few milliseconds whether the
+        // program has taken the last answer; while a request is incomplete,
+        // wake up to drop it once it has gone stale. Otherwise sleep until
+        // something happens.
+        int timeout = -1;
+        if (vanishPending_)
+            timeout = 10;
+        else if (!rx.empty())
+            timeout =
+                std::max(1, static_cast<int>((lastByte + kStaleRequest - Now()) * 1000.0) + 1);
+        const int r = ::poll(fds, 2, timeout);
+        if (r < 0) {
+            if (errno != EINTR && !WaitWake(0.05))
+                break;
+            continue;
+        }
+        if (fds[1].revents & POLLIN) {
+            char sink[64];
+            while (::read(wakeFd_[0], sink, sizeof sink) > 0) {
+            }
+        }
+        if (!running_.load())
+            break;
+
+        bool gotBytes = false;
+        if (fds[0].revents & POLLIN) {
+            const double t = Now();
+            for (;;) {
+                const ssize_t n = ::read(masterFd_, chunk, sizeof chunk);
+                if (n <= 0)
+                    break;
+                rx.insert(rx.end(), chunk, chunk + n);
+                gotBytes = true;
+            }
+            if (gotBytes)
+                lastByte = t;
+            // Requests are 36 bytes behind 00 55; anything else is line noise,
+            // dropped one byte at a time so that a sync inside it is still found.
+            std::size_t pos = 0;
+            while (running_.load() && masterFd_ >= 0 && pos < rx.size()) {
+                if (rx[pos] != 0x00 || (rx.size() - pos >= 2 && rx[pos + 1] != 0x55)) {
+                    ++pos;
+                    continue;
+                }
+                if (rx.size() - pos < core::kFrameLen)
+                    break;
+                if (vanishPending_) {
+                    // Someone still talks to a device that is about to go: it goes now.
+                    Vanish();
+                    break;
+                }
+                HandleRequest(&rx[pos], t);
+                pos += core::kFrameLen;
+            }
+            rx.erase(rx.begin(),
+                     rx.begin() + static_cast<std::ptrdiff_t>(std::min(pos, rx.size())));
+        }
+        // A request cut short (the sender flushed or gave up) must not swallow
+        // the head of the next one; the sensor forgets it after a pause.
+        if (r == 0 && !rx.empty() && Now() - lastByte >= kStaleRequest)
+            rx.clear();
+        if (!gotBytes && (fds[0].revents & (POLLIN | POLLHUP | POLLERR | POLLNVAL))) {
+            // Not expected while we hold the slave; avoid spinning on it if it happens.
+            if (!WaitWake(0.05))
+                break;
+        }
+
+        if (vanishPending_ && masterFd_ >= 0) {
+            int queued = 0;
+            const bool taken = ::ioctl(slaveFd_, FIONREAD, &queued) == 0 && queued == 0;
+            const double now = Now();
+            if ((taken && now >= vanishNotBefore_) || now >= vanishBy_)
+                Vanish();
+        }
+    }
+}
+
+void SimulatedSensor::HandleRequest(const std::uint8_t* request, double time) {
+    RequestRecord rec;
+    std::copy_n(request, rec.bytes.size(), rec.bytes.begin());
+    rec.time = time;
+
+    Faults f;
+    std::vector<std::uint8_t> answer;
+    std::vector<std::uint8_t> stray;
+    int count = 0;
+    const std::uint16_t command = rec.command();
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        requests_.push_back(rec);
+        f = opts_.faults;
+        count = ++sinceFaults_;
+        // The model sees every request even when the answer is suppressed: a
+        // sensor with a dead transmit line still takes pages and teaches.
+        answer = model_.Handle(request, time);
+        if (f.strayRaw && command != core::kCmdRaw && command != core::kCmdBlock &&
+            command != core::kCmdFirmware && !answer.empty()) {
+            std::uint8_t raw[36] = {};
+            core::PutWordBE(raw, core::kRequestSync);
+            core::PutWordBE(raw + 2, core::kCmdRaw);
+            stray = model_.Handle(raw, time);
+        }
+    }
+
+    const bool suppressed = f.mute || (f.noBlocks && command == core::kCmdBlock) ||
+                            (f.noFirmware && command == core::kCmdFirmware);
+    if (!answer.empty() && !suppressed) {
+        // Block and firmware answers carry no header, so there is no sync or echo to falsify.
+        const bool framed = command != core::kCmdBlock && command != core::kCmdFirmware;
+        if (framed && f.wrongSync)
+            core::PutWordBE(&answer[0], core::kRequestSync);
+        if (framed && f.nonRaw && command == core::kCmdRaw)
+            core::PutWordBE(&answer[2], core::kCmdReadRam);
+        if (f.truncateTo > 0 && answer.size() > static_cast<std::size_t>(f.truncateTo))
+            answer.resize(static_cast<std::size_t>(f.truncateTo));
+        if (!stray.empty()) {
+            if (opts_.paced) {
+                // On a real line the late frame has long arrived when the
+                // sensor, having read the new request, starts its answer.
+                SendPaced(stray);
+                std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            } else {
+                answer.insert(answer.begin(), stray.begin(), stray.end());
+            }
+        }
+        if (f.garbageBytes > 0) {
+            std::vector<std::uint8_t> noisy(static_cast<std::size_t>(f.garbageBytes));
+            for (auto& b : noisy)
+                b = static_cast<std::uint8_t>(NextGarbage(rng_) >> 24);
+            answer.insert(answer.begin(), noisy.begin(), noisy.end());
+        }
+        SendPaced(answer);
+    }
+
+    if (f.vanishAfter > 0 && count >= f.vanishAfter) {
+        // The pty hands written bytes to the slave's queue asynchronously, so an
+        // empty queue right after the write does not yet mean the answer was taken.
+        const double now = Now();
+        vanishPending_ = true;
+        vanishNotBefore_ = now + kVanishSettle;
+        vanishBy_ = now + kVanishGrace;
+    }
+}
+
+bool SimulatedSensor::WriteAll(const std::uint8_t* data, std::size_t n) {
+    std::size_t done = 0;
+    double stalledSince = -1.0;
+    while (done < n && running_.load()) {
+        const ssize_t w = ::write(masterFd_, data + done, n - done);
+        if (w > 0) {
+            done += static_cast<std::size_t>(w);
+            stalledSince = -1.0;
+            continue;
+        }
+        if (w < 0 && errno == EINTR)
+            continue;
+        if (w < 0 && errno != EAGAIN && errno != EWOULDBLOCK)
+            return false;  // the line is gone for this answer; the next request may fare better
+        const double now = Now();
+        if (stalledSince < 0.0)
+            stalledSince = now;
+        if (now - stalledSince > kWriteStallLimit)
+            return false;
+        pollfd fds[2] = {{masterFd_, POLLOUT, 0}, {wakeFd_[0], POLLIN, 0}};
+        ::poll(fds, 2, 100);
+    }
+    return done == n;
+}
+
+void SimulatedSensor::SendPaced(const std::vector<std::uint8_t>& bytes) {
+    if (bytes.empty() || masterFd_ < 0)
+        return;
+    if (!opts_.paced || opts_.baud <= 0) {
+        WriteAll(bytes.data(), bytes.size());
+        return;
+    }
+    // Byte k leaves when the line has had time for k bytes of 10 bits each.
+    const double byteTime = 10.0 / opts_.baud;
+    const std::size_t slice =
+        std::max<std::size_t>(1, static_cast<std::size_t>(kPaceSlice / byteTime));
+    const double start = Now();
+    std::size_t sent = 0;
+    while (sent < bytes.size()) {
+        const auto due =
+            std::min(bytes.size(), static_cast<std::size_t>((Now() - start) / byteTime) + 1);
+        if (due > sent) {
+            if (!WriteAll(bytes.data() + sent, due - sent))
+                return;
+            sent = due;
+        }
+        if (sent >= bytes.size())
+            break;
+        const std::size_t next = std::min(bytes.size(), sent + slice) - 1;
+        if (!WaitWake(start + static_cast<double>(next) * byteTime - Now()))
+            return;
+    }
+}
+
+}  // namespace sim

@@ -1,0 +1,503 @@
+// Main module: process entry, start values, start-up rules, the callbacks of
+// the main panel's transfer buttons and of the two panels' close events.
+#include "K-BEX-TW-MS-DiredI304.h"
+
+#include <cstdio>
+#include <cstring>
+#include <memory>
+
+#include "com232.h"
+#include "core/frame.h"
+#include "gui.h"
+#include "logo.h"
+#include "platform/clock.h"
+#include "platform/files.h"
+#include "platform/panels.h"
+#include "platform/serial.h"
+#include "simulated_sensor.h"
+
+int pHandle, pPara0, pPara1, pPara2, pCalib, pPopUp;
+int target;
+int com;
+std::string proj_dir;
+char file_name[260];
+std::string recfile_name;
+std::string szSoftVersion;
+std::string szSoftName;
+
+void RegisterProgramCallbacks();
+
+namespace {
+
+std::unique_ptr<sim::SimulatedSensor>& Simulation() {
+    static std::unique_ptr<sim::SimulatedSensor> s;
+    return s;
+}
+
+const char* const kUsage =
+    "Usage: kbex-tw-ms [--port PATH]... [--simulate] [--help]\n"
+    "Operator tool for the K-BEX MASTER/SLAVE line-CCD sensor pair.\n"
+    "  --port PATH  put the serial device PATH at the front of the port list\n"
+    "               (repeatable; the first becomes COM1)\n"
+    "  --simulate   start the simulated sensor pair and connect to it\n"
+    "  --help       show this text\n";
+
+// Start values of the parameter set; every entry not named stays 0.
+void ParameterStartValues() {
+    using namespace core;
+    std::memset(parameter, 0, sizeof parameter);
+    parameter[kFrameHeader] = 0x55;
+    parameter[kCommand] = 1;
+    parameter[kEvalMode] = 1;
+    parameter[kModeSelect] = 0;
+    parameter[kAnaMode] = 0;
+    parameter[kHardwareMode] = 1;
+    parameter[kCountSetting] = 1;
+    parameter[kFlagSetting] = 1;
+    parameter[kTolLoPix] = 100;
+    parameter[kTolUpPix] = 100;
+    Put32(parameter, kCalibRef, 37000);
+    for (std::size_t off : {std::size_t{0}, kPmodeValB - kPmodeValA}) {
+        parameter[kPmodeValA + off] = 500;
+        parameter[kPmodeA + off] = 1;
+        parameter[kVideoThdA + off] = 50;
+        parameter[kTeachA + off] = 512;
+        parameter[kPixStartA + off] = 1;
+        parameter[kPixEndA + off] = 4096;
+        parameter[kGainA + off] = 0;
+        parameter[kTrigThdA + off] = 50;
+        Put32(parameter, kCalibA + off, 1024);
+        Put32(parameter, kSetpointA + off, 37000);
+    }
+}
+
+}  // namespace
+
+bool ParseOptions(int argc, char** argv, ProgramOptions& options, bool& help, std::string& message) {
+    help = false;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--port") {
+            if (i + 1 >= argc || argv[i + 1][0] == '\0') {
+                message = "--port needs a device path";
+                return false;
+            }
+            options.ports.emplace_back(argv[++i]);
+        } else if (arg.rfind("--port=", 0) == 0 && arg.size() > 7) {
+            options.ports.push_back(arg.substr(7));
+        } else if (arg == "--simulate") {
+            options.simulate = true;
+        } else if (arg == "--help" || arg == "-h") {
+            help = true;
+        } else {
+            message = "unknown option: " + arg;
+            return false;
+        }
+    }
+    return true;
+}
+
+bool SetUpPorts(const ProgramOptions& options, std::string& message) {
+    std::vector<PortEntry> table;
+    for (const std::string& p : options.ports)
+        table.push_back({p, "given with --port"});
+    if (options.simulate) {
+        auto s = std::make_unique<sim::SimulatedSensor>();
+        std::string error;
+        if (!s->Start(&error)) {
+            message = "cannot start the simulated sensor pair: " + error;
+            return false;
+        }
+        table.push_back({s->Path(), "simulated K-BEX sensor pair"});
+        Simulation() = std::move(s);
+    }
+    for (const PortEntry& e : ListSystemSerialPorts()) {
+        bool known = false;
+        for (const PortEntry& t : table)
+            known = known || t.path == e.path;
+        if (!known)
+            table.push_back(e);
+    }
+    SetPortTable(table);
+
+    ClearListCtrl(pHandle, PANEL_DropDCom);
+    if (table.empty())
+        InsertListItem(pHandle, PANEL_DropDCom, -1, "COM1  (no serial device found)", 1);
+    for (std::size_t i = 0; i < table.size(); ++i) {
+        const std::string label = "COM" + std::to_string(i + 1) + "  " + table[i].path +
+                                  (table[i].description.empty() ? "" : "  " + table[i].description);
+        InsertListItem(pHandle, PANEL_DropDCom, -1, label.c_str(), static_cast<int>(i + 1));
+    }
+    SetCtrlVal(pHandle, PANEL_DropDCom, com > 0 ? com : 1);
+    return true;
+}
+
+void StopSimulation() { Simulation().reset(); }
+
+bool LoadPanels() {
+    RegisterResource(kUirFileName, UirPanels(), UirControls());
+    RegisterProgramCallbacks();
+    if ((pHandle = LoadPanel(0, kUirFileName, PANEL)) < 0)
+        return false;
+    if ((pPara0 = LoadPanel(pHandle, kUirFileName, PARA0)) < 0)
+        return false;
+    if ((pPara1 = LoadPanel(pHandle, kUirFileName, PARA1)) < 0)
+        return false;
+    if ((pPara2 = LoadPanel(pHandle, kUirFileName, PARA2)) < 0)
+        return false;
+    if ((pCalib = LoadPanel(pHandle, kUirFileName, CALIB)) < 0)
+        return false;
+    if ((pPopUp = LoadPanel(0, kUirFileName, POPUP)) < 0)
+        return false;
+    return true;
+}
+
+void InitVars() {
+    ParameterStartValues();
+    com = 1;
+    target = 1;
+    ccdmaxpixel = 1024;
+    ccdsubpixel = 2048;
+    ccdvirtpixel = 4096;
+    YAXISMAX = 2048;
+    ADCMAX = 256;
+    rx_flag = 0;
+    graph_flag = 0;
+    stop_flag = 1;
+
+    SetStatus("InitVars");
+    ShowStatus();
+    SetCtrlVal(pHandle, PANEL_TOGGBTN_Recorder, 0);
+
+    MakePathname(proj_dir.c_str(), "KBexRecord.dat", recfile_name);
+    ResetTextBox(pPopUp, POPUP_TXTRecFile, "");
+    ReplaceTextBoxLine(pPopUp, POPUP_TXTRecFile, 0, recfile_name.c_str());
+    CalcRecTime();
+
+    szSoftVersion = "Version 3.04";
+    szSoftName = "K-BEX-TW-MS-Zuvuv";
+    ShowLogo(2);
+    GetPanelValues();
+
+    DeleteGraphPlot(pHandle, PANEL_GRAPHBarMaster, -1, 0);
+    DeleteGraphPlot(pHandle, PANEL_GRAPHBarSlave, -1, 0);
+    SetGraphCursor(pHandle, PANEL_GRAPHBarMaster, 1, 0.0, 1.0);
+    SetGraphCursor(pHandle, PANEL_GRAPHBarSlave, 1, 0.0, 1.0);
+    SetCursorAttribute(pHandle, PANEL_GRAPHBarMaster, 2, ATTR_CURSOR_POINT_STYLE, VAL_NO_POINT);
+    SetCursorAttribute(pHandle, PANEL_GRAPHBarSlave, 2, ATTR_CURSOR_POINT_STYLE, VAL_NO_POINT);
+    PlotTOLWindow(parameter[core::kEvalMode], 0, 0);
+
+    const std::uint16_t thdA = static_cast<std::uint16_t>(parameter[core::kVideoThdA] * ADCMAX / 100);
+    const std::uint16_t thdB = static_cast<std::uint16_t>(parameter[core::kVideoThdB] * ADCMAX / 100);
+    for (int i = 0; i < 128; ++i) {
+        xArrayMVAL[i] = 2.0 * i;
+        thdArrayA[i] = thdA;
+        thdArrayB[i] = thdB;
+        trgBUFA[i] = 100;
+        trgBUFB[i] = 100;
+    }
+}
+
+void InitGUI() {
+    for (int panel : {pPara0, pPara1, pPara2, pCalib}) {
+        SetPanelAttribute(panel, ATTR_LEFT, 8);
+        SetPanelAttribute(panel, ATTR_TOP, 98);
+    }
+    SetCtrlAttribute(pPara1, PARA1_NUMPmodeValA, ATTR_DIMMED, parameter[core::kPmodeA] == 1);
+    SetCtrlAttribute(pPara2, PARA2_NUMPmodeValB, ATTR_DIMMED, parameter[core::kPmodeB] == 1);
+    const std::uint16_t hw = parameter[core::kHardwareMode];
+    SetCtrlAttribute(pPara0, PARA0_NUMToleranceUP, ATTR_DIMMED, hw == 1 || hw == 3);
+    SetCtrlAttribute(pPara0, PARA0_NUMToleranceLO, ATTR_DIMMED, hw == 1 || hw == 3);
+    const bool analog = parameter[core::kAnaMode] != 0;
+    SetCtrlAttribute(pHandle, PANEL_NUMAnaMax, ATTR_VISIBLE, analog);
+    SetCtrlAttribute(pHandle, PANEL_NUMAnaMin, ATTR_VISIBLE, analog);
+    SetCtrlAttribute(pHandle, PANEL_ButtonReset, ATTR_VISIBLE, analog);
+    SetCtrlAttribute(pPara1, PARA1_SLIDEVideoTHD_A, ATTR_DIMMED, 0);
+    SetCtrlAttribute(pPara2, PARA2_SLIDEVideoTHD_B, ATTR_DIMMED, 0);
+}
+
+int AppMain(int argc, char** argv) {
+    ProgramOptions options;
+    bool help = false;
+    std::string message;
+    if (!ParseOptions(argc, argv, options, help, message)) {
+        std::fprintf(stderr, "kbex-tw-ms: %s\n%s", message.c_str(), kUsage);
+        return 2;
+    }
+    if (help) {
+        std::fputs(kUsage, stdout);
+        return 0;
+    }
+    if (!StartEngine(argc, argv))
+        return -1;
+    if (!LoadPanels())
+        return -1;
+    proj_dir = GetProjectDir();
+    InitVars();
+    if (!SetUpPorts(options, message)) {
+        std::fprintf(stderr, "kbex-tw-ms: %s\n", message.c_str());
+        SetStatus(message.c_str());
+        ShowStatus();
+    }
+    InitRS232(com);
+    InitGUI();
+    DisplayPanel(pHandle);
+    DisplayPanel(pPara0);
+    RunUserInterface();
+    CloseCom(com);
+    for (int panel : {pPara0, pPara1, pPara2, pCalib, pPopUp, pHandle})
+        DiscardPanel(panel);
+    StopSimulation();
+    return 0;
+}
+
+// --- close events ------------------------------------------------------------------------
+
+int CC_PANEL(int /*panel*/, int event, void*, int, int) {
+    if (event == EVENT_CLOSE) {
+        stop_flag = 1;
+        CloseCom(com);
+        QuitUserInterface(0);
+    }
+    return 0;
+}
+
+int CC_POPUP(int /*panel*/, int event, void*, int, int) {
+    if (event == EVENT_CLOSE) {
+        stop_flag = 1;
+        HidePanel(pPopUp);
+        SetCtrlVal(pHandle, PANEL_TOGGBTN_Recorder, 0);
+    }
+    return 0;
+}
+
+// --- right-click help -------------------------------------------------------------------------
+
+void ToggleHelp(int helpBox, int left, int top, const char* text) {
+    SetCtrlAttribute(pHandle, helpBox, ATTR_LEFT, left);
+    SetCtrlAttribute(pHandle, helpBox, ATTR_TOP, top);
+    int visible = 0;
+    GetCtrlAttribute(pHandle, helpBox, ATTR_VISIBLE, visible);
+    SetCtrlAttribute(pHandle, helpBox, ATTR_VISIBLE, visible ? 0 : 1);
+    SetCtrlVal(pHandle, helpBox, text);
+}
+
+namespace {
+
+// Help box beside a control of the main panel: offsets from its right edge
+// (or its left edge) and from its top.
+void HelpBeside(int control, bool fromRight, int dx, int dy, const char* text) {
+    int top = 0, left = 0, height = 0, width = 0;
+    GetCtrlBoundingRect(pHandle, control, top, left, height, width);
+    ToggleHelp(PANEL_HelpText1, (fromRight ? left + width : left) + dx, top + dy, text);
+}
+
+}  // namespace
+
+// --- transfer buttons ----------------------------------------------------------------------------
+
+int CC_BTNGet(int, int control, int event, void*, int, int) {
+    if (event == EVENT_RIGHT_CLICK) {
+        HelpBeside(control, true, 20, -25,
+                   "GET-BUTTON:\nGet parameter-frame of K-BEX-\nsensor from EEPROM-memory\nor RAM-memory ...");
+        return 0;
+    }
+    if (event != EVENT_COMMIT)
+        return 0;
+    // A file that was not loaded (cancelled, or refused as damaged) leaves
+    // the panels as they are, with whatever the operator has typed there.
+    if (target == 3 && !ReadParaFromFile())
+        return 0;
+    if (target == 1)
+        parameter[core::kCommand] = core::kCmdReadRam;
+    if (target == 2)
+        parameter[core::kCommand] = core::kCmdReadEeprom;
+    for (std::uint16_t page = 0; page < 3; ++page) {
+        PushGET(static_cast<std::uint16_t>(target), page);
+        Delay(0.1);
+    }
+    return 0;
+}
+
+int CC_BTNSend(int, int control, int event, void*, int, int) {
+    if (event == EVENT_RIGHT_CLICK) {
+        HelpBeside(control, true, 20, -25,
+                   "SEND-BUTTON:\nSend parameter-frame to EEPROM-\nor RAM-memory of the K-BEX-sensor!");
+        return 0;
+    }
+    if (event != EVENT_COMMIT)
+        return 0;
+    ShowStatusText("Transmit...");
+    if (target == 3) {
+        const int r = FileSelectPopup(proj_dir.c_str(), "KBEXpara.cfg", "*.cfg",
+                                      "K-BEX-MS-Series Parameter File", VAL_OK_BUTTON, 0, 1, 1, 1, file_name);
+        // The old file is replaced only once the new one is written, so a
+        // failed write never costs the operator the file he had.
+        if (r == VAL_EXISTING_FILE_SELECTED) {
+            if (ConfirmPopup("ATTENTION!", "Output-File already exist! - Overwrite ?"))
+                SendParaToFile();
+        } else if (r == VAL_NEW_FILE_SELECTED) {
+            SendParaToFile();
+        }
+        return 0;
+    }
+    parameter[core::kFrameHeader] = 0x55;
+    parameter[core::kCommand] = target == 2 ? core::kCmdWriteEeprom : core::kCmdWriteRam;
+    GetPanelValues();
+    static const char* const kSent[] = {"Sending Para-Frame 0 ...", "Sending Para-Frame 1 ...", "Line Ok!"};
+    for (std::uint16_t page = 0; page < 3; ++page) {
+        parameter[core::kPage] = page;
+        CopyVarsToPP(page);
+        FlushInQ(com);
+        FlushOutQ(com);
+        rx_flag = 0;
+        FillTxBuf(parameter[core::kCommand], page, pp);
+        nBytesW = ComWrt(com, szWriteBuf, 36);
+        ProcessSystemEvents();
+        if (nBytesW == 36)
+            ShowStatusText(kSent[page]);
+        if (page < 2)
+            Delay(0.1);
+    }
+    return 0;
+}
+
+int CC_ButtonTeach(int, int control, int event, void*, int, int) {
+    if (event == EVENT_RIGHT_CLICK) {
+        HelpBeside(control, false, -200, -20,
+                   "TEACH-BUTTON:\nStart teach procedure at K-BEX-\nsensor. The actual pixel-position ==\nnew teach value!");
+        return 0;
+    }
+    if (event != EVENT_COMMIT)
+        return 0;
+    parameter[core::kCommand] = core::kCmdTeach;
+    FlushInQ(com);
+    FlushOutQ(com);
+    GetPanelValues();
+    CopyVarsToPP(0);
+    FillTxBuf(core::kCmdTeach, 0, pp);
+    nBytesW = ComWrt(com, szWriteBuf, 36);
+    ShowStatusText("New setpoint value teached!");
+    rx_flag = 0;
+    const double t0 = Timer();
+    for (;;) {
+        if (rx_flag == 1) {
+            for (std::uint16_t page = 0; page < 3; ++page) {
+                PushGET(1, page);
+                Delay(0.1);
+            }
+            break;
+        }
+        if (Timer() - t0 > TIMEOUT) {
+            ShowStatusText("Timeout RS232-Line!");
+            stop_flag = 1;
+            break;
+        }
+        ProcessSystemEvents();
+    }
+    SetGraphCursor(pHandle, PANEL_GRAPHBarMaster, 1, parameter[core::kTeachA], 0.75);
+    SetGraphCursor(pHandle, PANEL_GRAPHBarSlave, 1, parameter[core::kTeachB], 0.75);
+    return 0;
+}
+
+// --- transfer target ---------------------------------------------------------------------------
+
+namespace {
+
+// The three radio buttons act as one group; switching the chosen one off
+// falls back to RAM, and RAM itself cannot be switched off.
+void ChooseTarget(int chosen, int others1, int others2, int value, int newTarget) {
+    if (value) {
+        SetCtrlVal(pHandle, chosen, 1);
+        target = newTarget;
+        SetCtrlVal(pHandle, others1, 0);
+        SetCtrlVal(pHandle, others2, 0);
+    } else {
+        target = 1;
+        SetCtrlVal(pHandle, PANEL_RBTRam, 1);
+    }
+}
+
+int RadioValue(int control) {
+    int v = 0;
+    GetCtrlVal(pHandle, control, v);
+    return v;
+}
+
+}  // namespace
+
+int CC_RBTRam(int, int control, int event, void*, int, int) {
+    if (event == EVENT_VAL_CHANGED)
+        ChooseTarget(PANEL_RBTRam, PANEL_RBTEeprom, PANEL_RBTFile, RadioValue(control), 1);
+    return 0;
+}
+
+int CC_RBTEeprom(int, int control, int event, void*, int, int) {
+    if (event == EVENT_VAL_CHANGED)
+        ChooseTarget(PANEL_RBTEeprom, PANEL_RBTRam, PANEL_RBTFile, RadioValue(control), 2);
+    return 0;
+}
+
+int CC_RBTFile(int, int control, int event, void*, int, int) {
+    if (event == EVENT_VAL_CHANGED)
+        ChooseTarget(PANEL_RBTFile, PANEL_RBTEeprom, PANEL_RBTRam, RadioValue(control), 3);
+    return 0;
+}
+
+// --- sub-panel selector, help boxes, display controls without an action -------------------------
+
+namespace {
+
+struct SubPanel {
+    int toggle;
+    int* panel;
+};
+constexpr SubPanel kSubPanels[] = {
+    {PANEL_TOGGBTN_Para0, &pPara0},
+    {PANEL_TOGGBTN_Para1, &pPara1},
+    {PANEL_TOGGBTN_Para2, &pPara2},
+    {PANEL_TOGGBTN_Calib, &pCalib},
+};
+
+// The four toggles work like tabs: a press releases the other three, the
+// commit shows the button's own sub-panel in place of the others.
+int SelectSubPanel(int own, int event) {
+    if (event == EVENT_LEFT_CLICK) {
+        for (const SubPanel& s : kSubPanels)
+            if (s.toggle != own)
+                SetCtrlVal(pHandle, s.toggle, 0);
+    } else if (event == EVENT_COMMIT) {
+        for (const SubPanel& s : kSubPanels)
+            if (s.toggle != own)
+                HidePanel(*s.panel);
+        for (const SubPanel& s : kSubPanels)
+            if (s.toggle == own)
+                DisplayPanel(*s.panel);
+    }
+    return 0;
+}
+
+}  // namespace
+
+int CC_TOGGBTN_Para0(int, int, int event, void*, int, int) { return SelectSubPanel(PANEL_TOGGBTN_Para0, event); }
+int CC_TOGGBTN_Para1(int, int, int event, void*, int, int) { return SelectSubPanel(PANEL_TOGGBTN_Para1, event); }
+int CC_TOGGBTN_Para2(int, int, int event, void*, int, int) { return SelectSubPanel(PANEL_TOGGBTN_Para2, event); }
+int CC_TOGGBTN_Calib(int, int, int event, void*, int, int) { return SelectSubPanel(PANEL_TOGGBTN_Calib, event); }
+
+int CC_HelpText1(int, int, int event, void*, int, int) {
+    if (event == EVENT_LEFT_CLICK || event == EVENT_RIGHT_CLICK)
+        SetCtrlAttribute(pHandle, PANEL_HelpText1, ATTR_VISIBLE, 0);
+    return 0;
+}
+
+int CC_HelpText2(int, int, int event, void*, int, int) {
+    if (event == EVENT_LEFT_CLICK || event == EVENT_RIGHT_CLICK)
+        SetCtrlAttribute(pHandle, PANEL_HelpText2, ATTR_VISIBLE, 0);
+    return 0;
+}
+
+// The strip chart reads the zoom button whenever it draws.
+int CC_TOGBTN_Zoom(int, int, int, void*, int, int) { return 0; }
+
+// Bound by the resource; nothing to do.
+int CC_NEDITTolLeff(int, int, int, void*, int, int) { return 0; }

@@ -1,0 +1,61 @@
+// Main module: process entry, start values, start-up rules, the main panel's
+// callbacks. This header declares the globals the modules share.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "uir.h"
+
+// Panel handles.
+extern int pHandle, pPara0, pPara1, pPara2, pCalib, pPopUp;
+// Transfer target of GET and SEND: 1 RAM, 2 EEPROM, 3 File.
+extern int target;
+// Serial port number (1 = first entry of the port table).
+extern int com;
+// Directory of the program: default directory of every file selection.
+extern std::string proj_dir;
+// The parameter or linearisation file last chosen; 260 bytes as the file
+// selection fills it.
+extern char file_name[260];
+extern std::string recfile_name;
+extern std::string szSoftVersion;
+extern std::string szSoftName;
+
+// What the program was started with.
+struct ProgramOptions {
+    std::vector<std::string> ports;  // --port PATH, in order
+    bool simulate = false;           // --simulate
+};
+
+// Process entry: 0 after a normal end, -1 when the engine or a panel cannot
+// be started; 2 for a bad command line.
+int AppMain(int argc, char** argv);
+// Parses the command line; false with a message on a bad option. `help` is
+// set for --help.
+bool ParseOptions(int argc, char** argv, ProgramOptions& options, bool& help, std::string& message);
+// Builds the port table from the options (and starts the simulated sensor
+// pair for --simulate); fills the port selector. False when the simulated
+// sensor cannot start.
+bool SetUpPorts(const ProgramOptions& options, std::string& message);
+// Loads the six panels in their order; false when any of them fails.
+bool LoadPanels();
+// Stops the simulated sensor pair, if one was started.
+void StopSimulation();
+
+void InitVars();
+void InitGUI();
+
+// Right-click help: toggles `helpBox` at (left, top) of the main panel and
+// puts `text` into it.
+void ToggleHelp(int helpBox, int left, int top, const char* text);
+
+// --- callbacks of the main panel and of the pop-up -----------------------------------
+int CC_PANEL(int panel, int event, void* callbackData, int eventData1, int eventData2);
+int CC_POPUP(int panel, int event, void* callbackData, int eventData1, int eventData2);
+int CC_BTNGet(int panel, int control, int event, void* callbackData, int eventData1, int eventData2);
+int CC_BTNSend(int panel, int control, int event, void* callbackData, int eventData1, int eventData2);
+int CC_ButtonTeach(int panel, int control, int event, void* callbackData, int eventData1, int eventData2);
+int CC_RBTRam(int panel, int control, int event, void* callbackData, int eventData1, int eventData2);
+int CC_RBTEeprom(int panel, int control, int event, void* callbackData, int eventData1, int eventData2);
+int CC_RBTFile(int panel, int control, int event, void* callbackData, int eventData1, int eventData2);

@@ -1,0 +1,71 @@
+#include "core/frame.h"
+
+namespace core {
+
+int PageEntryIndex(std::uint16_t page, std::size_t word) {
+    if (page > 2 || word >= kPageWords)
+        return -1;
+    // Each page skips one unused entry: 17 after word 12 on page 0, 31 and 47
+    // after word 10 on pages 1 and 2.
+    if (page == 0)
+        return static_cast<int>(word <= 12 ? 4 + word : 5 + word);
+    const std::size_t base = page == 1 ? 20 : 36;
+    return static_cast<int>(word <= 10 ? base + word : base + word + 1);
+}
+
+void CopyVarsToPP(const std::uint16_t* parameter, std::uint16_t page, std::uint16_t* pp) {
+    if (page > 2)
+        return;
+    for (std::size_t w = 0; w < kPageWords; ++w)
+        pp[w] = parameter[PageEntryIndex(page, w)];
+}
+
+void CopyPPtoVars(std::uint16_t* parameter, std::uint16_t page, const std::uint16_t* pp) {
+    if (page > 2)
+        return;
+    for (std::size_t w = 0; w < kPageWords; ++w)
+        parameter[PageEntryIndex(page, w)] = pp[w];
+}
+
+void FillTxBuf(std::uint8_t* frame, std::uint16_t command, std::uint16_t second,
+               const std::uint16_t* words) {
+    PutWordBE(frame, kRequestSync);
+    PutWordBE(frame + 2, command);
+    PutWordBE(frame + 4, second);
+    for (std::size_t i = 0; i < kPageWords; ++i)
+        PutWordBE(frame + 6 + 2 * i, words[i]);
+}
+
+int GetRxBuf(const std::uint8_t* frame, std::uint16_t* pp) {
+    if (GetWordBE(frame + 2) == kCmdRaw) {
+        for (std::size_t i = 0; i < kPPWords; ++i)
+            pp[i] = GetWordBE(frame + 4 + 2 * i);
+        return 1;
+    }
+    for (std::size_t i = 0; i < kPageWords; ++i)
+        pp[i] = GetWordBE(frame + 6 + 2 * i);
+    return 0;
+}
+
+RawValues DecodeRaw(const std::uint16_t* pp) {
+    RawValues r{};
+    r.Aval = pp[0];
+    r.Bval = pp[1];
+    r.Mvalue = pp[2];
+    r.umValue = static_cast<std::int32_t>(static_cast<std::uint32_t>(pp[3]) |
+                                          (static_cast<std::uint32_t>(pp[4]) << 16));
+    r.poti = pp[5];
+    r.edcntA = pp[6];
+    r.edcntB = pp[7];
+    r.peakwA = pp[8];
+    r.peakwB = pp[9];
+    r.anaMax = pp[10];
+    r.anaMin = pp[11];
+    r.teachA = pp[12];
+    r.teachB = pp[13];
+    r.raw15 = pp[14];
+    r.instate = pp[15];
+    return r;
+}
+
+}  // namespace core

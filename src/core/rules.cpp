@@ -1,0 +1,171 @@
+#include "core/rules.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+#include "core/frame.h"
+
+namespace core {
+namespace {
+
+void Limit(std::uint16_t* p, std::size_t i, std::uint16_t max, std::uint16_t fallback) {
+    if (p[i] > max)
+        p[i] = fallback;
+}
+
+std::uint16_t U16(int v) { return static_cast<std::uint16_t>(v & 0xFFFF); }
+
+}  // namespace
+
+void LimitParameters(std::uint16_t* p, std::uint16_t cvp) {
+    Limit(p, kEvalMode, 4, 1);
+    Limit(p, kModeSelect, 3, 0);
+    Limit(p, kAnaMode, 4, 0);
+    Limit(p, kHardwareMode, 4, 1);
+    Limit(p, kCountSetting, 2048, 1);
+    Limit(p, kFlagSetting, 1, 1);
+    Limit(p, kTolUpPix, cvp, cvp);
+    Limit(p, kTolLoPix, cvp, cvp);
+    for (std::size_t off : {std::size_t{0}, kPmodeValB - kPmodeValA}) {
+        Limit(p, kPmodeValA + off, 1000, 500);
+        Limit(p, kPmodeA + off, 1, 0);
+        Limit(p, kVideoThdA + off, 255, 128);
+        Limit(p, kTeachA + off, cvp, static_cast<std::uint16_t>(cvp / 2));
+        Limit(p, kPixStartA + off, cvp, 1);
+        Limit(p, kPixEndA + off, cvp, cvp);
+        Limit(p, kGainA + off, 1, 0);
+    }
+}
+
+std::uint32_t CalibFromControl(double value) {
+    const double scaled = value * 1024.0;
+    if (!(scaled > 0))  // also NaN
+        return 0;
+    if (scaled >= 4294967295.0)
+        return std::numeric_limits<std::uint32_t>::max();
+    return static_cast<std::uint32_t>(scaled);
+}
+
+float CalibToControl(std::uint32_t entry) { return static_cast<float>(entry) / 1024.0f; }
+
+EvalModeView EvalModeRule(std::uint16_t evalMode, std::uint16_t teachA, std::uint16_t teachB,
+                          std::uint16_t cvp) {
+    const std::uint16_t twice = U16(2 * cvp);
+    switch (evalMode) {
+    case 0: return {true, teachB, true, false, cvp};
+    case 1: return {true, teachA, false, true, cvp};
+    case 2: return {true, U16(2 * cvp - (teachA + teachB)), false, false, twice};
+    case 3: return {true, cvp, true, true, twice};
+    case 4: return {true, cvp, false, false, twice};
+    default: return {};
+    }
+}
+
+ThresholdLines ComputeThresholds(const std::uint16_t* p, std::uint16_t adcMax, std::uint16_t cvp) {
+    auto up = [&](std::uint16_t teach) {
+        const int v = int(teach) + int(p[kTolUpPix]);
+        return U16(std::min(v, int(cvp)));
+    };
+    auto lo = [&](std::uint16_t teach) {
+        const int v = int(teach) - int(p[kTolLoPix]);
+        return U16(std::max(v, 0));
+    };
+    ThresholdLines t{};
+    t.thdA = U16(int(adcMax) * int(p[kVideoThdA]) / 100);
+    t.thdB = U16(int(adcMax) * int(p[kVideoThdB]) / 100);
+    t.trgA = p[kTrigThdA];
+    t.trgB = p[kTrigThdB];
+    t.refA = p[kTeachA];
+    t.refB = p[kTeachB];
+    t.upA = up(p[kTeachA]);
+    t.upB = up(p[kTeachB]);
+    t.loA = lo(p[kTeachA]);
+    t.loB = lo(p[kTeachB]);
+    return t;
+}
+
+Derived DeriveTarget(std::uint16_t* p, std::uint16_t cvp, std::uint16_t poti,
+                     std::uint16_t previousTVal) {
+    Derived d{previousTVal, 0, 0};
+    switch (p[kEvalMode]) {
+    case 0: d.tVal = p[kTeachB]; break;
+    case 1: d.tVal = p[kTeachA]; break;
+    case 2:
+        d.tVal = U16(2 * cvp - (p[kTeachA] + p[kTeachB]));
+        if (p[kTolUpPix] == 0)
+            p[kTolUpPix] = 1;
+        if (p[kTolLoPix] == 0)
+            p[kTolLoPix] = 1;
+        break;
+    case 3:
+    case 4: d.tVal = cvp; break;
+    default: break;
+    }
+    if (p[kHardwareMode] == 0 || p[kHardwareMode] == 2) {
+        d.tolup = p[kTolUpPix];
+        d.tollo = p[kTolLoPix];
+    } else {
+        d.tolup = d.tollo = poti;
+    }
+    return d;
+}
+
+bool WithinTolerance(std::uint16_t value, std::uint16_t tVal, std::uint16_t tolup,
+                     std::uint16_t tollo) {
+    const int upper = std::min(int(tVal) + int(tolup), 0xFFFF);
+    const int lower = std::max(int(tVal) - int(tollo), 0);
+    return value >= lower && value <= upper;
+}
+
+Bands ToleranceBands(std::uint16_t mode, std::uint16_t posA, std::uint16_t posB,
+                     std::uint16_t teachA, std::uint16_t teachB, std::uint16_t tolup,
+                     std::uint16_t tollo, std::uint16_t edcntA, std::uint16_t edcntB,
+                     std::uint16_t cvp) {
+    auto clamped = [cvp](int lo, int hi) {
+        if (lo < 0)
+            lo = 1;
+        if (hi > int(cvp) - 1)
+            hi = cvp;
+        return Band{true, double(lo), double(hi)};
+    };
+    const int A = teachA, B = teachB, up = tolup, dn = tollo;
+    Bands b;
+    switch (mode) {
+    case 0: b.slave = clamped(B - dn, B + up); break;
+    case 1: b.master = clamped(A - dn, A + up); break;
+    case 2:
+        if (edcntA > 0 && edcntB > 0) {
+            const int d = (A + B) - (int(posA) + int(posB));
+            b.master = clamped(posA + d / 2 - dn / 2, posA + d / 2 + up / 2);
+            b.slave = clamped(posB + d / 2 - dn / 2, posB + d / 2 + up / 2);
+        } else {
+            b.master = clamped(A - dn / 2, A + up / 2);
+            b.slave = clamped(B - dn / 2, B + up / 2);
+        }
+        break;
+    case 3:
+    case 4:
+        // The deviation modes show how far the tolerances reach from the
+        // line's end, so the bands start at pixel 1 and are not clamped.
+        b.master = Band{true, 1.0, double(up)};
+        b.slave = Band{true, 1.0, double(dn)};
+        break;
+    default: break;
+    }
+    return b;
+}
+
+RecTime SplitRecTime(std::uint16_t interval, std::uint16_t records) {
+    std::uint32_t t = std::uint32_t(interval) * std::uint32_t(records);
+    RecTime r{};
+    r.days = t / 86400;
+    t -= 86400 * r.days;
+    r.hours = t / 3600;
+    t -= 3600 * r.hours;
+    r.minutes = t / 60;
+    r.seconds = t - 60 * r.minutes;
+    return r;
+}
+
+}  // namespace core

@@ -1,0 +1,77 @@
+// The rules between the parameter set and what the panels show: limits of a
+// received set, the calibration conversion, the evaluation-mode view, the
+// threshold lines, the target and tolerance derivation, the tolerance test and
+// the tolerance bands, and the recorder's total time. Numbers in, numbers out.
+#pragma once
+
+#include <cstdint>
+
+namespace core {
+
+// Holds a received set displayable: each entry outside its range gets its
+// fallback (channel A before channel B). `cvp` is the virtual pixel count.
+void LimitParameters(std::uint16_t* parameter, std::uint16_t cvp);
+
+// Scale factor shown in µm per pixel <-> the 32-bit entry (factor x 1024).
+// The entry is the control value x 1024 truncated; values outside the
+// entry's range clamp to it.
+std::uint32_t CalibFromControl(double value);
+float CalibToControl(std::uint32_t entry);
+
+// What the evaluation mode means for the panels after a fetch.
+struct EvalModeView {
+    bool valid = false;  // modes 0..4; the limits make any other impossible
+    std::uint16_t tVal = 0;
+    bool dimTeachA = false, dimTeachB = false;
+    std::uint16_t yAxisMax = 0;
+};
+EvalModeView EvalModeRule(std::uint16_t evalMode, std::uint16_t teachA, std::uint16_t teachB,
+                          std::uint16_t cvp);
+
+// Values of the threshold lines; every point of a line holds the same value.
+struct ThresholdLines {
+    std::uint16_t thdA, thdB;  // video threshold, from percent of ADC full scale
+    std::uint16_t trgA, trgB;  // trigger threshold
+    std::uint16_t refA, refB;  // teach value
+    std::uint16_t upA, upB;    // teach + upper tolerance, at most cvp
+    std::uint16_t loA, loB;    // teach - lower tolerance, at least 0
+};
+ThresholdLines ComputeThresholds(const std::uint16_t* parameter, std::uint16_t adcMax,
+                                 std::uint16_t cvp);
+
+// Target value and tolerances in force for the live display. In mode 2 a zero
+// tolerance entry is raised to 1 in `parameter` (the sensor's rule for the
+// combined mode). A mode outside 0..4 leaves `tVal` as it was.
+struct Derived {
+    std::uint16_t tVal, tolup, tollo;
+};
+Derived DeriveTarget(std::uint16_t* parameter, std::uint16_t cvp, std::uint16_t poti,
+                     std::uint16_t previousTVal);
+
+// True when `value` lies within target - tollo .. target + tolup, limits
+// included. The limits do not wrap: a target below the lower tolerance has
+// the lower limit 0, and an upper limit past 65535 stays 65535, so the
+// colour always agrees with the band drawn.
+bool WithinTolerance(std::uint16_t value, std::uint16_t tVal, std::uint16_t tolup,
+                     std::uint16_t tollo);
+
+// Green tolerance band of each bar graph, edges in virtual pixels.
+struct Band {
+    bool drawn = false;
+    double lo = 0, hi = 0;
+};
+struct Bands {
+    Band master, slave;
+};
+Bands ToleranceBands(std::uint16_t mode, std::uint16_t posA, std::uint16_t posB,
+                     std::uint16_t teachA, std::uint16_t teachB, std::uint16_t tolup,
+                     std::uint16_t tollo, std::uint16_t edcntA, std::uint16_t edcntB,
+                     std::uint16_t cvp);
+
+// Total recording time of `records` records `interval` seconds apart.
+struct RecTime {
+    std::uint32_t days, hours, minutes, seconds;
+};
+RecTime SplitRecTime(std::uint16_t interval, std::uint16_t records);
+
+}  // namespace core

@@ -1,0 +1,43 @@
+// Measurement operations and graph drawing: the panel value mapping, the
+// parameter fetch, the bar graphs with their tolerance windows, the curves,
+// the parameter file and the recorder's time arithmetic.
+#pragma once
+
+#include <cstdint>
+
+// Capture buffers and threshold lines, 128 points each.
+extern std::uint16_t adcbufA[128], adcbufB[128];
+extern std::uint16_t mvalBUFA[128], mvalBUFB[128];
+extern std::uint16_t thdArrayA[128], thdArrayB[128];
+extern std::uint16_t trgBUFA[128], trgBUFB[128];
+extern std::uint16_t refTHDA[128], refTHDB[128];
+extern std::uint16_t upTHDA[128], upTHDB[128];
+extern std::uint16_t loTHDA[128], loTHDB[128];
+extern double xArrayMVAL[128];
+// Target and tolerances in force, and the bar-graph cursor positions.
+extern std::uint16_t tVal, tolup, tollo, curposA, curposB;
+
+// --- panel value mapping --------------------------------------------------------------
+void GetPanelValues();
+void SetPanelValues();
+void SetThresholds();
+
+// --- parameter fetch -------------------------------------------------------------------
+void PushGET(std::uint16_t target, std::uint16_t page);
+
+// --- graphs -------------------------------------------------------------------------------
+void PlotVIDEOBarGraph();
+void PlotTOLWindow(int mode, int posA, int posB);
+void PlotVIDEOCurveA(const std::uint16_t* video, const std::uint16_t* threshold, const double* x);
+void PlotVIDEOCurveB(const std::uint16_t* video, const std::uint16_t* threshold, const double* x);
+void PlotDATACurveA(const std::uint16_t* values, const double* x);
+void PlotDATACurveB(const std::uint16_t* values, const double* x);
+
+// --- parameter file --------------------------------------------------------------------
+void SendParaToFile();
+// 1 when a file was chosen and loaded; 0 when cancelled or refused (the
+// status line says why), so the caller leaves the panels alone.
+int ReadParaFromFile();
+
+// --- recorder ------------------------------------------------------------------------------
+void CalcRecTime();

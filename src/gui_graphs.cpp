@@ -1,0 +1,130 @@
+// Drawing: the bar graphs with their tolerance windows and the video and data
+// curves.
+#include <algorithm>
+
+#include "K-BEX-TW-MS-DiredI304.h"
+#include "com232.h"
+#include "core/frame.h"
+#include "core/rules.h"
+#include "gui.h"
+#include "platform/panels.h"
+
+std::uint16_t tVal, tolup, tollo, curposA, curposB;
+
+using namespace core;
+
+void PlotVIDEOBarGraph() {
+    const std::uint16_t cvp = ccdvirtpixel;
+    SetCtrlVal(pHandle, PANEL_NUMBval, Bval);
+    SetCtrlVal(pHandle, PANEL_NUMAval, Aval);
+    SetCtrlVal(pHandle, PANEL_NUMMvalue, Mvalue);
+    SetCtrlVal(pPara1, PARA1_NUMTeachA, parameter[kTeachA]);
+    SetCtrlVal(pPara2, PARA2_NUMTeachB, parameter[kTeachB]);
+    SetCtrlVal(pHandle, PANEL_NUMAnaMax, anaMax);
+    SetCtrlVal(pHandle, PANEL_NUMAnaMin, anaMin);
+
+    const Derived d = DeriveTarget(parameter, cvp, poti, tVal);
+    tVal = d.tVal;
+    tolup = d.tolup;
+    tollo = d.tollo;
+
+    const int colour = WithinTolerance(Mvalue, tVal, tolup, tollo) ? VAL_DK_GREEN : VAL_RED;
+    SetCtrlAttribute(pHandle, PANEL_NUMValueMM, ATTR_TEXT_BGCOLOR, colour);
+    SetCtrlAttribute(pHandle, PANEL_NUMMvalue, ATTR_TEXT_BGCOLOR, colour);
+
+    const double calibA = Get32(parameter, kCalibA);
+    SetCtrlVal(pHandle, PANEL_NUMValueMM, umValue / 1000.0);
+    SetCtrlVal(pHandle, PANEL_NUMTolUpMM, calibA * tolup / 1024000.0);
+    SetCtrlVal(pHandle, PANEL_NUMTolLoMM, calibA * tollo / 1024000.0);
+
+    curposA = std::clamp<std::uint16_t>(Aval, 1, std::max<std::uint16_t>(cvp, 1));
+    curposB = std::clamp<std::uint16_t>(Bval, 1, std::max<std::uint16_t>(cvp, 1));
+
+    SetAxisScalingMode(pHandle, PANEL_GRAPHBarMaster, VAL_XAXIS, VAL_MANUAL, 0.0, cvp);
+    SetAxisScalingMode(pHandle, PANEL_GRAPHBarSlave, VAL_XAXIS, VAL_MANUAL, 0.0, cvp);
+    DeleteGraphPlot(pHandle, PANEL_GRAPHBarMaster, -1, 0);
+    DeleteGraphPlot(pHandle, PANEL_GRAPHBarSlave, -1, 0);
+    SetGraphCursor(pHandle, PANEL_GRAPHBarMaster, 1, curposA, 0.75);
+    SetGraphCursor(pHandle, PANEL_GRAPHBarSlave, 1, curposB, 0.75);
+    SetGraphCursor(pHandle, PANEL_GRAPHBarMaster, 2, curposA, 0.75);
+    SetGraphCursor(pHandle, PANEL_GRAPHBarSlave, 2, curposB, 0.75);
+
+    // The bars sit at the unclamped positions; an odd width loses its remainder.
+    PlotRectangle(pHandle, PANEL_GRAPHBarMaster, Aval - peakwA / 2, 0.25, Aval + peakwA / 2, 1.0,
+                  VAL_RED, VAL_RED);
+    PlotRectangle(pHandle, PANEL_GRAPHBarSlave, Bval - peakwB / 2, 0.25, Bval + peakwB / 2, 1.0,
+                  VAL_RED, VAL_RED);
+
+    const std::uint16_t mode = parameter[kEvalMode];
+    if (mode == 3 || mode == 4) {
+        const int c = cvp;
+        if (Mvalue > c) {
+            SetCursorAttribute(pHandle, PANEL_GRAPHBarSlave, 2, ATTR_CURSOR_POINT_STYLE, VAL_NO_POINT);
+            SetCursorAttribute(pHandle, PANEL_GRAPHBarMaster, 2, ATTR_CURSOR_POINT_STYLE, VAL_SOLID_SQUARE);
+            if (Mvalue > 2 * c)
+                Mvalue = static_cast<std::uint16_t>(2 * c);
+            SetGraphCursor(pHandle, PANEL_GRAPHBarMaster, 2, Mvalue - c, 0.75);
+        } else if (Mvalue < c) {
+            SetCursorAttribute(pHandle, PANEL_GRAPHBarMaster, 2, ATTR_CURSOR_POINT_STYLE, VAL_NO_POINT);
+            SetCursorAttribute(pHandle, PANEL_GRAPHBarSlave, 2, ATTR_CURSOR_POINT_STYLE, VAL_SOLID_SQUARE);
+            SetGraphCursor(pHandle, PANEL_GRAPHBarSlave, 2, c - Mvalue, 0.75);
+        } else {
+            SetCursorAttribute(pHandle, PANEL_GRAPHBarMaster, 2, ATTR_CURSOR_POINT_STYLE, VAL_NO_POINT);
+            SetCursorAttribute(pHandle, PANEL_GRAPHBarSlave, 2, ATTR_CURSOR_POINT_STYLE, VAL_NO_POINT);
+        }
+    }
+    PlotTOLWindow(mode, curposA, curposB);
+}
+
+void PlotTOLWindow(int mode, int posA, int posB) {
+    const Bands b = ToleranceBands(static_cast<std::uint16_t>(mode), static_cast<std::uint16_t>(posA),
+                                   static_cast<std::uint16_t>(posB), parameter[kTeachA],
+                                   parameter[kTeachB], tolup, tollo, edcntA, edcntB, ccdvirtpixel);
+    if (b.master.drawn)
+        PlotRectangle(pHandle, PANEL_GRAPHBarMaster, b.master.lo, 0.0, b.master.hi, 0.35, VAL_GREEN, VAL_GREEN);
+    if (b.slave.drawn)
+        PlotRectangle(pHandle, PANEL_GRAPHBarSlave, b.slave.lo, 0.0, b.slave.hi, 0.35, VAL_GREEN, VAL_GREEN);
+}
+
+namespace {
+
+void VideoCurve(int graph, const std::uint16_t* video, const std::uint16_t* threshold, const double* x) {
+    SetAxisScalingMode(pHandle, graph, VAL_LEFT_YAXIS, VAL_MANUAL, 0.0, ADCMAX);
+    SetAxisScalingMode(pHandle, graph, VAL_RIGHT_YAXIS, VAL_MANUAL, 0.0, ADCMAX);
+    DeleteGraphPlot(pHandle, graph, -1, 1);
+    PlotXY(pHandle, graph, x, video, 128, VAL_THIN_STEP, 10, VAL_SOLID, 1, VAL_RED);
+    PlotXY(pHandle, graph, x, threshold, 128, VAL_THIN_STEP, 10, VAL_SOLID, 1, VAL_DK_GREEN);
+}
+
+struct DataLines {
+    const std::uint16_t *trg, *up, *ref, *lo;
+};
+
+void DataCurve(int graph, const std::uint16_t* values, const double* x, const DataLines& l) {
+    SetAxisScalingMode(pHandle, graph, VAL_LEFT_YAXIS, VAL_MANUAL, 0.0, ccdvirtpixel);
+    SetAxisScalingMode(pHandle, graph, VAL_RIGHT_YAXIS, VAL_MANUAL, 0.0, ccdvirtpixel);
+    DeleteGraphPlot(pHandle, graph, -1, 1);
+    PlotXY(pHandle, graph, x, l.trg, 128, VAL_THIN_STEP, 10, VAL_SOLID, 1, VAL_GRAY);
+    PlotXY(pHandle, graph, x, l.up, 128, VAL_THIN_STEP, 10, VAL_SOLID, 1, VAL_DK_GREEN);
+    PlotXY(pHandle, graph, x, l.ref, 128, VAL_THIN_LINE, 0, VAL_DASH, 1, VAL_BLACK);
+    PlotXY(pHandle, graph, x, l.lo, 128, VAL_THIN_STEP, 0, VAL_SOLID, 1, VAL_DK_GREEN);
+    PlotXY(pHandle, graph, x, values, 128, VAL_THIN_STEP, 10, VAL_SOLID, 1, VAL_RED);
+}
+
+}  // namespace
+
+void PlotVIDEOCurveA(const std::uint16_t* video, const std::uint16_t* threshold, const double* x) {
+    VideoCurve(PANEL_GRAPHVideoMaster, video, threshold, x);
+}
+
+void PlotVIDEOCurveB(const std::uint16_t* video, const std::uint16_t* threshold, const double* x) {
+    VideoCurve(PANEL_GRAPHVideoSlave, video, threshold, x);
+}
+
+void PlotDATACurveA(const std::uint16_t* values, const double* x) {
+    DataCurve(PANEL_GRAPHDataMaster, values, x, {trgBUFA, upTHDA, refTHDA, loTHDA});
+}
+
+void PlotDATACurveB(const std::uint16_t* values, const double* x) {
+    DataCurve(PANEL_GRAPHDataSlave, values, x, {trgBUFB, upTHDB, refTHDB, loTHDB});
+}

@@ -1,0 +1,23 @@
+// Files, paths and date/time texts. Paths are byte strings as the system
+// takes them; contents are bytes, so the program decides line ends and
+// character set itself.
+#pragma once
+
+#include <string>
+
+// Whole-file transfers. Return 0 on success, a negative code on failure.
+int WriteFileBytes(const char* path, const std::string& bytes, bool append);
+// Writes a whole new file in place of `path`, atomically: until the new
+// contents are safely on disk the old file stays as it was.
+int ReplaceFileBytes(const char* path, const std::string& bytes);
+int ReadFileBytes(const char* path, std::string& bytes, std::size_t maxBytes = 1 << 20);
+bool FileExists(const char* path);
+// Deletes a file; a file that is not there counts as deleted (returns 0).
+int DeleteFile(const char* path);
+// `directory` joined with `name` into `out`.
+void MakePathname(const char* directory, const char* name, std::string& out);
+// Directory of the running program, without a trailing separator.
+std::string GetProjectDir();
+// Today's date "MM-DD-YYYY" and the time "HH:MM:SS".
+std::string DateStr();
+std::string TimeStr();

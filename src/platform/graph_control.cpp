@@ -1,0 +1,355 @@
+#include "platform/graph_control.h"
+
+#include <qcustomplot.h>
+
+#include <QVBoxLayout>
+#include <algorithm>
+#include <limits>
+
+namespace platform {
+namespace {
+
+QColor Rgb(int rgb) { return QColor((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF); }
+
+QCPAxis* AxisOf(QCustomPlot* p, int axis) {
+    switch (axis) {
+    case VAL_XAXIS: return p->xAxis;
+    case VAL_LEFT_YAXIS: return p->yAxis;
+    case VAL_RIGHT_YAXIS: return p->yAxis2;
+    default: return nullptr;
+    }
+}
+
+// Range of the data of all plots along x (keys) or y (values).
+bool DataRange(const GraphModel& m, bool keys, double& lo, double& hi) {
+    lo = std::numeric_limits<double>::max();
+    hi = std::numeric_limits<double>::lowest();
+    for (const PlotItem& p : m.plots) {
+        if (p.kind == PlotItem::Kind::XY) {
+            for (double v : keys ? p.x : p.y) {
+                lo = std::min(lo, v);
+                hi = std::max(hi, v);
+            }
+        } else {
+            lo = std::min({lo, keys ? p.x1 : p.y1, keys ? p.x2 : p.y2});
+            hi = std::max({hi, keys ? p.x1 : p.y1, keys ? p.x2 : p.y2});
+        }
+    }
+    if (lo > hi)
+        return false;
+    if (lo == hi) {
+        lo -= 1;
+        hi += 1;
+    }
+    return true;
+}
+
+void ApplyAxis(QCPAxis* axis, const AxisState& s, const GraphModel& m, bool keys) {
+    double lo = s.min, hi = s.max;
+    if (s.mode == VAL_AUTOSCALE && !DataRange(m, keys, lo, hi)) {
+        lo = s.min;
+        hi = s.max;
+    }
+    axis->setRange(lo, hi);
+}
+
+}  // namespace
+
+GraphControl::GraphControl(QWidget* parent) : QWidget(parent) {
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    plot_ = new QCustomPlot(this);
+    layout->addWidget(plot_);
+    plot_->setNoAntialiasingOnDrag(true);
+    plot_->setBackground(QBrush(QColor(0xFA, 0xFA, 0xFA)));
+    QFont tickFont = font();
+    tickFont.setPointSize(7);
+    for (QCPAxis* a : {plot_->xAxis, plot_->yAxis, plot_->yAxis2}) {
+        a->setTickLabelFont(tickFont);
+        a->setPadding(2);
+    }
+    plot_->axisRect()->setAutoMargins(QCP::msLeft | QCP::msBottom | QCP::msRight | QCP::msTop);
+    plot_->axisRect()->setMinimumMargins(QMargins(4, 4, 4, 2));
+    model_.xAxis = {VAL_AUTOSCALE, 0, 10};
+    model_.yLeft = {VAL_AUTOSCALE, 0, 10};
+    model_.yRight = {VAL_AUTOSCALE, 0, 10};
+    rebuild();
+}
+
+GraphControl::~GraphControl() = default;
+
+void GraphControl::setCaption(const QString& c) {
+    caption_ = c;
+    scheduleRedraw();
+}
+void GraphControl::setXMin(double v) { model_.xAxis = {VAL_MANUAL, v, model_.xAxis.max}; scheduleRedraw(); }
+void GraphControl::setXMax(double v) { model_.xAxis = {VAL_MANUAL, model_.xAxis.min, v}; scheduleRedraw(); }
+void GraphControl::setYMin(double v) {
+    model_.yLeft = {VAL_MANUAL, v, model_.yLeft.max};
+    model_.yRight = model_.yLeft;
+    scheduleRedraw();
+}
+void GraphControl::setYMax(double v) {
+    model_.yLeft = {VAL_MANUAL, model_.yLeft.min, v};
+    model_.yRight = model_.yLeft;
+    scheduleRedraw();
+}
+void GraphControl::setYLabels(bool on) {
+    yLabels_ = on;
+    scheduleRedraw();
+}
+
+int GraphControl::plotXY(const double* x, const std::uint16_t* y, int count, int plotStyle,
+                         int pointStyle, int lineStyle, int color) {
+    PlotItem item;
+    item.kind = PlotItem::Kind::XY;
+    item.handle = static_cast<int>(model_.plots.empty() ? 1 : model_.plots.back().handle + 1);
+    item.x.assign(x, x + count);
+    item.y.assign(y, y + count);
+    item.plotStyle = plotStyle;
+    item.pointStyle = pointStyle;
+    item.lineStyle = lineStyle;
+    item.color = color;
+    model_.plots.push_back(std::move(item));
+    scheduleRedraw();
+    return model_.plots.back().handle;
+}
+
+int GraphControl::plotRectangle(double x1, double y1, double x2, double y2, int frameColor,
+                                int fillColor) {
+    PlotItem item;
+    item.kind = PlotItem::Kind::Rectangle;
+    item.handle = static_cast<int>(model_.plots.empty() ? 1 : model_.plots.back().handle + 1);
+    item.x1 = x1;
+    item.y1 = y1;
+    item.x2 = x2;
+    item.y2 = y2;
+    item.frameColor = frameColor;
+    item.fillColor = fillColor;
+    model_.plots.push_back(item);
+    scheduleRedraw();
+    return item.handle;
+}
+
+bool GraphControl::deletePlot(int handle) {
+    if (handle == -1) {
+        model_.plots.clear();
+    } else {
+        auto it = std::find_if(model_.plots.begin(), model_.plots.end(),
+                               [handle](const PlotItem& p) { return p.handle == handle; });
+        if (it == model_.plots.end())
+            return false;
+        model_.plots.erase(it);
+    }
+    scheduleRedraw();
+    return true;
+}
+
+bool GraphControl::setAxis(int axis, int mode, double min, double max) {
+    AxisState s{mode, min, max};
+    if (mode == VAL_MANUAL && !(min < max))
+        return false;
+    switch (axis) {
+    case VAL_XAXIS: model_.xAxis = s; break;
+    case VAL_LEFT_YAXIS: model_.yLeft = s; break;
+    case VAL_RIGHT_YAXIS: model_.yRight = s; break;
+    default: return false;
+    }
+    scheduleRedraw();
+    return true;
+}
+
+void GraphControl::setCursor(int cursor, double x, double y) {
+    CursorState& c = model_.cursors[cursor];
+    c.x = x;
+    c.y = y;
+    c.placed = true;
+    scheduleRedraw();
+}
+
+bool GraphControl::setCursorPointStyle(int cursor, int style) {
+    model_.cursors[cursor].pointStyle = style;
+    scheduleRedraw();
+    return true;
+}
+
+void GraphControl::scheduleRedraw() {
+    if (redrawPending_)
+        return;
+    redrawPending_ = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            redrawPending_ = false;
+            rebuild();
+        },
+        Qt::QueuedConnection);
+}
+
+void GraphControl::rebuild() {
+    plot_->clearGraphs();
+    plot_->clearItems();
+    for (const PlotItem& p : model_.plots) {
+        if (p.kind == PlotItem::Kind::XY) {
+            QCPGraph* g = plot_->addGraph(plot_->xAxis, plot_->yAxis);
+            QVector<double> keys(p.x.begin(), p.x.end());
+            QVector<double> values(p.y.begin(), p.y.end());
+            g->setData(keys, values, true);
+            g->setLineStyle(p.plotStyle == VAL_THIN_STEP ? QCPGraph::lsStepCenter : QCPGraph::lsLine);
+            g->setPen(QPen(Rgb(p.color), 1, p.lineStyle == VAL_DASH ? Qt::DashLine : Qt::SolidLine));
+        } else {
+            auto* r = new QCPItemRect(plot_);
+            r->topLeft->setCoords(std::min(p.x1, p.x2), std::max(p.y1, p.y2));
+            r->bottomRight->setCoords(std::max(p.x1, p.x2), std::min(p.y1, p.y2));
+            r->setPen(QPen(Rgb(p.frameColor)));
+            r->setBrush(QBrush(Rgb(p.fillColor)));
+        }
+    }
+    static const QColor kCursorColour[] = {QColor(0, 0, 0), QColor(0, 0, 0xC0)};
+    for (const auto& [n, c] : model_.cursors) {
+        if (!c.placed || c.pointStyle == VAL_NO_POINT)
+            continue;
+        const QColor colour = kCursorColour[(n - 1) & 1];
+        auto* line = new QCPItemStraightLine(plot_);
+        line->point1->setCoords(c.x, 0);
+        line->point2->setCoords(c.x, 1);
+        line->setPen(QPen(colour, 1, Qt::DotLine));
+        auto* mark = new QCPItemTracer(plot_);
+        mark->setGraph(nullptr);
+        mark->position->setCoords(c.x, c.y);
+        mark->setStyle(n == 1 ? QCPItemTracer::tsSquare : QCPItemTracer::tsCircle);
+        mark->setSize(8);
+        mark->setPen(QPen(colour, 1.5));
+        mark->setBrush(n == 1 ? QBrush(Qt::NoBrush) : QBrush(colour));
+    }
+    if (!caption_.isEmpty()) {
+        auto* t = new QCPItemText(plot_);
+        t->position->setType(QCPItemPosition::ptAxisRectRatio);
+        t->position->setCoords(0.005, 0.02);
+        t->setPositionAlignment(Qt::AlignLeft | Qt::AlignTop);
+        t->setText(caption_);
+        QFont f = font();
+        f.setPointSize(8);
+        f.setBold(true);
+        t->setFont(f);
+        t->setColor(QColor(0x30, 0x30, 0x30));
+        t->setClipToAxisRect(true);
+    }
+    plot_->yAxis->setTickLabels(yLabels_);
+    plot_->yAxis->setTicks(yLabels_);
+    ApplyAxis(plot_->xAxis, model_.xAxis, model_, true);
+    ApplyAxis(plot_->yAxis, model_.yLeft, model_, false);
+    ApplyAxis(plot_->yAxis2, model_.yRight, model_, false);
+    plot_->replot(QCustomPlot::rpQueuedReplot);
+}
+
+StripChartControl::StripChartControl(QWidget* parent) : GraphControl(parent) {
+    model_.numTraces = 1;
+    model_.pointsPerScreen = 100;
+    model_.traceColor.assign(1, VAL_RED);
+    model_.traceVisible.assign(1, 1);
+    model_.traceData.assign(1, {});
+    model_.xAxis = {VAL_MANUAL, 0, 99};
+}
+
+void StripChartControl::plotStrip(const double* data, int count, int start, int skip) {
+    const int traces = std::max(1, model_.numTraces);
+    const int stride = traces * (skip + 1);
+    for (int base = start; base + traces <= count; base += stride) {
+        for (int t = 0; t < traces; ++t) {
+            auto& points = model_.traceData[static_cast<std::size_t>(t)];
+            points.push_back(data[base + t]);
+            const auto keep = static_cast<std::size_t>(std::max(1, model_.pointsPerScreen));
+            if (points.size() > keep)
+                points.erase(points.begin(), points.end() - static_cast<std::ptrdiff_t>(keep));
+        }
+    }
+    ++model_.stripCalls;
+    scheduleRedraw();
+}
+
+bool StripChartControl::setTrace(int trace, int attribute, int value) {
+    if (trace < 1 || trace > model_.numTraces)
+        return false;
+    const auto i = static_cast<std::size_t>(trace - 1);
+    if (attribute == ATTR_TRACE_COLOR)
+        model_.traceColor[i] = value;
+    else if (attribute == ATTR_TRACE_VISIBLE)
+        model_.traceVisible[i] = value ? 1 : 0;
+    else
+        return false;
+    scheduleRedraw();
+    return true;
+}
+
+bool StripChartControl::setChartAttribute(int attribute, int value) {
+    switch (attribute) {
+    case ATTR_NUM_TRACES: {
+        if (value < 1 || value > 64)
+            return false;
+        const auto n = static_cast<std::size_t>(value);
+        model_.numTraces = value;
+        model_.traceColor.resize(n, VAL_RED);
+        model_.traceVisible.resize(n, 1);
+        model_.traceData.resize(n);
+        break;
+    }
+    case ATTR_POINTS_PER_SCREEN:
+        if (value < 3 || value > 10000)
+            return false;
+        model_.pointsPerScreen = value;
+        model_.xAxis = {VAL_MANUAL, 0, static_cast<double>(value - 1)};
+        break;
+    case ATTR_SCROLL_MODE: model_.scrollMode = value; break;
+    default: return false;
+    }
+    scheduleRedraw();
+    return true;
+}
+
+void StripChartControl::rebuild() {
+    plot_->clearGraphs();
+    plot_->clearItems();
+    for (std::size_t t = 0; t < model_.traceData.size(); ++t) {
+        if (!model_.traceVisible[t])
+            continue;
+        QCPGraph* g = plot_->addGraph();
+        const auto& pts = model_.traceData[t];
+        QVector<double> keys(static_cast<qsizetype>(pts.size()));
+        for (qsizetype i = 0; i < keys.size(); ++i)
+            keys[i] = static_cast<double>(i);
+        g->setData(keys, QVector<double>(pts.begin(), pts.end()), true);
+        g->setPen(QPen(Rgb(model_.traceColor[t]), 1.2));
+    }
+    if (!caption().isEmpty()) {
+        auto* t = new QCPItemText(plot_);
+        t->position->setType(QCPItemPosition::ptAxisRectRatio);
+        t->position->setCoords(0.005, 0.01);
+        t->setPositionAlignment(Qt::AlignLeft | Qt::AlignTop);
+        t->setText(caption());
+        QFont f = font();
+        f.setPointSize(8);
+        f.setBold(true);
+        t->setFont(f);
+    }
+    plot_->xAxis->setRange(model_.xAxis.min, model_.xAxis.max);
+    double lo = model_.yLeft.min, hi = model_.yLeft.max;
+    if (model_.yLeft.mode == VAL_AUTOSCALE) {
+        bool any = false;
+        for (std::size_t t = 0; t < model_.traceData.size(); ++t)
+            for (double v : model_.traceData[t])
+                if (model_.traceVisible[t]) {
+                    lo = any ? std::min(lo, v) : v;
+                    hi = any ? std::max(hi, v) : v;
+                    any = true;
+                }
+        if (!any || lo == hi) {
+            lo -= 1;
+            hi += 1;
+        }
+    }
+    plot_->yAxis->setRange(lo, hi);
+    plot_->replot(QCustomPlot::rpQueuedReplot);
+}
+
+}  // namespace platform

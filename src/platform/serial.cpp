@@ -1,0 +1,427 @@
+#include "platform/serial.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <QCoreApplication>
+#include <QSerialPortInfo>
+#include <QSocketNotifier>
+#include <algorithm>
+#include <cerrno>
+#include <cstdint>
+#include <cstring>
+#include <deque>
+#include <map>
+#include <memory>
+
+#include "platform/clock.h"
+
+namespace {
+
+struct Port {
+    int fd = -1;
+    bool vanished = false;
+    std::deque<std::uint8_t> inQ;
+    std::size_t inQSize = 4096;
+    double timeout = 10.0;
+    int eventMask = 0;
+    int notifyCount = 0;
+    int eventChar = -1;
+    ComCallbackPtr callback = nullptr;
+    void* callbackData = nullptr;
+    bool armed = true;           // the notify count fires once per crossing
+    int pendingFlags = 0;        // events waiting for dispatch
+    bool dispatchPosted = false;
+    std::unique_ptr<QSocketNotifier> notifier;
+};
+
+std::map<int, Port>& Ports() {
+    static std::map<int, Port> ports;
+    return ports;
+}
+
+std::vector<PortEntry>& Table() {
+    static std::vector<PortEntry> table;
+    return table;
+}
+
+Port* OpenPort(int port) {
+    auto it = Ports().find(port);
+    if (it == Ports().end() || it->second.fd < 0)
+        return nullptr;
+    return &it->second;
+}
+
+void Dispatch(int portNumber);
+
+void PostDispatch(int portNumber, Port& p, int flags) {
+    p.pendingFlags |= flags;
+    if (p.dispatchPosted || !QCoreApplication::instance())
+        return;
+    p.dispatchPosted = true;
+    QMetaObject::invokeMethod(
+        QCoreApplication::instance(), [portNumber] { Dispatch(portNumber); }, Qt::QueuedConnection);
+}
+
+// Decides which events the queue now stands for; called after every change.
+void CheckEvents(int portNumber, Port& p, bool sawEventChar) {
+    if (!p.callback || p.eventMask == 0)
+        return;
+    int flags = 0;
+    if ((p.eventMask & LWRS_RECEIVE) && p.notifyCount > 0) {
+        if (p.inQ.size() >= static_cast<std::size_t>(p.notifyCount)) {
+            if (p.armed) {
+                flags |= LWRS_RECEIVE;
+                p.armed = false;
+            }
+        } else {
+            p.armed = true;
+        }
+    }
+    if ((p.eventMask & LWRS_RXFLAG) && sawEventChar)
+        flags |= LWRS_RXFLAG;
+    if (flags)
+        PostDispatch(portNumber, p, flags);
+}
+
+void Dispatch(int portNumber) {
+    Port* p = OpenPort(portNumber);
+    if (!p)
+        return;
+    p->dispatchPosted = false;
+    int flags = p->pendingFlags & p->eventMask;
+    p->pendingFlags = 0;
+    // The queue may have been read or flushed since the event was noticed.
+    if ((flags & LWRS_RECEIVE) && p->inQ.size() < static_cast<std::size_t>(p->notifyCount)) {
+        flags &= ~LWRS_RECEIVE;
+        p->armed = true;
+    }
+    if (!flags || !p->callback)
+        return;
+    const std::size_t before = p->inQ.size();
+    p->callback(portNumber, flags, p->callbackData);
+    // A callback that took a frame and left another whole one behind gets
+    // that one too; one that reads nothing is not called over and over.
+    p = OpenPort(portNumber);
+    if (p && (flags & LWRS_RECEIVE) && p->inQ.size() < before) {
+        p->armed = true;
+        CheckEvents(portNumber, *p, false);
+    }
+}
+
+void MarkVanished(Port& p) {
+    p.vanished = true;
+    // A hung-up descriptor stays readable for ever; without this the event
+    // loop would spin on it.
+    if (p.notifier)
+        p.notifier->setEnabled(false);
+}
+
+// Moves what the device has into the input queue. Returns the bytes moved.
+std::size_t Fill(int portNumber, Port& p) {
+    if (p.vanished)
+        return 0;
+    std::size_t moved = 0;
+    bool sawEventChar = false;
+    std::uint8_t buf[512];
+    while (p.inQ.size() < p.inQSize) {
+        const std::size_t room = std::min(sizeof buf, p.inQSize - p.inQ.size());
+        const ssize_t n = ::read(p.fd, buf, room);
+        if (n > 0) {
+            for (ssize_t i = 0; i < n; ++i) {
+                p.inQ.push_back(buf[i]);
+                sawEventChar = sawEventChar || buf[i] == p.eventChar;
+            }
+            moved += static_cast<std::size_t>(n);
+            continue;
+        }
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
+            break;
+        if (n == 0) {
+            pollfd pfd{p.fd, POLLIN, 0};
+            if (::poll(&pfd, 1, 0) <= 0 || !(pfd.revents & (POLLHUP | POLLERR)))
+                break;  // nothing there after all
+        }
+        MarkVanished(p);  // hang-up, or EIO: the device is gone
+        break;
+    }
+    // A full queue leaves the descriptor readable; stop listening until a
+    // reader makes room, or the loop would wake for nothing.
+    if (p.notifier && p.inQ.size() >= p.inQSize)
+        p.notifier->setEnabled(false);
+    CheckEvents(portNumber, p, sawEventChar);
+    return moved;
+}
+
+void Drained(Port& p) {
+    if (p.notifier && !p.vanished && p.inQ.size() < p.inQSize)
+        p.notifier->setEnabled(true);
+}
+
+bool WaitReadable(int fd, double seconds) {
+    pollfd pfd{fd, POLLIN, 0};
+    const int ms = seconds <= 0 ? 0 : static_cast<int>(seconds * 1000.0 + 0.999);
+    return ::poll(&pfd, 1, ms) > 0;
+}
+
+speed_t SpeedOf(long baud) {
+    switch (baud) {
+    case 1200: return B1200;
+    case 2400: return B2400;
+    case 4800: return B4800;
+    case 9600: return B9600;
+    case 19200: return B19200;
+    case 38400: return B38400;
+    case 57600: return B57600;
+    case 115200: return B115200;
+    default: return 0;
+    }
+}
+
+void ClosePort(Port& p) {
+    p.notifier.reset();
+    if (p.fd >= 0) {
+        ::ioctl(p.fd, TIOCNXCL);
+        ::close(p.fd);
+    }
+    p.fd = -1;
+}
+
+}  // namespace
+
+void SetPortTable(std::vector<PortEntry> ports) { Table() = std::move(ports); }
+const std::vector<PortEntry>& GetPortTable() { return Table(); }
+
+std::vector<PortEntry> ListSystemSerialPorts() {
+    std::vector<PortEntry> out;
+    for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
+        std::string desc = info.description().toStdString();
+        if (desc.empty())
+            desc = info.manufacturer().toStdString();
+        out.push_back({info.systemLocation().toStdString(), desc});
+    }
+    return out;
+}
+
+int OpenComConfig(int port, const char* /*deviceName*/, long baud, int parity, int dataBits,
+                  int stopBits, int inputQueueSize, int outputQueueSize) {
+    if (port < 1)
+        return kComInvalidPort;
+    if (static_cast<std::size_t>(port) > Table().size())
+        return Table().empty() ? kComNoSerialPort : kComInvalidPort;
+    const speed_t speed = SpeedOf(baud);
+    if (speed == 0 || parity < 0 || parity > 2 || dataBits < 5 || dataBits > 8 || stopBits < 1 ||
+        stopBits > 2 || inputQueueSize < 0 || outputQueueSize < 0)
+        return kComInvalidParameter;
+
+    CloseCom(port);
+    const std::string& path = Table()[static_cast<std::size_t>(port) - 1].path;
+    const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        switch (errno) {
+        case ENOENT:
+        case ENODEV:
+        case ENXIO:
+        case ENOTDIR: return kComNoSerialPort;
+        case EACCES:
+        case EPERM:
+        case EBUSY:
+        case EROFS: return kComCannotOpen;
+        default: return kComUnknownSystemError;
+        }
+    }
+    termios tio{};
+    if (::tcgetattr(fd, &tio) != 0) {  // not a terminal device at all
+        ::close(fd);
+        return kComCannotOpen;
+    }
+    ::cfmakeraw(&tio);
+    tio.c_cflag |= CLOCAL | CREAD;
+    tio.c_cflag &= ~(CSIZE | PARENB | PARODD | CSTOPB | CRTSCTS);
+    tio.c_cflag |= dataBits == 5 ? CS5 : dataBits == 6 ? CS6 : dataBits == 7 ? CS7 : CS8;
+    if (parity != 0)
+        tio.c_cflag |= PARENB | (parity == 1 ? PARODD : 0);
+    if (stopBits == 2)
+        tio.c_cflag |= CSTOPB;
+    // With VMIN 0 a terminal reports "no data" as a read of 0 bytes, which
+    // cannot be told from a hang-up; VMIN 1 makes it EAGAIN on the
+    // non-blocking descriptor, and 0 then only means the device is gone.
+    tio.c_cc[VMIN] = 1;
+    tio.c_cc[VTIME] = 0;
+    ::cfsetispeed(&tio, speed);
+    ::cfsetospeed(&tio, speed);
+    if (::tcsetattr(fd, TCSANOW, &tio) != 0) {
+        ::close(fd);
+        return kComCannotOpen;
+    }
+    ::ioctl(fd, TIOCEXCL);  // keep other programs off the line while we own it
+    ::tcflush(fd, TCIOFLUSH);
+
+    Port& p = Ports()[port];
+    p = Port{};
+    p.fd = fd;
+    p.inQSize = inputQueueSize > 0 ? static_cast<std::size_t>(inputQueueSize) : 4096;
+    if (QCoreApplication::instance()) {
+        p.notifier = std::make_unique<QSocketNotifier>(fd, QSocketNotifier::Read);
+        QObject::connect(p.notifier.get(), &QSocketNotifier::activated, p.notifier.get(), [port] {
+            if (Port* q = OpenPort(port))
+                Fill(port, *q);
+        });
+    }
+    return 0;
+}
+
+int CloseCom(int port) {
+    auto it = Ports().find(port);
+    if (it == Ports().end() || it->second.fd < 0)
+        return kComPortNotOpen;
+    ClosePort(it->second);
+    Ports().erase(it);
+    return 0;
+}
+
+int SetComTime(int port, double timeoutSeconds) {
+    Port* p = OpenPort(port);
+    if (!p)
+        return kComPortNotOpen;
+    if (timeoutSeconds < 0)
+        return kComInvalidParameter;
+    p->timeout = timeoutSeconds;
+    return 0;
+}
+
+int SetCTSMode(int port, int mode) {
+    Port* p = OpenPort(port);
+    if (!p)
+        return kComPortNotOpen;
+    termios tio{};
+    if (::tcgetattr(p->fd, &tio) != 0)
+        return kComIOError;
+    if (mode)
+        tio.c_cflag |= CRTSCTS;
+    else
+        tio.c_cflag &= ~CRTSCTS;
+    return ::tcsetattr(p->fd, TCSANOW, &tio) == 0 ? 0 : kComIOError;
+}
+
+int FlushInQ(int port) {
+    Port* p = OpenPort(port);
+    if (!p)
+        return kComPortNotOpen;
+    if (!p->vanished)
+        ::tcflush(p->fd, TCIFLUSH);
+    p->inQ.clear();
+    Drained(*p);
+    CheckEvents(port, *p, false);
+    return p->vanished ? kComIOError : 0;
+}
+
+int FlushOutQ(int port) {
+    Port* p = OpenPort(port);
+    if (!p)
+        return kComPortNotOpen;
+    if (p->vanished)
+        return kComIOError;
+    ::tcflush(p->fd, TCOFLUSH);
+    return 0;
+}
+
+int ComWrt(int port, const void* buffer, int count) {
+    Port* p = OpenPort(port);
+    if (!p)
+        return kComPortNotOpen;
+    if (count < 0 || (count > 0 && !buffer))
+        return kComInvalidParameter;
+    if (p->vanished)
+        return kComIOError;
+    const auto* bytes = static_cast<const std::uint8_t*>(buffer);
+    int done = 0;
+    const double t0 = Timer();
+    while (done < count) {
+        const ssize_t n = ::write(p->fd, bytes + done, static_cast<std::size_t>(count - done));
+        if (n > 0) {
+            done += static_cast<int>(n);
+            continue;
+        }
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+            const double left = p->timeout - (Timer() - t0);
+            pollfd pfd{p->fd, POLLOUT, 0};
+            if (left <= 0 || ::poll(&pfd, 1, static_cast<int>(left * 1000.0 + 1)) <= 0)
+                return done > 0 ? done : kComTimeout;
+            continue;
+        }
+        MarkVanished(*p);
+        return done > 0 ? done : kComIOError;
+    }
+    if ((p->eventMask & LWRS_TXEMPTY) && p->callback)
+        PostDispatch(port, *p, LWRS_TXEMPTY);
+    return done;
+}
+
+int ComRd(int port, void* buffer, int count) {
+    Port* p = OpenPort(port);
+    if (!p)
+        return kComPortNotOpen;
+    if (count < 0 || (count > 0 && !buffer))
+        return kComInvalidParameter;
+    const double t0 = Timer();
+    Fill(port, *p);
+    while (p->inQ.size() < static_cast<std::size_t>(count) && !p->vanished) {
+        const double left = p->timeout - (Timer() - t0);
+        if (left <= 0)
+            break;
+        if (WaitReadable(p->fd, left))
+            Fill(port, *p);
+    }
+    const int n = static_cast<int>(std::min(p->inQ.size(), static_cast<std::size_t>(count)));
+    if (n == 0 && count > 0 && p->vanished)
+        return kComIOError;
+    auto* out = static_cast<std::uint8_t*>(buffer);
+    std::copy_n(p->inQ.begin(), n, out);
+    p->inQ.erase(p->inQ.begin(), p->inQ.begin() + n);
+    Drained(*p);
+    CheckEvents(port, *p, false);
+    return n;
+}
+
+int GetInQLen(int port) {
+    Port* p = OpenPort(port);
+    if (!p || p->vanished) {
+        // Callers poll this in tight loops until their time-out; pacing the
+        // failure keeps such a loop from eating a whole core.
+        Delay(0.001);
+        return p ? kComIOError : kComPortNotOpen;
+    }
+    if (Fill(port, *p) == 0 && p->inQ.size() < p->inQSize) {
+        // Nothing new: give the line a millisecond (two bytes at 19200 baud)
+        // instead of returning at once, so polling loops do not spin.
+        if (WaitReadable(p->fd, 0.001))
+            Fill(port, *p);
+    }
+    return static_cast<int>(p->inQ.size());
+}
+
+int InstallComCallback(int port, int eventMask, int notifyCount, int eventCharacter,
+                       ComCallbackPtr callback, void* callbackData) {
+    Port* p = OpenPort(port);
+    if (!p)
+        return kComPortNotOpen;
+    if (notifyCount < 0 || static_cast<std::size_t>(notifyCount) > p->inQSize)
+        return kComInvalidParameter;
+    p->eventMask = callback ? eventMask : 0;
+    p->callback = eventMask ? callback : nullptr;
+    p->callbackData = callbackData;
+    p->notifyCount = notifyCount;
+    p->eventChar = eventCharacter;
+    p->armed = true;
+    p->pendingFlags = 0;
+    CheckEvents(port, *p, false);
+    return 0;
+}

@@ -1,0 +1,54 @@
+// Serial ports over POSIX termios. Ports are numbered from 1 through the port
+// table (devices given on the command line, the simulated sensor, then the
+// serial devices the system lists). The layer keeps an input queue of its own,
+// filled from the device whenever the event loop runs and whenever GetInQLen or
+// ComRd are called; the receive callback runs only from event dispatch, on the
+// main thread. Every operation on a port that is closed, was never opened or
+// has vanished returns a negative count and never crashes.
+#pragma once
+
+#include <string>
+#include <vector>
+
+enum ComError {
+    kComUnknownSystemError = -1,
+    kComInvalidPort = -2,
+    kComPortNotOpen = -3,
+    kComIOError = -4,
+    kComNoSerialPort = -6,
+    kComCannotOpen = -7,
+    kComInvalidParameter = -13,
+    kComTimeout = -99,
+};
+
+// Event flags of the receive callback.
+enum {
+    LWRS_RXFLAG = 0x0002,   // the event character arrived
+    LWRS_TXEMPTY = 0x0004,  // the transmit queue ran empty
+    LWRS_RECEIVE = 0x8000,  // the input queue holds the notify count
+};
+
+int OpenComConfig(int port, const char* deviceName, long baud, int parity, int dataBits,
+                  int stopBits, int inputQueueSize, int outputQueueSize);
+int CloseCom(int port);
+int SetComTime(int port, double timeoutSeconds);
+int SetCTSMode(int port, int mode);
+int FlushInQ(int port);
+int FlushOutQ(int port);
+int ComWrt(int port, const void* buffer, int count);
+int ComRd(int port, void* buffer, int count);
+int GetInQLen(int port);
+
+using ComCallbackPtr = void (*)(int portNumber, int eventMask, void* callbackData);
+// A null callback or an event mask of 0 switches the callback off.
+int InstallComCallback(int port, int eventMask, int notifyCount, int eventCharacter,
+                       ComCallbackPtr callback, void* callbackData);
+
+struct PortEntry {
+    std::string path;
+    std::string description;
+};
+void SetPortTable(std::vector<PortEntry> ports);
+const std::vector<PortEntry>& GetPortTable();
+// Serial devices the system knows, for the end of the port table.
+std::vector<PortEntry> ListSystemSerialPorts();
