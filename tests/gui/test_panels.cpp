@@ -115,3 +115,21 @@ TEST(Panels, MainWindowPicture) {
     ShowStatus();
     EXPECT_TRUE(SavePanelImage(pHandle, std::string(KBEX_BUILD_DIR) + "/screenshots/main-start.png"));
 }
+
+TEST(Panels, PicturesOfEverySubPanelOnTheSimulatedSensor) {
+    ResetProgram();
+    sim::Options o = FastSim();
+    o.paced = true;
+    SimLine line(o);
+    line.Connect();
+    InitGUI();
+    const std::string dir = std::string(KBEX_BUILD_DIR) + "/screenshots/";
+    const int toggles[] = {PANEL_TOGGBTN_Para0, PANEL_TOGGBTN_Para1, PANEL_TOGGBTN_Para2, PANEL_TOGGBTN_Calib};
+    const char* names[] = {"main-general.png", "main-master.png", "main-slave.png", "main-calibration.png"};
+    for (int i = 0; i < 4; ++i) {
+        Click(pHandle, toggles[i]);
+        EXPECT_TRUE(SavePanelImage(pHandle, dir + names[i]));
+    }
+    RightClick(pHandle, PANEL_BTNSend);
+    EXPECT_TRUE(SavePanelImage(pHandle, dir + "main-help.png"));
+}

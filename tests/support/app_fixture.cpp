@@ -15,6 +15,7 @@
 
 #include "K-BEX-TW-MS-DiredI304.h"
 #include "com232.h"
+#include "gui.h"
 #include "platform/clock.h"
 #include "platform/files.h"
 #include "platform/qt_access.h"
@@ -23,22 +24,23 @@
 namespace kbex_test {
 
 void ResetProgram() {
-    static bool loaded = false;
-    if (!loaded) {
+    static bool registered = false;
+    if (!registered) {
         SetResourceDir(KBEX_BUILD_DIR);
-        ASSERT_TRUE(LoadPanels()) << "panels must load from " << KBEX_BUILD_DIR;
-        loaded = true;
+        registered = true;
     }
     CloseCom(com);
     SetPortTable({});
+    // Fresh panels for every test: the controls start at the resource's
+    // values, as after a real start, whatever an earlier test typed.
+    if (pHandle > 0)
+        for (int panel : {pPara0, pPara1, pPara2, pCalib, pPopUp, pHandle})
+            DiscardPanel(panel);
+    ASSERT_TRUE(LoadPanels()) << "panels must load from " << KBEX_BUILD_DIR;
+    tVal = tolup = tollo = curposA = curposB = 0;
     proj_dir = GetProjectDir();
     InitVars();
     InitGUI();
-    for (int help : {PANEL_HelpText1, PANEL_HelpText2})
-        SetCtrlAttribute(pHandle, help, ATTR_VISIBLE, 0);
-    SetCtrlVal(pHandle, PANEL_RBTRam, 1);
-    SetCtrlVal(pHandle, PANEL_RBTEeprom, 0);
-    SetCtrlVal(pHandle, PANEL_RBTFile, 0);
     DisplayPanel(pHandle);
     DisplayPanel(pPara0);
     Pump(0.01);
