@@ -29,6 +29,12 @@ kbex_install_deps() {
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y --no-install-recommends "${missing[@]}"
 }
 
+# Qt wants a private runtime folder; headless shells often have none.
+if [ -z "${XDG_RUNTIME_DIR:-}" ]; then
+  export XDG_RUNTIME_DIR="/tmp/runtime-$(id -u)"
+  mkdir -p -m 700 "$XDG_RUNTIME_DIR"
+fi
+
 kbex_build() {
   local dir="$1"; shift
   cmake -S "$KBEX_ROOT" -B "$dir" -G Ninja "$@" >/dev/null

@@ -297,7 +297,9 @@ int StartEngine(int& argc, char** argv) {
                      "QT_QPA_PLATFORM=offscreen to run it without one.\n");
         return 0;
     }
-    static QApplication* app = new QApplication(argc, argv);
+    // The application keeps a reference to the count for its whole life.
+    static int count = argc;
+    static QApplication* app = new QApplication(count, argv);
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
     QApplication::setQuitOnLastWindowClosed(false);
     return app ? 1 : 0;
@@ -476,9 +478,15 @@ int DiscardPanel(int panel) {
     if (!p)
         return kUiPanelNotFound;
     // Children go with their parent.
+    std::vector<int> children;
     for (auto& [h, child] : Panels())
-        if (child.parent == panel && child.widget)
-            DiscardPanel(h);
+        if (child.parent == panel)
+            children.push_back(h);
+    for (int h : children) {
+        DiscardPanel(h);
+        Panels().erase(h);
+    }
+    p = FindPanel(panel);
     delete p->widget.data();
     Panels().erase(panel);
     return 0;
@@ -535,7 +543,7 @@ int QuitUserInterface(int exitCode) {
 int ProcessSystemEvents() {
     if (!QCoreApplication::instance())
         return 0;
-    // A short wake-up bounds the wait, so the polling loops above can check
+    // A wake-up after 10 ms bounds the wait, so the polling loops above can check
     // their time-outs; anything that happens earlier (a byte on the line, a
     // click) ends the wait at once.
     static QTimer* wake = [] {
@@ -544,7 +552,7 @@ int ProcessSystemEvents() {
         t->setTimerType(Qt::PreciseTimer);
         return t;
     }();
-    wake->start(4);
+    wake->start(10);
     QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
     wake->stop();
     return 0;
