@@ -138,11 +138,21 @@ std::string StatusLine() {
 }
 
 std::string TempDir() {
-    static int n = 0;
+    // Removed again when the test process ends.
+    struct Made {
+        std::vector<std::filesystem::path> dirs;
+        ~Made() {
+            std::error_code ec;
+            for (const auto& d : dirs)
+                std::filesystem::remove_all(d, ec);
+        }
+    };
+    static Made made;
     const auto dir = std::filesystem::temp_directory_path() /
-                     ("kbex-test-" + std::to_string(::getpid()) + "-" + std::to_string(++n));
+                     ("kbex-test-" + std::to_string(::getpid()) + "-" + std::to_string(made.dirs.size() + 1));
     std::filesystem::remove_all(dir);
     std::filesystem::create_directories(dir);
+    made.dirs.push_back(dir);
     return dir.string();
 }
 
