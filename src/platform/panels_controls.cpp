@@ -15,6 +15,7 @@
 #include <QTextBlock>
 #include <cmath>
 #include <string_view>
+#include <type_traits>
 
 #include "platform/graph_control.h"
 #include "platform/panels_internal.h"
@@ -154,39 +155,31 @@ int SetCtrlVal(int panel, int control, const char* text) {
     return kUiWrongKind;
 }
 
-int GetCtrlVal(int panel, int control, int& value) {
+namespace {
+
+// Every numeric value travels as a double; integers come back through a
+// 64-bit integer so the unsigned types take the value's low bits, as a
+// 16-bit word read from a wider control does.
+template <class T>
+int GetNumberAs(int panel, int control, T& value) {
     double v = 0;
     const int r = GetNumberAt(panel, control, v);
-    if (r == 0)
-        value = static_cast<int>(v);
+    if (r == 0) {
+        if constexpr (std::is_integral_v<T>)
+            value = static_cast<T>(static_cast<long long>(v));
+        else
+            value = static_cast<T>(v);
+    }
     return r;
 }
 
-int GetCtrlVal(int panel, int control, unsigned short& value) {
-    double v = 0;
-    const int r = GetNumberAt(panel, control, v);
-    if (r == 0)
-        value = static_cast<unsigned short>(static_cast<long long>(v));
-    return r;
-}
+}  // namespace
 
-int GetCtrlVal(int panel, int control, unsigned int& value) {
-    double v = 0;
-    const int r = GetNumberAt(panel, control, v);
-    if (r == 0)
-        value = static_cast<unsigned int>(static_cast<long long>(v));
-    return r;
-}
-
-int GetCtrlVal(int panel, int control, double& value) { return GetNumberAt(panel, control, value); }
-
-int GetCtrlVal(int panel, int control, float& value) {
-    double v = 0;
-    const int r = GetNumberAt(panel, control, v);
-    if (r == 0)
-        value = static_cast<float>(v);
-    return r;
-}
+int GetCtrlVal(int panel, int control, int& value) { return GetNumberAs(panel, control, value); }
+int GetCtrlVal(int panel, int control, unsigned short& value) { return GetNumberAs(panel, control, value); }
+int GetCtrlVal(int panel, int control, unsigned int& value) { return GetNumberAs(panel, control, value); }
+int GetCtrlVal(int panel, int control, double& value) { return GetNumberAs(panel, control, value); }
+int GetCtrlVal(int panel, int control, float& value) { return GetNumberAs(panel, control, value); }
 
 int GetCtrlVal(int panel, int control, std::string& text) {
     ControlInfo* c = FindControl(panel, control);
