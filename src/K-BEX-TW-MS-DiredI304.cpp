@@ -25,8 +25,6 @@ std::string recfile_name;
 std::string szSoftVersion;
 std::string szSoftName;
 
-void RegisterProgramCallbacks();
-
 namespace {
 
 std::unique_ptr<sim::SimulatedSensor>& Simulation() {
@@ -187,12 +185,10 @@ void InitVars() {
     SetCursorAttribute(pHandle, PANEL_GRAPHBarSlave, 2, ATTR_CURSOR_POINT_STYLE, VAL_NO_POINT);
     PlotTOLWindow(parameter[core::kEvalMode], 0, 0);
 
-    const std::uint16_t thdA = static_cast<std::uint16_t>(parameter[core::kVideoThdA] * ADCMAX / 100);
-    const std::uint16_t thdB = static_cast<std::uint16_t>(parameter[core::kVideoThdB] * ADCMAX / 100);
+    // The video threshold lines were drawn up by GetPanelValues above, from
+    // the controls' values; the trigger lines start at 100 whatever the set says.
     for (int i = 0; i < 128; ++i) {
         xArrayMVAL[i] = 2.0 * i;
-        thdArrayA[i] = thdA;
-        thdArrayB[i] = thdB;
         trgBUFA[i] = 100;
         trgBUFB[i] = 100;
     }
@@ -203,15 +199,7 @@ void InitGUI() {
         SetPanelAttribute(panel, ATTR_LEFT, 8);
         SetPanelAttribute(panel, ATTR_TOP, 98);
     }
-    SetCtrlAttribute(pPara1, PARA1_NUMPmodeValA, ATTR_DIMMED, parameter[core::kPmodeA] == 1);
-    SetCtrlAttribute(pPara2, PARA2_NUMPmodeValB, ATTR_DIMMED, parameter[core::kPmodeB] == 1);
-    const std::uint16_t hw = parameter[core::kHardwareMode];
-    SetCtrlAttribute(pPara0, PARA0_NUMToleranceUP, ATTR_DIMMED, hw == 1 || hw == 3);
-    SetCtrlAttribute(pPara0, PARA0_NUMToleranceLO, ATTR_DIMMED, hw == 1 || hw == 3);
-    const bool analog = parameter[core::kAnaMode] != 0;
-    SetCtrlAttribute(pHandle, PANEL_NUMAnaMax, ATTR_VISIBLE, analog);
-    SetCtrlAttribute(pHandle, PANEL_NUMAnaMin, ATTR_VISIBLE, analog);
-    SetCtrlAttribute(pHandle, PANEL_ButtonReset, ATTR_VISIBLE, analog);
+    ApplyModeRules();
     SetCtrlAttribute(pPara1, PARA1_SLIDEVideoTHD_A, ATTR_DIMMED, 0);
     SetCtrlAttribute(pPara2, PARA2_SLIDEVideoTHD_B, ATTR_DIMMED, 0);
 }

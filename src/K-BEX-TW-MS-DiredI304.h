@@ -59,3 +59,14 @@ int CC_ButtonTeach(int panel, int control, int event, void* callbackData, int ev
 int CC_RBTRam(int panel, int control, int event, void* callbackData, int eventData1, int eventData2);
 int CC_RBTEeprom(int panel, int control, int event, void* callbackData, int eventData1, int eventData2);
 int CC_RBTFile(int panel, int control, int event, void* callbackData, int eventData1, int eventData2);
+int CC_TOGGBTN_Para0(int panel, int control, int event, void* callbackData, int eventData1, int eventData2);
+int CC_TOGGBTN_Para1(int panel, int control, int event, void* callbackData, int eventData1, int eventData2);
+int CC_TOGGBTN_Para2(int panel, int control, int event, void* callbackData, int eventData1, int eventData2);
+int CC_TOGGBTN_Calib(int panel, int control, int event, void* callbackData, int eventData1, int eventData2);
+int CC_HelpText1(int panel, int control, int event, void* callbackData, int eventData1, int eventData2);
+int CC_HelpText2(int panel, int control, int event, void* callbackData, int eventData1, int eventData2);
+int CC_TOGBTN_Zoom(int panel, int control, int event, void* callbackData, int eventData1, int eventData2);
+int CC_NEDITTolLeff(int panel, int control, int event, void* callbackData, int eventData1, int eventData2);
+
+// Registers every callback name the panel resource may bind.
+void RegisterProgramCallbacks();

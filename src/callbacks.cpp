@@ -7,16 +7,6 @@
 #include "com232.h"
 #include "platform/panels.h"
 
-// Sub-panel selector and help boxes of the main panel (main module).
-int CC_TOGGBTN_Para0(int, int, int, void*, int, int);
-int CC_TOGGBTN_Para1(int, int, int, void*, int, int);
-int CC_TOGGBTN_Para2(int, int, int, void*, int, int);
-int CC_TOGGBTN_Calib(int, int, int, void*, int, int);
-int CC_HelpText1(int, int, int, void*, int, int);
-int CC_HelpText2(int, int, int, void*, int, int);
-int CC_TOGBTN_Zoom(int, int, int, void*, int, int);
-int CC_NEDITTolLeff(int, int, int, void*, int, int);
-
 namespace {
 
 // Operations this version does not carry yet: the operator is told so

@@ -104,6 +104,18 @@ void SetThresholds() {
     Fill(loTHDB, t.loB);
 }
 
+void ApplyModeRules() {
+    SetCtrlAttribute(pPara1, PARA1_NUMPmodeValA, ATTR_DIMMED, parameter[kPmodeA] == 1);
+    SetCtrlAttribute(pPara2, PARA2_NUMPmodeValB, ATTR_DIMMED, parameter[kPmodeB] == 1);
+    const bool potiTolerance = parameter[kHardwareMode] == 1 || parameter[kHardwareMode] == 3;
+    SetCtrlAttribute(pPara0, PARA0_NUMToleranceUP, ATTR_DIMMED, potiTolerance);
+    SetCtrlAttribute(pPara0, PARA0_NUMToleranceLO, ATTR_DIMMED, potiTolerance);
+    const bool analog = parameter[kAnaMode] != 0;
+    SetCtrlAttribute(pHandle, PANEL_NUMAnaMax, ATTR_VISIBLE, analog);
+    SetCtrlAttribute(pHandle, PANEL_NUMAnaMin, ATTR_VISIBLE, analog);
+    SetCtrlAttribute(pHandle, PANEL_ButtonReset, ATTR_VISIBLE, analog);
+}
+
 void GetPanelValues() {
     Read16(pPara0, PARA0_DropEvalMode, kEvalMode);
     Read16(pPara0, PARA0_NUMToleranceUP, kTolUpPix);
@@ -154,15 +166,7 @@ void SetPanelValues() {
         SetCtrlAttribute(pPara2, PARA2_NUMTeachB, ATTR_DIMMED, view.dimTeachB);
         YAXISMAX = view.yAxisMax;
     }
-    SetCtrlAttribute(pPara1, PARA1_NUMPmodeValA, ATTR_DIMMED, parameter[kPmodeA] == 1);
-    SetCtrlAttribute(pPara2, PARA2_NUMPmodeValB, ATTR_DIMMED, parameter[kPmodeB] == 1);
-    const bool potiTolerance = parameter[kHardwareMode] == 1 || parameter[kHardwareMode] == 3;
-    SetCtrlAttribute(pPara0, PARA0_NUMToleranceUP, ATTR_DIMMED, potiTolerance);
-    SetCtrlAttribute(pPara0, PARA0_NUMToleranceLO, ATTR_DIMMED, potiTolerance);
-    const bool analog = parameter[kAnaMode] != 0;
-    SetCtrlAttribute(pHandle, PANEL_NUMAnaMax, ATTR_VISIBLE, analog);
-    SetCtrlAttribute(pHandle, PANEL_NUMAnaMin, ATTR_VISIBLE, analog);
-    SetCtrlAttribute(pHandle, PANEL_ButtonReset, ATTR_VISIBLE, analog);
+    ApplyModeRules();
 
     SetThresholds();
     SetAxisScalingMode(pHandle, PANEL_STRIPRaw, VAL_LEFT_YAXIS, VAL_MANUAL, 0.0, YAXISMAX);

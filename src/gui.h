@@ -21,6 +21,9 @@ extern std::uint16_t tVal, tolup, tollo, curposA, curposB;
 void GetPanelValues();
 void SetPanelValues();
 void SetThresholds();
+// Dimming and visibility that follow the set: P-mode value fields, tolerance
+// fields (tolerance from the potentiometer), RESET and the held max/min.
+void ApplyModeRules();
 
 // --- parameter fetch -------------------------------------------------------------------
 void PushGET(std::uint16_t target, std::uint16_t page);

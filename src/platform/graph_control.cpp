@@ -11,15 +11,6 @@ namespace {
 
 QColor Rgb(int rgb) { return QColor((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF); }
 
-QCPAxis* AxisOf(QCustomPlot* p, int axis) {
-    switch (axis) {
-    case VAL_XAXIS: return p->xAxis;
-    case VAL_LEFT_YAXIS: return p->yAxis;
-    case VAL_RIGHT_YAXIS: return p->yAxis2;
-    default: return nullptr;
-    }
-}
-
 // Range of the data of all plots along x (keys) or y (values).
 bool DataRange(const GraphModel& m, bool keys, double& lo, double& hi) {
     lo = std::numeric_limits<double>::max();
@@ -173,6 +164,22 @@ bool GraphControl::setCursorPointStyle(int cursor, int style) {
     return true;
 }
 
+void GraphControl::drawCaption() {
+    if (caption_.isEmpty())
+        return;
+    auto* t = new QCPItemText(plot_);
+    t->position->setType(QCPItemPosition::ptAxisRectRatio);
+    t->position->setCoords(0.005, 0.02);
+    t->setPositionAlignment(Qt::AlignLeft | Qt::AlignTop);
+    t->setText(caption_);
+    QFont f = font();
+    f.setPointSize(8);
+    f.setBold(true);
+    t->setFont(f);
+    t->setColor(QColor(0x30, 0x30, 0x30));
+    t->setClipToAxisRect(true);
+}
+
 void GraphControl::scheduleRedraw() {
     if (redrawPending_)
         return;
@@ -222,19 +229,7 @@ void GraphControl::rebuild() {
         mark->setPen(QPen(colour, 1.5));
         mark->setBrush(n == 1 ? QBrush(Qt::NoBrush) : QBrush(colour));
     }
-    if (!caption_.isEmpty()) {
-        auto* t = new QCPItemText(plot_);
-        t->position->setType(QCPItemPosition::ptAxisRectRatio);
-        t->position->setCoords(0.005, 0.02);
-        t->setPositionAlignment(Qt::AlignLeft | Qt::AlignTop);
-        t->setText(caption_);
-        QFont f = font();
-        f.setPointSize(8);
-        f.setBold(true);
-        t->setFont(f);
-        t->setColor(QColor(0x30, 0x30, 0x30));
-        t->setClipToAxisRect(true);
-    }
+    drawCaption();
     plot_->yAxis->setTickLabels(yLabels_);
     plot_->yAxis->setTicks(yLabels_);
     ApplyAxis(plot_->xAxis, model_.xAxis, model_, true);
@@ -321,17 +316,7 @@ void StripChartControl::rebuild() {
         g->setData(keys, QVector<double>(pts.begin(), pts.end()), true);
         g->setPen(QPen(Rgb(model_.traceColor[t]), 1.2));
     }
-    if (!caption().isEmpty()) {
-        auto* t = new QCPItemText(plot_);
-        t->position->setType(QCPItemPosition::ptAxisRectRatio);
-        t->position->setCoords(0.005, 0.01);
-        t->setPositionAlignment(Qt::AlignLeft | Qt::AlignTop);
-        t->setText(caption());
-        QFont f = font();
-        f.setPointSize(8);
-        f.setBold(true);
-        t->setFont(f);
-    }
+    drawCaption();
     plot_->xAxis->setRange(model_.xAxis.min, model_.xAxis.max);
     double lo = model_.yLeft.min, hi = model_.yLeft.max;
     if (model_.yLeft.mode == VAL_AUTOSCALE) {

@@ -54,6 +54,7 @@ public:
 protected:
     void scheduleRedraw();
     virtual void rebuild();  // the plot from the model
+    void drawCaption();      // the caption inside the plot's top-left corner
     GraphModel model_;
     QCustomPlot* plot_ = nullptr;
 
