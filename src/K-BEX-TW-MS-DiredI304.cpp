@@ -3,8 +3,6 @@
 #include "K-BEX-TW-MS-DiredI304.h"
 
 #include <cstdio>
-#include <cstring>
-#include <memory>
 
 #include "com232.h"
 #include "core/frame.h"
@@ -14,7 +12,6 @@
 #include "platform/files.h"
 #include "platform/panels.h"
 #include "platform/serial.h"
-#include "simulated_sensor.h"
 
 int pHandle, pPara0, pPara1, pPara2, pCalib, pPopUp;
 int target;
@@ -24,113 +21,6 @@ char file_name[260];
 std::string recfile_name;
 std::string szSoftVersion;
 std::string szSoftName;
-
-namespace {
-
-std::unique_ptr<sim::SimulatedSensor>& Simulation() {
-    static std::unique_ptr<sim::SimulatedSensor> s;
-    return s;
-}
-
-const char* const kUsage =
-    "Usage: kbex-tw-ms [--port PATH]... [--simulate] [--help]\n"
-    "Operator tool for the K-BEX MASTER/SLAVE line-CCD sensor pair.\n"
-    "  --port PATH  put the serial device PATH at the front of the port list\n"
-    "               (repeatable; the first becomes COM1)\n"
-    "  --simulate   start the simulated sensor pair and connect to it\n"
-    "  --help       show this text\n";
-
-// Start values of the parameter set; every entry not named stays 0.
-void ParameterStartValues() {
-    using namespace core;
-    std::memset(parameter, 0, sizeof parameter);
-    parameter[kFrameHeader] = 0x55;
-    parameter[kCommand] = 1;
-    parameter[kEvalMode] = 1;
-    parameter[kModeSelect] = 0;
-    parameter[kAnaMode] = 0;
-    parameter[kHardwareMode] = 1;
-    parameter[kCountSetting] = 1;
-    parameter[kFlagSetting] = 1;
-    parameter[kTolLoPix] = 100;
-    parameter[kTolUpPix] = 100;
-    Put32(parameter, kCalibRef, 37000);
-    for (std::size_t off : {std::size_t{0}, kPmodeValB - kPmodeValA}) {
-        parameter[kPmodeValA + off] = 500;
-        parameter[kPmodeA + off] = 1;
-        parameter[kVideoThdA + off] = 50;
-        parameter[kTeachA + off] = 512;
-        parameter[kPixStartA + off] = 1;
-        parameter[kPixEndA + off] = 4096;
-        parameter[kGainA + off] = 0;
-        parameter[kTrigThdA + off] = 50;
-        Put32(parameter, kCalibA + off, 1024);
-        Put32(parameter, kSetpointA + off, 37000);
-    }
-}
-
-}  // namespace
-
-bool ParseOptions(int argc, char** argv, ProgramOptions& options, bool& help, std::string& message) {
-    help = false;
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
-        if (arg == "--port") {
-            if (i + 1 >= argc || argv[i + 1][0] == '\0') {
-                message = "--port needs a device path";
-                return false;
-            }
-            options.ports.emplace_back(argv[++i]);
-        } else if (arg.rfind("--port=", 0) == 0 && arg.size() > 7) {
-            options.ports.push_back(arg.substr(7));
-        } else if (arg == "--simulate") {
-            options.simulate = true;
-        } else if (arg == "--help" || arg == "-h") {
-            help = true;
-        } else {
-            message = "unknown option: " + arg;
-            return false;
-        }
-    }
-    return true;
-}
-
-bool SetUpPorts(const ProgramOptions& options, std::string& message) {
-    std::vector<PortEntry> table;
-    for (const std::string& p : options.ports)
-        table.push_back({p, "given with --port"});
-    if (options.simulate) {
-        auto s = std::make_unique<sim::SimulatedSensor>();
-        std::string error;
-        if (!s->Start(&error)) {
-            message = "cannot start the simulated sensor pair: " + error;
-            return false;
-        }
-        table.push_back({s->Path(), "simulated K-BEX sensor pair"});
-        Simulation() = std::move(s);
-    }
-    for (const PortEntry& e : ListSystemSerialPorts()) {
-        bool known = false;
-        for (const PortEntry& t : table)
-            known = known || t.path == e.path;
-        if (!known)
-            table.push_back(e);
-    }
-    SetPortTable(table);
-
-    ClearListCtrl(pHandle, PANEL_DropDCom);
-    if (table.empty())
-        InsertListItem(pHandle, PANEL_DropDCom, -1, "COM1  (no serial device found)", 1);
-    for (std::size_t i = 0; i < table.size(); ++i) {
-        const std::string label = "COM" + std::to_string(i + 1) + "  " + table[i].path +
-                                  (table[i].description.empty() ? "" : "  " + table[i].description);
-        InsertListItem(pHandle, PANEL_DropDCom, -1, label.c_str(), static_cast<int>(i + 1));
-    }
-    SetCtrlVal(pHandle, PANEL_DropDCom, com > 0 ? com : 1);
-    return true;
-}
-
-void StopSimulation() { Simulation().reset(); }
 
 bool LoadPanels() {
     RegisterResource(kUirFileName, UirPanels(), UirControls());
@@ -150,18 +40,19 @@ bool LoadPanels() {
     return true;
 }
 
-void InitVars() {
-    ParameterStartValues();
+void InitMainVars() {
     com = 1;
     target = 1;
-    ccdmaxpixel = 1024;
-    ccdsubpixel = 2048;
-    ccdvirtpixel = 4096;
-    YAXISMAX = 2048;
-    ADCMAX = 256;
-    rx_flag = 0;
-    graph_flag = 0;
-    stop_flag = 1;
+    file_name[0] = '\0';
+    recfile_name.clear();
+    szSoftVersion = "Version 3.04";
+    szSoftName = "K-BEX-TW-MS-Zuvuv";
+}
+
+void InitVars() {
+    InitCom232Vars();
+    InitGuiVars();
+    InitMainVars();
 
     SetStatus("InitVars");
     ShowStatus();
@@ -171,9 +62,6 @@ void InitVars() {
     ResetTextBox(pPopUp, POPUP_TXTRecFile, "");
     ReplaceTextBoxLine(pPopUp, POPUP_TXTRecFile, 0, recfile_name.c_str());
     CalcRecTime();
-
-    szSoftVersion = "Version 3.04";
-    szSoftName = "K-BEX-TW-MS-Zuvuv";
     ShowLogo(2);
     GetPanelValues();
 
@@ -186,12 +74,9 @@ void InitVars() {
     PlotTOLWindow(parameter[core::kEvalMode], 0, 0);
 
     // The video threshold lines were drawn up by GetPanelValues above, from
-    // the controls' values; the trigger lines start at 100 whatever the set says.
-    for (int i = 0; i < 128; ++i) {
-        xArrayMVAL[i] = 2.0 * i;
-        trgBUFA[i] = 100;
-        trgBUFB[i] = 100;
-    }
+    // the controls' values; the trigger lines start at their own level
+    // whatever the set says.
+    ResetTriggerLines();
 }
 
 void InitGUI() {
@@ -209,11 +94,11 @@ int AppMain(int argc, char** argv) {
     bool help = false;
     std::string message;
     if (!ParseOptions(argc, argv, options, help, message)) {
-        std::fprintf(stderr, "kbex-tw-ms: %s\n%s", message.c_str(), kUsage);
+        std::fprintf(stderr, "kbex-tw-ms: %s\n%s", message.c_str(), UsageText());
         return 2;
     }
     if (help) {
-        std::fputs(kUsage, stdout);
+        std::fputs(UsageText(), stdout);
         return 0;
     }
     if (!StartEngine(argc, argv))
@@ -329,20 +214,19 @@ int CC_BTNSend(int, int control, int event, void*, int, int) {
         }
         return 0;
     }
-    parameter[core::kFrameHeader] = 0x55;
-    parameter[core::kCommand] = target == 2 ? core::kCmdWriteEeprom : core::kCmdWriteRam;
+    parameter[core::kFrameHeader] = core::kRequestSync;
+    const std::uint16_t command = target == 2 ? core::kCmdWriteEeprom : core::kCmdWriteRam;
+    parameter[core::kCommand] = command;
     GetPanelValues();
+    // The sensor does not answer a page write: the three pages go out 0.1 s apart.
     static const char* const kSent[] = {"Sending Para-Frame 0 ...", "Sending Para-Frame 1 ...", "Line Ok!"};
     for (std::uint16_t page = 0; page < 3; ++page) {
         parameter[core::kPage] = page;
         CopyVarsToPP(page);
-        FlushInQ(com);
-        FlushOutQ(com);
-        rx_flag = 0;
-        FillTxBuf(parameter[core::kCommand], page, pp);
-        nBytesW = ComWrt(com, szWriteBuf, 36);
+        BeginExchange(com);
+        const int written = SendRequest(com, command, page, pp);
         ProcessSystemEvents();
-        if (nBytesW == 36)
+        if (written == static_cast<int>(core::kFrameLen))
             ShowStatusText(kSent[page]);
         if (page < 2)
             Delay(0.1);
@@ -358,30 +242,20 @@ int CC_ButtonTeach(int, int control, int event, void*, int, int) {
     }
     if (event != EVENT_COMMIT)
         return 0;
-    parameter[core::kCommand] = core::kCmdTeach;
-    FlushInQ(com);
-    FlushOutQ(com);
     GetPanelValues();
-    CopyVarsToPP(0);
-    FillTxBuf(core::kCmdTeach, 0, pp);
-    nBytesW = ComWrt(com, szWriteBuf, 36);
+    CopyVarsToPP(0);  // the teach request carries the general page as the panels show it
+    BeginExchange(com);
+    SendRequest(com, core::kCmdTeach, 0, pp);
     ShowStatusText("New setpoint value teached!");
-    rx_flag = 0;
-    const double t0 = Timer();
-    for (;;) {
-        if (rx_flag == 1) {
-            for (std::uint16_t page = 0; page < 3; ++page) {
-                PushGET(1, page);
-                Delay(0.1);
-            }
-            break;
+    if (AwaitAnswer(TIMEOUT)) {
+        // The sensor has taken the spot as its set-point; fetch the set it now holds.
+        for (std::uint16_t page = 0; page < 3; ++page) {
+            PushGET(1, page);
+            Delay(0.1);
         }
-        if (Timer() - t0 > TIMEOUT) {
-            ShowStatusText("Timeout RS232-Line!");
-            stop_flag = 1;
-            break;
-        }
-        ProcessSystemEvents();
+    } else {
+        ShowStatusText("Timeout RS232-Line!");
+        stop_flag = 1;
     }
     SetGraphCursor(pHandle, PANEL_GRAPHBarMaster, 1, parameter[core::kTeachA], 0.75);
     SetGraphCursor(pHandle, PANEL_GRAPHBarSlave, 1, parameter[core::kTeachB], 0.75);

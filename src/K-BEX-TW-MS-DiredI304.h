@@ -42,6 +42,11 @@ bool SetUpPorts(const ProgramOptions& options, std::string& message);
 bool LoadPanels();
 // Stops the simulated sensor pair, if one was started.
 void StopSimulation();
+// The --help text.
+const char* UsageText();
+
+// Puts the main module's own globals back to their start values.
+void InitMainVars();
 
 void InitVars();
 void InitGUI();

@@ -2,6 +2,8 @@
 // callback and the line check.
 #include "com232.h"
 
+#include <cstring>
+
 #include "K-BEX-TW-MS-DiredI304.h"
 #include "core/frame.h"
 #include "core/texts.h"
@@ -10,9 +12,9 @@
 #include "platform/panels.h"
 #include "platform/serial.h"
 
-std::uint16_t parameter[52];
-std::uint16_t pp[16];
-std::uint8_t szWriteBuf[36];
+std::uint16_t parameter[core::kParamCount];
+std::uint16_t pp[core::kPPWords];
+std::uint8_t szWriteBuf[core::kFrameLen];
 std::uint8_t szReadBuf[1024];
 
 const double TIMEOUT = 1.5;
@@ -27,6 +29,61 @@ char szStatus[73];
 std::uint16_t Aval, Bval, Mvalue, poti, edcntA, edcntB, peakwA, peakwB;
 std::uint16_t anaMax, anaMin, raw15, instate;
 std::int32_t umValue;
+
+namespace {
+
+// The receive callback is notified once a whole answer frame is queued; the
+// event character is the request header's low byte, as the line was always set up.
+constexpr int kNotifyCount = static_cast<int>(core::kFrameLen);
+constexpr int kEventChar = core::kRequestSync;
+
+// Start values of the parameter set; every entry not named stays 0.
+void ParameterStartValues() {
+    using namespace core;
+    std::memset(parameter, 0, sizeof parameter);
+    parameter[kFrameHeader] = kRequestSync;
+    parameter[kCommand] = 1;
+    parameter[kEvalMode] = 1;
+    parameter[kModeSelect] = 0;
+    parameter[kAnaMode] = 0;
+    parameter[kHardwareMode] = 1;
+    parameter[kCountSetting] = 1;
+    parameter[kFlagSetting] = 1;
+    parameter[kTolLoPix] = 100;
+    parameter[kTolUpPix] = 100;
+    Put32(parameter, kCalibRef, 37000);
+    for (std::size_t off : {std::size_t{0}, kPmodeValB - kPmodeValA}) {
+        parameter[kPmodeValA + off] = 500;
+        parameter[kPmodeA + off] = 1;
+        parameter[kVideoThdA + off] = 50;
+        parameter[kTeachA + off] = 512;
+        parameter[kPixStartA + off] = 1;
+        parameter[kPixEndA + off] = 4096;
+        parameter[kGainA + off] = 0;
+        parameter[kTrigThdA + off] = 50;
+        Put32(parameter, kCalibA + off, 1024);
+        Put32(parameter, kSetpointA + off, 37000);
+    }
+}
+
+}  // namespace
+
+void InitCom232Vars() {
+    ParameterStartValues();
+    std::memset(pp, 0, sizeof pp);
+    std::memset(szWriteBuf, 0, sizeof szWriteBuf);
+    std::memset(szReadBuf, 0, sizeof szReadBuf);
+    rx_flag = 0;
+    graph_flag = 0;
+    stop_flag = 1;
+    nBytesW = 0;
+    nBytesR = 0;
+    szStatus[0] = '\0';
+    Aval = Bval = Mvalue = poti = edcntA = edcntB = peakwA = peakwB = 0;
+    anaMax = anaMin = raw15 = instate = 0;
+    umValue = 0;
+    InitIdentVars();
+}
 
 // --- status line --------------------------------------------------------------------
 
@@ -72,45 +129,79 @@ int GetRxBuf() { return core::GetRxBuf(szReadBuf, pp); }
 void RX_Receive_Function(int /*portNumber*/, int eventFlags, void* /*callbackData*/) {
     if (!(eventFlags & LWRS_RECEIVE))
         return;
-    ComRd(com, szReadBuf, 36);
+    ComRd(com, szReadBuf, core::kFrameLen);
     graph_flag = GetRxBuf();
     rx_flag = 1;
+    // One frame per notification: whatever came with it in the same burst is
+    // dropped, so a waiting operation never finds a half-consumed queue.
     FlushInQ(com);
 }
 
-void ReceiveCallbackOn() { InstallComCallback(com, eventMask, 36, 0x55, RX_Receive_Function, nullptr); }
+void ReceiveCallbackOn() {
+    InstallComCallback(com, eventMask, kNotifyCount, kEventChar, RX_Receive_Function, nullptr);
+}
 
-void ReceiveCallbackOff() { InstallComCallback(com, 0, 36, 0x55, nullptr, nullptr); }
+void ReceiveCallbackOff() { InstallComCallback(com, 0, kNotifyCount, kEventChar, nullptr, nullptr); }
 
-int CheckComLine(int port) {
-    parameter[core::kCommand] = core::kCmdEcho;
-    parameter[core::kPage] = 0;
-    CopyVarsToPP(0);
-    FillTxBuf(core::kCmdEcho, 0, pp);
+// --- exchange building blocks -------------------------------------------------------------
+
+void BeginExchange(int port) {
     FlushOutQ(port);
     FlushInQ(port);
     rx_flag = 0;
-    nBytesW = ComWrt(port, szWriteBuf, 36);
+}
 
-    int result = 0;
+int SendRequest(int port, std::uint16_t command, std::uint16_t second, const std::uint16_t* words) {
+    parameter[core::kCommand] = command;
+    FillTxBuf(command, second, words);
+    nBytesW = ComWrt(port, szWriteBuf, core::kFrameLen);
+    return nBytesW;
+}
+
+bool AwaitAnswer(double limit, int expectedEcho) {
     const double t0 = Timer();
     for (;;) {
         ProcessSystemEvents();
-        if (Timer() - t0 > TIMEOUT) {
-            SetStatus("Timeout-RS-232...");
-            break;
+        if (rx_flag != 0) {
+            if (expectedEcho == kAnyEcho || core::GetWordBE(szReadBuf + 2) == expectedEcho)
+                return true;
+            rx_flag = 0;
         }
-        if (rx_flag != 0)
-            break;
+        if (Timer() - t0 > limit)
+            return false;
     }
-    if (rx_flag == 1) {
-        pp[0] = core::GetWordBE(szReadBuf);
+}
+
+int AwaitQueued(int count, double limit, bool runEvents) {
+    const double t0 = Timer();
+    int n = 0;
+    for (;;) {
+        if (runEvents)
+            ProcessSystemEvents();
+        n = GetInQLen(com);
+        if (Timer() - t0 > limit || n >= count)
+            return n;
+    }
+}
+
+// --- line check and the port-opening sequence -----------------------------------------------
+
+int CheckComLine(int port) {
+    parameter[core::kPage] = 0;
+    CopyVarsToPP(0);
+    BeginExchange(port);
+    SendRequest(port, core::kCmdEcho, 0, pp);
+
+    int result = 0;
+    if (!AwaitAnswer(TIMEOUT)) {
+        SetStatus("Timeout-RS-232...");
+    } else {
+        pp[0] = core::GetWordBE(szReadBuf);  // the sync word, the one answer word the check reads
         if (pp[0] == core::kAnswerSync) {
             SetStatus("Echo Check - Line Ok!");
             result = 1;
         } else {
             SetStatus("read error - not sync byte 0xAA!");
-            result = 0;
         }
     }
     ShowStatus();
@@ -126,7 +217,7 @@ void InitRS232(int port) {
         FlushInQ(port);
         FlushOutQ(port);
         SetCTSMode(port, 0);
-        InstallComCallback(port, eventMask, 36, 0x55, RX_Receive_Function, nullptr);
+        InstallComCallback(port, eventMask, kNotifyCount, kEventChar, RX_Receive_Function, nullptr);
         if (CheckComLine(port) == 1) {
             Delay(0.1);
             if (GetHARDWAREInfo() == 0)
@@ -138,7 +229,7 @@ void InitRS232(int port) {
             Delay(0.1);
             PushGET(1, 2);
             Delay(0.1);
-            if (GetVERSIONInfo() < 72)
+            if (GetVERSIONInfo() < static_cast<int>(core::kFirmwareLen))
                 SetStatus("Error reading firmware-info!");
         }
     }

@@ -4,10 +4,15 @@
 
 #include <cstdint>
 
+#include "core/frame.h"
+
+// Points of every video and data curve, and of the capture buffers behind them.
+inline constexpr int MAXPOINT = 128;
+
 // --- frame buffers and the parameter set ------------------------------------------
-extern std::uint16_t parameter[52];
-extern std::uint16_t pp[16];
-extern std::uint8_t szWriteBuf[36];
+extern std::uint16_t parameter[core::kParamCount];
+extern std::uint16_t pp[core::kPPWords];
+extern std::uint8_t szWriteBuf[core::kFrameLen];
 extern std::uint8_t szReadBuf[1024];
 
 // --- line state --------------------------------------------------------------------
@@ -30,8 +35,15 @@ extern std::uint16_t ccdtype, ccdmaxpixel, ccdresolution, pcbtype, ccdvirtpixel,
 extern std::uint16_t ccdpixB, ccdpixE, softversion, hwtype, adcmax;
 extern std::uint16_t ADCMAX;
 extern std::uint16_t YAXISMAX;
-extern double xArray8[128];
+extern double xArray8[MAXPOINT];
 extern char szVersion[73];
+
+// Puts every global of the sensor link back to its start value: the parameter
+// set, the frame buffers, the line flags (stop_flag 1: no loop runs), the live
+// words and the hardware description of an unidentified sensor.
+void InitCom232Vars();
+// The hardware description part of it, owned by the identification.
+void InitIdentVars();
 
 // --- codec --------------------------------------------------------------------------------
 void CopyVarsToPP(std::uint16_t page);
@@ -48,6 +60,38 @@ void RX_Receive_Function(int portNumber, int eventFlags, void* callbackData);
 // that take their answer straight from the input queue.
 void ReceiveCallbackOn();
 void ReceiveCallbackOff();
+
+// --- exchange building blocks -----------------------------------------------------------
+// Every operation that talks to the sensor is made of these, so the request,
+// the wait and its time-out behave the same everywhere.
+
+// Empties both queues, so nothing left from an earlier exchange is taken for
+// this one's answer, and clears rx_flag.
+void BeginExchange(int port);
+// Builds the whole request (header, command, second word, 15 data words of
+// `words`) in szWriteBuf, notes the command in `parameter` and writes it.
+// Returns the count written, also kept in nBytesW.
+int SendRequest(int port, std::uint16_t command, std::uint16_t second, const std::uint16_t* words);
+// Waits up to `limit` seconds, running events, until the receive callback has
+// taken an answer. With an expected echo, an answer to anything else (a raw
+// frame of a run that just stopped, a stray echo) is dropped and the wait
+// goes on. True when an answer was taken; its bytes stand in szReadBuf.
+inline constexpr int kAnyEcho = -1;
+bool AwaitAnswer(double limit, int expectedEcho = kAnyEcho);
+// Waits up to `limit` seconds until the input queue holds `count` bytes and
+// returns the count queued when it ended. Runs events only when asked.
+int AwaitQueued(int count, double limit, bool runEvents);
+
+// Switches the receive callback off for its lifetime, for answers that are
+// read straight from the queue (the firmware text, the 64-word blocks); the
+// callback would otherwise take the first 36 bytes of them.
+class ReceiveCallbackPause {
+public:
+    ReceiveCallbackPause() { ReceiveCallbackOff(); }
+    ~ReceiveCallbackPause() { ReceiveCallbackOn(); }
+    ReceiveCallbackPause(const ReceiveCallbackPause&) = delete;
+    ReceiveCallbackPause& operator=(const ReceiveCallbackPause&) = delete;
+};
 
 // --- identification -------------------------------------------------------------------
 int GetHARDWAREInfo();

@@ -9,12 +9,35 @@
 #include "platform/panels.h"
 #include "platform/serial.h"
 
+namespace {
+
+// The description of a sensor not yet identified. The two scales hold these
+// values from the very start, before any start-up code runs.
+constexpr std::uint16_t kStartCcdMaxPixel = 1024;
+constexpr std::uint16_t kStartCcdSubPixel = 2048;
+constexpr std::uint16_t kStartCcdVirtPixel = 4096;
+constexpr std::uint16_t kStartADCMAX = 256;
+constexpr std::uint16_t kStartYAXISMAX = 2048;
+
+}  // namespace
+
 std::uint16_t ccdtype, ccdmaxpixel, ccdresolution, pcbtype, ccdvirtpixel, ccdsubpixel;
 std::uint16_t ccdpixB, ccdpixE, softversion, hwtype, adcmax;
-std::uint16_t ADCMAX = 256;
-std::uint16_t YAXISMAX = 2048;
-double xArray8[128];
+std::uint16_t ADCMAX = kStartADCMAX;
+std::uint16_t YAXISMAX = kStartYAXISMAX;
+double xArray8[MAXPOINT];
 char szVersion[73];
+
+void InitIdentVars() {
+    ccdtype = ccdresolution = pcbtype = ccdpixB = ccdpixE = softversion = hwtype = adcmax = 0;
+    ccdmaxpixel = kStartCcdMaxPixel;
+    ccdsubpixel = kStartCcdSubPixel;
+    ccdvirtpixel = kStartCcdVirtPixel;
+    ADCMAX = kStartADCMAX;
+    YAXISMAX = kStartYAXISMAX;
+    std::fill(std::begin(xArray8), std::end(xArray8), 0.0);
+    szVersion[0] = '\0';
+}
 
 namespace {
 
@@ -35,25 +58,15 @@ void ShowCcdInfo(const core::CcdInfo& info) {
 }  // namespace
 
 int GetHARDWAREInfo() {
-    parameter[core::kCommand] = core::kCmdHardware;
     parameter[core::kPage] = 0;
-    FillTxBuf(core::kCmdHardware, 0, pp);
-    FlushOutQ(com);
-    FlushInQ(com);
-    rx_flag = 0;
-    nBytesW = ComWrt(com, szWriteBuf, 36);
-
-    const double t0 = Timer();
-    for (;;) {
-        ProcessSystemEvents();
-        if (Timer() - t0 > TIMEOUT) {
-            SetStatus("Timeout-RS-232...");
-            return 0;
-        }
-        if (rx_flag)
-            break;
+    BeginExchange(com);
+    SendRequest(com, core::kCmdHardware, 0, pp);  // the payload is whatever pp holds
+    if (!AwaitAnswer(TIMEOUT)) {
+        SetStatus("Timeout-RS-232...");
+        return 0;
     }
-    if (rx_flag != 1 || AnswerWord(1) != core::kCmdHardware)
+    // Any answer ends the wait; one that is not the description changes nothing.
+    if (AnswerWord(1) != core::kCmdHardware)
         return 0;
 
     ccdtype = AnswerWord(2);
@@ -74,8 +87,8 @@ int GetHARDWAREInfo() {
     SetAxisScalingMode(pHandle, PANEL_GRAPHVideoSlave, VAL_XAXIS, VAL_MANUAL, 1.0, ccdvirtpixel);
 
     ccdvirtpixel = core::NormaliseVirtPixels(ccdvirtpixel);
-    for (int i = 0; i < 128; ++i)
-        xArray8[i] = static_cast<double>(i * ccdvirtpixel / 128);
+    for (int i = 0; i < MAXPOINT; ++i)
+        xArray8[i] = static_cast<double>(i * ccdvirtpixel / MAXPOINT);
 
     ShowCcdInfo(core::DescribeCcd(ccdtype, hwtype));
     const core::ScaleRule scale = core::ScaleFor(ccdtype, adcmax, ccdvirtpixel);
@@ -85,42 +98,36 @@ int GetHARDWAREInfo() {
 }
 
 int GetVERSIONInfo() {
-    ReceiveCallbackOff();  // the 72-byte answer must stay in the queue
-    FlushInQ(com);
-    FlushOutQ(com);
-    parameter[core::kCommand] = core::kCmdFirmware;
-    parameter[core::kPage] = 0;
-    FillTxBuf(core::kCmdFirmware, 0, pp);
-    nBytesW = ComWrt(com, szWriteBuf, 36);
-    ShowStatusText("Waiting for firmware info ...");
-
+    constexpr int kTextLen = static_cast<int>(core::kFirmwareLen);
     int n = 0;
-    const double t0 = Timer();
-    do {
-        n = GetInQLen(com);
-        if (Timer() - t0 > TIMEOUT) {
-            SetStatus("Timeout - reading firmware info!");
-            break;
-        }
-    } while (n < 72);
+    {
+        ReceiveCallbackPause pause;  // the 72-byte text must stay in the queue for us
+        parameter[core::kPage] = 0;
+        BeginExchange(com);
+        SendRequest(com, core::kCmdFirmware, 0, pp);
+        ShowStatusText("Waiting for firmware info ...");
 
-    szVersion[0] = '\0';
-    // Never more than the receive buffer holds, however much the line brought.
-    nBytesR = ComRd(com, szReadBuf, std::min<int>(n, sizeof szReadBuf));
-    if (nBytesR == 72) {
-        const std::string text = core::DecodeFirmware(szReadBuf, 72, pcbtype);
-        if (pcbtype == 0) {
-            core::CopyStatus(szVersion, sizeof szVersion - 1, text.c_str());
-            SetStatus(szVersion);
-        } else {
-            SetStatus(text.c_str());
+        // This wait runs no events on purpose: nothing the operator clicks can
+        // start another exchange while the text is on its way, at the price of
+        // a window that does not answer for at most the time-out.
+        n = AwaitQueued(kTextLen, TIMEOUT, false);
+        if (n < kTextLen)
+            SetStatus("Timeout - reading firmware info!");
+
+        szVersion[0] = '\0';
+        // Never more than the receive buffer holds, however much the line brought.
+        nBytesR = ComRd(com, szReadBuf, std::min<int>(n, sizeof szReadBuf));
+        if (nBytesR == kTextLen) {
+            const std::string text = core::DecodeFirmware(szReadBuf, core::kFirmwareLen, pcbtype);
+            if (pcbtype == 0) {
+                core::CopyStatus(szVersion, sizeof szVersion - 1, text.c_str());
+                SetStatus(szVersion);
+            } else {
+                SetStatus(text.c_str());
+            }
         }
     }
-
-    ReceiveCallbackOn();
-    FlushInQ(com);
-    FlushOutQ(com);
-    rx_flag = 0;
+    BeginExchange(com);
     ShowStatus();
     return n;
 }

@@ -1,6 +1,8 @@
 // Panel value mapping, the parameter fetch and the recorder's total time.
 #include "gui.h"
 
+#include <algorithm>
+
 #include "K-BEX-TW-MS-DiredI304.h"
 #include "com232.h"
 #include "core/frame.h"
@@ -9,18 +11,21 @@
 #include "platform/panels.h"
 #include "platform/serial.h"
 
-std::uint16_t adcbufA[128], adcbufB[128];
-std::uint16_t mvalBUFA[128], mvalBUFB[128];
-std::uint16_t thdArrayA[128], thdArrayB[128];
-std::uint16_t trgBUFA[128], trgBUFB[128];
-std::uint16_t refTHDA[128], refTHDB[128];
-std::uint16_t upTHDA[128], upTHDB[128];
-std::uint16_t loTHDA[128], loTHDB[128];
-double xArrayMVAL[128];
+std::uint16_t adcbufA[MAXPOINT], adcbufB[MAXPOINT];
+std::uint16_t mvalBUFA[MAXPOINT], mvalBUFB[MAXPOINT];
+std::uint16_t thdArrayA[MAXPOINT], thdArrayB[MAXPOINT];
+std::uint16_t trgBUFA[MAXPOINT], trgBUFB[MAXPOINT];
+std::uint16_t refTHDA[MAXPOINT], refTHDB[MAXPOINT];
+std::uint16_t upTHDA[MAXPOINT], upTHDB[MAXPOINT];
+std::uint16_t loTHDA[MAXPOINT], loTHDB[MAXPOINT];
+double xArrayMVAL[MAXPOINT];
 
 using namespace core;
 
 namespace {
+
+// Level of the trigger lines before the first set is shown.
+constexpr std::uint16_t kStartTrigger = 100;
 
 // One channel's eight controls, in the order the sets are read and written.
 struct ChannelControls {
@@ -83,12 +88,26 @@ void ReadCalib(int control, std::size_t index) {
         Put32(parameter, index, CalibFromControl(v));
 }
 
-void Fill(std::uint16_t* line, std::uint16_t value) {
-    for (int i = 0; i < 128; ++i)
-        line[i] = value;
-}
+void Fill(std::uint16_t* line, std::uint16_t value) { std::fill_n(line, MAXPOINT, value); }
 
 }  // namespace
+
+void InitGuiVars() {
+    for (std::uint16_t* line : {adcbufA, adcbufB, mvalBUFA, mvalBUFB, thdArrayA, thdArrayB, refTHDA, refTHDB,
+                                upTHDA, upTHDB, loTHDA, loTHDB})
+        Fill(line, 0);
+    ResetTriggerLines();
+    // The data curves are drawn over the 128 entries of the sensor's buffer
+    // at every second position of its 256 scans.
+    for (int i = 0; i < MAXPOINT; ++i)
+        xArrayMVAL[i] = 2.0 * i;
+    tVal = tolup = tollo = curposA = curposB = 0;
+}
+
+void ResetTriggerLines() {
+    Fill(trgBUFA, kStartTrigger);
+    Fill(trgBUFB, kStartTrigger);
+}
 
 void SetThresholds() {
     const ThresholdLines t = ComputeThresholds(parameter, ADCMAX, ccdvirtpixel);
@@ -181,40 +200,25 @@ void SetPanelValues() {
 }
 
 void PushGET(std::uint16_t target, std::uint16_t page) {
+    // The File target has been read into `parameter` before; only the display part runs.
     if (target != 3) {
         if (target == 1)
             parameter[kCommand] = kCmdReadRam;
         else if (target == 2)
             parameter[kCommand] = kCmdReadEeprom;
         const std::uint16_t command = parameter[kCommand];
-        CopyVarsToPP(page);
-        FlushInQ(com);
-        FlushOutQ(com);
-        FillTxBuf(command, page, pp);
-        nBytesW = ComWrt(com, szWriteBuf, 36);
-        if (nBytesW == 36)
+        CopyVarsToPP(page);  // the request carries the page's current values
+        BeginExchange(com);
+        if (SendRequest(com, command, page, pp) == static_cast<int>(kFrameLen))
             ShowStatusText("Waiting for parameter-frame ...");
-        rx_flag = 0;
-        const double t0 = Timer();
-        for (;;) {
-            ProcessSystemEvents();
-            if (rx_flag == 1) {
-                // Only the answer to this request is a page. Anything else on
-                // the line (the last raw frame of a run that just stopped, a
-                // stray echo) must never be written into the parameter set.
-                if (GetWordBE(szReadBuf + 2) != command) {
-                    rx_flag = 0;
-                    continue;
-                }
-                GetRxBuf();
-                CopyPPtoVars(page);
-                SetStatus("Parameter-frame received! - Line Ok!");
-                break;
-            }
-            if (Timer() - t0 > TIMEOUT) {
-                SetStatus("Timeout-RS-232...");
-                break;
-            }
+        // Only the answer to this request is a page: the last raw frame of a
+        // run that just stopped must never be written into the parameter set.
+        if (AwaitAnswer(TIMEOUT, command)) {
+            GetRxBuf();
+            CopyPPtoVars(page);
+            SetStatus("Parameter-frame received! - Line Ok!");
+        } else {
+            SetStatus("Timeout-RS-232...");
         }
     }
     ShowStatus();

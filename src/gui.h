@@ -5,17 +5,25 @@
 
 #include <cstdint>
 
+#include "com232.h"
+
 // Capture buffers and threshold lines, 128 points each.
-extern std::uint16_t adcbufA[128], adcbufB[128];
-extern std::uint16_t mvalBUFA[128], mvalBUFB[128];
-extern std::uint16_t thdArrayA[128], thdArrayB[128];
-extern std::uint16_t trgBUFA[128], trgBUFB[128];
-extern std::uint16_t refTHDA[128], refTHDB[128];
-extern std::uint16_t upTHDA[128], upTHDB[128];
-extern std::uint16_t loTHDA[128], loTHDB[128];
-extern double xArrayMVAL[128];
+extern std::uint16_t adcbufA[MAXPOINT], adcbufB[MAXPOINT];
+extern std::uint16_t mvalBUFA[MAXPOINT], mvalBUFB[MAXPOINT];
+extern std::uint16_t thdArrayA[MAXPOINT], thdArrayB[MAXPOINT];
+extern std::uint16_t trgBUFA[MAXPOINT], trgBUFB[MAXPOINT];
+extern std::uint16_t refTHDA[MAXPOINT], refTHDB[MAXPOINT];
+extern std::uint16_t upTHDA[MAXPOINT], upTHDB[MAXPOINT];
+extern std::uint16_t loTHDA[MAXPOINT], loTHDB[MAXPOINT];
+extern double xArrayMVAL[MAXPOINT];
 // Target and tolerances in force, and the bar-graph cursor positions.
 extern std::uint16_t tVal, tolup, tollo, curposA, curposB;
+
+// Puts the capture buffers, the threshold lines, the data-curve positions and
+// the target and tolerances back to their start values.
+void InitGuiVars();
+// The trigger lines at their start level, whatever the set says.
+void ResetTriggerLines();
 
 // --- panel value mapping --------------------------------------------------------------
 void GetPanelValues();

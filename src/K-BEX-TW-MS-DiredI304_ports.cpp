@@ -1,0 +1,89 @@
+// Main module: the command line and the port table. The ports the operator
+// can choose are the devices named on the command line, then the simulated
+// sensor pair when asked for, then whatever serial devices the system lists.
+#include <memory>
+
+#include "K-BEX-TW-MS-DiredI304.h"
+#include "platform/panels.h"
+#include "platform/serial.h"
+#include "simulated_sensor.h"
+
+namespace {
+
+std::unique_ptr<sim::SimulatedSensor>& Simulation() {
+    static std::unique_ptr<sim::SimulatedSensor> s;
+    return s;
+}
+
+constexpr const char* kUsage =
+    "Usage: kbex-tw-ms [--port PATH]... [--simulate] [--help]\n"
+    "Operator tool for the K-BEX MASTER/SLAVE line-CCD sensor pair.\n"
+    "  --port PATH  put the serial device PATH at the front of the port list\n"
+    "               (repeatable; the first becomes COM1)\n"
+    "  --simulate   start the simulated sensor pair and connect to it\n"
+    "  --help       show this text\n";
+
+}  // namespace
+
+bool ParseOptions(int argc, char** argv, ProgramOptions& options, bool& help, std::string& message) {
+    help = false;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--port") {
+            if (i + 1 >= argc || argv[i + 1][0] == '\0') {
+                message = "--port needs a device path";
+                return false;
+            }
+            options.ports.emplace_back(argv[++i]);
+        } else if (arg.rfind("--port=", 0) == 0 && arg.size() > 7) {
+            options.ports.push_back(arg.substr(7));
+        } else if (arg == "--simulate") {
+            options.simulate = true;
+        } else if (arg == "--help" || arg == "-h") {
+            help = true;
+        } else {
+            message = "unknown option: " + arg;
+            return false;
+        }
+    }
+    return true;
+}
+
+bool SetUpPorts(const ProgramOptions& options, std::string& message) {
+    std::vector<PortEntry> table;
+    for (const std::string& p : options.ports)
+        table.push_back({p, "given with --port"});
+    if (options.simulate) {
+        auto s = std::make_unique<sim::SimulatedSensor>();
+        std::string error;
+        if (!s->Start(&error)) {
+            message = "cannot start the simulated sensor pair: " + error;
+            return false;
+        }
+        table.push_back({s->Path(), "simulated K-BEX sensor pair"});
+        Simulation() = std::move(s);
+    }
+    for (const PortEntry& e : ListSystemSerialPorts()) {
+        bool known = false;
+        for (const PortEntry& t : table)
+            known = known || t.path == e.path;
+        if (!known)
+            table.push_back(e);
+    }
+    SetPortTable(table);
+
+    ClearListCtrl(pHandle, PANEL_DropDCom);
+    if (table.empty())
+        InsertListItem(pHandle, PANEL_DropDCom, -1, "COM1  (no serial device found)", 1);
+    for (std::size_t i = 0; i < table.size(); ++i) {
+        const std::string label = "COM" + std::to_string(i + 1) + "  " + table[i].path +
+                                  (table[i].description.empty() ? "" : "  " + table[i].description);
+        InsertListItem(pHandle, PANEL_DropDCom, -1, label.c_str(), static_cast<int>(i + 1));
+    }
+    SetCtrlVal(pHandle, PANEL_DropDCom, com > 0 ? com : 1);
+    return true;
+}
+
+void StopSimulation() { Simulation().reset(); }
+
+const char* UsageText() { return kUsage; }
