@@ -175,20 +175,14 @@ int CC_BTNGet(int, int control, int event, void*, int, int) {
                    "GET-BUTTON:\nGet parameter-frame of K-BEX-\nsensor from EEPROM-memory\nor RAM-memory ...");
         return 0;
     }
-    if (event != EVENT_COMMIT)
+    if (event != EVENT_COMMIT || TransferInProgress())
         return 0;
+    TransferScope transfer;
     // A file that was not loaded (cancelled, or refused as damaged) leaves
     // the panels as they are, with whatever the operator has typed there.
     if (target == 3 && !ReadParaFromFile())
         return 0;
-    if (target == 1)
-        parameter[core::kCommand] = core::kCmdReadRam;
-    if (target == 2)
-        parameter[core::kCommand] = core::kCmdReadEeprom;
-    for (std::uint16_t page = 0; page < 3; ++page) {
-        PushGET(static_cast<std::uint16_t>(target), page);
-        Delay(0.1);
-    }
+    FetchParameterSet(static_cast<std::uint16_t>(target));
     return 0;
 }
 
@@ -198,8 +192,9 @@ int CC_BTNSend(int, int control, int event, void*, int, int) {
                    "SEND-BUTTON:\nSend parameter-frame to EEPROM-\nor RAM-memory of the K-BEX-sensor!");
         return 0;
     }
-    if (event != EVENT_COMMIT)
+    if (event != EVENT_COMMIT || TransferInProgress())
         return 0;
+    TransferScope transfer;
     ShowStatusText("Transmit...");
     if (target == 3) {
         const int r = FileSelectPopup(proj_dir.c_str(), "KBEXpara.cfg", "*.cfg",
@@ -240,8 +235,9 @@ int CC_ButtonTeach(int, int control, int event, void*, int, int) {
                    "TEACH-BUTTON:\nStart teach procedure at K-BEX-\nsensor. The actual pixel-position ==\nnew teach value!");
         return 0;
     }
-    if (event != EVENT_COMMIT)
+    if (event != EVENT_COMMIT || TransferInProgress())
         return 0;
+    TransferScope transfer;
     GetPanelValues();
     CopyVarsToPP(0);  // the teach request carries the general page as the panels show it
     BeginExchange(com);
@@ -249,10 +245,7 @@ int CC_ButtonTeach(int, int control, int event, void*, int, int) {
     ShowStatusText("New setpoint value teached!");
     if (AwaitAnswer(TIMEOUT)) {
         // The sensor has taken the spot as its set-point; fetch the set it now holds.
-        for (std::uint16_t page = 0; page < 3; ++page) {
-            PushGET(1, page);
-            Delay(0.1);
-        }
+        FetchParameterSet(1);
     } else {
         ShowStatusText("Timeout RS232-Line!");
         stop_flag = 1;
@@ -267,8 +260,15 @@ int CC_ButtonTeach(int, int control, int event, void*, int, int) {
 namespace {
 
 // The three radio buttons act as one group; switching the chosen one off
-// falls back to RAM, and RAM itself cannot be switched off.
+// falls back to RAM, and RAM itself cannot be switched off. While a transfer
+// runs the target it uses stays, and so do the buttons that show it.
 void ChooseTarget(int chosen, int others1, int others2, int value, int newTarget) {
+    if (TransferInProgress()) {
+        SetCtrlVal(pHandle, PANEL_RBTRam, target == 1 ? 1 : 0);
+        SetCtrlVal(pHandle, PANEL_RBTEeprom, target == 2 ? 1 : 0);
+        SetCtrlVal(pHandle, PANEL_RBTFile, target == 3 ? 1 : 0);
+        return;
+    }
     if (value) {
         SetCtrlVal(pHandle, chosen, 1);
         target = newTarget;

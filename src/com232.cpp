@@ -143,6 +143,16 @@ void ReceiveCallbackOn() {
 
 void ReceiveCallbackOff() { InstallComCallback(com, 0, kNotifyCount, kEventChar, nullptr, nullptr); }
 
+// --- transfers of the parameter set ------------------------------------------------------
+
+namespace {
+int transfersRunning = 0;
+}
+
+bool TransferInProgress() { return transfersRunning > 0; }
+TransferScope::TransferScope() { ++transfersRunning; }
+TransferScope::~TransferScope() { --transfersRunning; }
+
 // --- exchange building blocks -------------------------------------------------------------
 
 void BeginExchange(int port) {
@@ -209,6 +219,7 @@ int CheckComLine(int port) {
 }
 
 void InitRS232(int port) {
+    TransferScope transfer;
     const int r = OpenComConfig(port, "", 19200, 0, 8, 1, 4096, 4096);
     if (r < 0) {
         SetStatus(core::OpenErrorText(r));
@@ -223,12 +234,9 @@ void InitRS232(int port) {
             if (GetHARDWAREInfo() == 0)
                 SetStatus("Error reading HARDWARE-info!");
             Delay(0.1);
-            PushGET(1, 0);
-            Delay(0.1);
-            PushGET(1, 1);
-            Delay(0.1);
-            PushGET(1, 2);
-            Delay(0.1);
+            // A fetch that times out stops there and keeps the set as it was;
+            // the sequence goes on with the firmware text all the same.
+            FetchParameterSet(1);
             if (GetVERSIONInfo() < static_cast<int>(core::kFirmwareLen))
                 SetStatus("Error reading firmware-info!");
         }

@@ -93,6 +93,21 @@ public:
     ReceiveCallbackPause& operator=(const ReceiveCallbackPause&) = delete;
 };
 
+// --- transfers of the parameter set ----------------------------------------------------------
+// True while the parameter set is on its way to or from the sensor or a file
+// (GET, SEND, TEACH, the connection sequence). Their waits run events, so a
+// second transfer started from a click in there would run nested inside the
+// first and mix its pages with the first one's; the transfer buttons and the
+// target buttons ignore the operator meanwhile.
+bool TransferInProgress();
+class TransferScope {
+public:
+    TransferScope();
+    ~TransferScope();
+    TransferScope(const TransferScope&) = delete;
+    TransferScope& operator=(const TransferScope&) = delete;
+};
+
 // --- identification -------------------------------------------------------------------
 int GetHARDWAREInfo();
 int GetVERSIONInfo();

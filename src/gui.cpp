@@ -199,8 +199,9 @@ void SetPanelValues() {
     }
 }
 
-void PushGET(std::uint16_t target, std::uint16_t page) {
-    // The File target has been read into `parameter` before; only the display part runs.
+int PushGET(std::uint16_t target, std::uint16_t page, std::uint16_t* into) {
+    int received = 1;
+    // The File target has been read into `parameter` before; nothing to ask.
     if (target != 3) {
         if (target == 1)
             parameter[kCommand] = kCmdReadRam;
@@ -215,19 +216,38 @@ void PushGET(std::uint16_t target, std::uint16_t page) {
         // run that just stopped must never be written into the parameter set.
         if (AwaitAnswer(TIMEOUT, command)) {
             GetRxBuf();
-            CopyPPtoVars(page);
+            core::CopyPPtoVars(into, page, pp);
             SetStatus("Parameter-frame received! - Line Ok!");
         } else {
             SetStatus("Timeout-RS-232...");
+            received = 0;
         }
     }
     ShowStatus();
-    if (page == 2) {
-        SetPanelValues();
-        unsigned short mode = 0;
-        GetCtrlVal(pPara0, PARA0_DropEvalMode, mode);
-        PlotTOLWindow(mode, parameter[kTeachA], parameter[kTeachB]);
+    return received;
+}
+
+int FetchParameterSet(std::uint16_t target) {
+    std::uint16_t gathered[kParamCount];
+    std::copy(std::begin(parameter), std::end(parameter), gathered);
+    for (std::uint16_t page = 0; page < 3; ++page) {
+        const int received = PushGET(target, page, gathered);
+        if (received && page == 2) {
+            for (std::uint16_t p = 0; p < 3; ++p)
+                for (std::size_t word = 0; word < kPageWords; ++word) {
+                    const int index = PageEntryIndex(p, word);
+                    parameter[index] = gathered[index];
+                }
+            SetPanelValues();
+            unsigned short mode = 0;
+            GetCtrlVal(pPara0, PARA0_DropEvalMode, mode);
+            PlotTOLWindow(mode, parameter[kTeachA], parameter[kTeachB]);
+        }
+        Delay(0.1);
+        if (!received)
+            return 0;
     }
+    return 1;
 }
 
 void CalcRecTime() {

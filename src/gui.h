@@ -34,7 +34,17 @@ void SetThresholds();
 void ApplyModeRules();
 
 // --- parameter fetch -------------------------------------------------------------------
-void PushGET(std::uint16_t target, std::uint16_t page);
+// Asks the sensor's RAM (target 1) or EEPROM (target 2) for one page and, when
+// its answer comes, puts the page's words into `into`; shows the outcome on the
+// status line. 1 when the page came. Target 3 asks nothing and returns 1.
+int PushGET(std::uint16_t target, std::uint16_t page, std::uint16_t* into = parameter);
+// The whole set, pages 0, 1, 2 a tenth of a second apart, all or nothing: the
+// pages are gathered aside and taken over together once all three came, so a
+// sensor that falls silent (or answers late, after the next page was asked
+// for) never leaves a mixed set. The fetch stops at the first page that times
+// out; then `parameter` and the panels keep their values. With target 3 the
+// set just read from the file is shown. 1 when the set was taken over.
+int FetchParameterSet(std::uint16_t target);
 
 // --- graphs -------------------------------------------------------------------------------
 void PlotVIDEOBarGraph();

@@ -15,10 +15,11 @@ void SendParaToFile() {
         for (std::size_t w = 0; w < core::kPageWords; ++w)
             values[page * core::kPageWords + w] = pp[w];
     }
-    if (ReplaceFileBytes(file_name, core::FormatParamFile(values)) != 0) {
-        SetStatus("Error writing parameter-file!");
-        ShowStatus();
-    }
+    // Each outcome is the operation's own: an error text of an earlier attempt
+    // must not stand on the status line over a save that worked.
+    SetStatus(ReplaceFileBytes(file_name, core::FormatParamFile(values)) == 0 ? "Parameter-file written!"
+                                                                            : "Error writing parameter-file!");
+    ShowStatus();
 }
 
 int ReadParaFromFile() {
@@ -37,5 +38,6 @@ int ReadParaFromFile() {
             pp[w] = static_cast<std::uint16_t>(values[page * core::kPageWords + w] & 0xFFFF);
         CopyPPtoVars(page);
     }
+    SetStatus("Parameter-file loaded!");
     return 1;
 }
