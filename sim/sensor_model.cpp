@@ -12,6 +12,9 @@
 
 namespace sim {
 
+static_assert(kFrameLen == core::kFrameLen && kPageWords == core::kPageWords && kRawWords == core::kPPWords &&
+              kCurvePoints == core::kMaxPoint);
+
 double Now() {
     return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch())
         .count();
@@ -34,7 +37,7 @@ constexpr double kSpotNoise = 0.6;  // pixels, so the rounded position flickers 
 constexpr double kCurveSpan = 2.0;  // seconds covered by a measurement curve
 constexpr std::uint16_t kPoti = 50;
 constexpr std::uint16_t kEdgeCount = 2;
-constexpr std::size_t kBufferWords = 128;
+constexpr std::size_t kBufferWords = kCurvePoints;
 constexpr std::size_t kFlashPageWords = 256;
 
 std::uint64_t Mix(std::uint64_t x) {
@@ -84,7 +87,7 @@ SensorModel::Pages InitialPages() {
     p[core::kFlagSetting] = 1;
     p[core::kTolLoPix] = 60;
     p[core::kTolUpPix] = 80;
-    core::Put32(p.data(), core::kCalibRef, 37000);
+    core::Put32(p, core::kCalibRef, 37000);
 
     p[core::kPmodeValA] = 500;
     p[core::kPmodeA] = 0;
@@ -94,8 +97,8 @@ SensorModel::Pages InitialPages() {
     p[core::kPixEndA] = 4080;
     p[core::kGainA] = 1;
     p[core::kTrigThdA] = 60;
-    core::Put32(p.data(), core::kCalibA, 1126);
-    core::Put32(p.data(), core::kSetpointA, 37000);
+    core::Put32(p, core::kCalibA, 1126);
+    core::Put32(p, core::kSetpointA, 37000);
 
     p[core::kPmodeValB] = 500;
     p[core::kPmodeB] = 0;
@@ -105,13 +108,13 @@ SensorModel::Pages InitialPages() {
     p[core::kPixEndB] = 4080;
     p[core::kGainB] = 1;
     p[core::kTrigThdB] = 70;
-    core::Put32(p.data(), core::kCalibB, 1100);
-    core::Put32(p.data(), core::kSetpointB, 37500);
+    core::Put32(p, core::kCalibB, 1100);
+    core::Put32(p, core::kSetpointB, 37500);
 
     SensorModel::Pages pages{};
     for (std::uint16_t page = 0; page < pages.size(); ++page) {
         std::uint16_t pp[core::kPPWords] = {};
-        core::CopyVarsToPP(p.data(), page, pp);
+        core::CopyVarsToPP(p, page, pp);
         std::copy_n(pp, core::kPageWords, pages[page].begin());
     }
     return pages;
@@ -125,7 +128,7 @@ std::vector<std::uint8_t> AnswerFrame(std::uint16_t command, std::uint16_t secon
     return a;
 }
 
-void PutPage(std::vector<std::uint8_t>& a, const std::array<std::uint16_t, 15>& words) {
+void PutPage(std::vector<std::uint8_t>& a, const std::array<std::uint16_t, core::kPageWords>& words) {
     for (std::size_t i = 0; i < core::kPageWords; ++i)
         core::PutWordBE(&a[6 + 2 * i], words[i]);
 }
@@ -231,7 +234,7 @@ SensorModel::Live SensorModel::Measure(double now) const {
     return m;
 }
 
-std::array<std::uint16_t, 16> SensorModel::RawFrame(double now) {
+std::array<std::uint16_t, core::kPPWords> SensorModel::RawFrame(double now) {
     const Live m = Measure(now);
     anaMax_ = std::max(anaMax_, m.mvalue);
     anaMin_ = std::min(anaMin_, m.mvalue);
@@ -283,7 +286,9 @@ SensorModel::Buffer SensorModel::Capture(std::size_t buffer, double now) {
     return out;
 }
 
-std::vector<std::uint8_t> SensorModel::Handle(const std::uint8_t* request, double now) {
+std::vector<std::uint8_t> SensorModel::Handle(std::span<const std::uint8_t, core::kFrameLen> frame,
+                                              double now) {
+    const std::uint8_t* const request = frame.data();
     const std::uint16_t command = core::GetWordBE(request + 2);
     const std::uint16_t second = core::GetWordBE(request + 4);
 
@@ -350,7 +355,7 @@ std::vector<std::uint8_t> SensorModel::Handle(const std::uint8_t* request, doubl
                 buffers_[buffer] = Capture(buffer, now);
                 captured_[buffer] = true;
             }
-            for (std::size_t i = 0; i < core::kBlockLen / 2; ++i)
+            for (std::size_t i = 0; i < core::kBlockWords; ++i)
                 core::PutWordBE(&a[2 * i], buffers_[buffer][start + i]);
         }
         return a;

@@ -241,7 +241,8 @@ void SimulatedSensor::Serve() {
             // dropped one byte at a time so that a sync inside it is still found.
             std::size_t pos = 0;
             while (running_.load() && masterFd_ >= 0 && pos < rx.size()) {
-                if (rx[pos] != 0x00 || (rx.size() - pos >= 2 && rx[pos + 1] != 0x55)) {
+                constexpr std::uint8_t kSyncHigh = core::kRequestSync >> 8, kSyncLow = core::kRequestSync & 0xFF;
+                if (rx[pos] != kSyncHigh || (rx.size() - pos >= 2 && rx[pos + 1] != kSyncLow)) {
                     ++pos;
                     continue;
                 }
@@ -252,7 +253,7 @@ void SimulatedSensor::Serve() {
                     Vanish();
                     break;
                 }
-                HandleRequest(&rx[pos], t);
+                HandleRequest(std::span(rx).subspan(pos).first<core::kFrameLen>(), t);
                 pos += core::kFrameLen;
             }
             rx.erase(rx.begin(),
@@ -278,9 +279,9 @@ void SimulatedSensor::Serve() {
     }
 }
 
-void SimulatedSensor::HandleRequest(const std::uint8_t* request, double time) {
+void SimulatedSensor::HandleRequest(std::span<const std::uint8_t, core::kFrameLen> request, double time) {
     RequestRecord rec;
-    std::copy_n(request, rec.bytes.size(), rec.bytes.begin());
+    std::copy(request.begin(), request.end(), rec.bytes.begin());
     rec.time = time;
 
     Faults f;
@@ -298,7 +299,7 @@ void SimulatedSensor::HandleRequest(const std::uint8_t* request, double time) {
         answer = model_.Handle(request, time);
         if (f.strayRaw && command != core::kCmdRaw && command != core::kCmdBlock &&
             command != core::kCmdFirmware && !answer.empty()) {
-            std::uint8_t raw[36] = {};
+            std::uint8_t raw[core::kFrameLen] = {};
             core::PutWordBE(raw, core::kRequestSync);
             core::PutWordBE(raw + 2, core::kCmdRaw);
             stray = model_.Handle(raw, time);

@@ -97,7 +97,7 @@ void ShowStatusText(const char* text) { SetCtrlVal(pHandle, PANEL_TXTStatus, tex
 
 void CopyVarsToPP(std::uint16_t page) { core::CopyVarsToPP(parameter, page, pp); }
 
-void CopyPPtoVars(std::uint16_t page) { core::CopyPPtoVars(parameter, page, pp); }
+void CopyPPtoVars(std::uint16_t page) { core::CopyPPtoVars(parameter, page, std::span(pp).first<core::kPageWords>()); }
 
 void CopyPPtoRAWVars() {
     const core::RawValues r = core::DecodeRaw(pp);
@@ -119,10 +119,10 @@ void CopyPPtoRAWVars() {
 }
 
 void FillTxBuf(std::uint16_t command, std::uint16_t second, const std::uint16_t* words) {
-    core::FillTxBuf(szWriteBuf, command, second, words);
+    core::FillTxBuf(szWriteBuf, command, second, std::span<const std::uint16_t, core::kPageWords>(words, core::kPageWords));
 }
 
-int GetRxBuf() { return core::GetRxBuf(szReadBuf, pp); }
+int GetRxBuf() { return core::GetRxBuf(std::span(szReadBuf).first<core::kFrameLen>(), pp); }
 
 // --- line --------------------------------------------------------------------------------
 

@@ -118,7 +118,7 @@ int GetVERSIONInfo() {
         // Never more than the receive buffer holds, however much the line brought.
         nBytesR = ComRd(com, szReadBuf, std::min<int>(n, sizeof szReadBuf));
         if (nBytesR == kTextLen) {
-            const std::string text = core::DecodeFirmware(szReadBuf, core::kFirmwareLen, pcbtype);
+            const std::string text = core::DecodeFirmware(std::span(szReadBuf).first<core::kFirmwareLen>(), pcbtype);
             if (pcbtype == 0) {
                 core::CopyStatus(szVersion, sizeof szVersion - 1, text.c_str());
                 SetStatus(szVersion);

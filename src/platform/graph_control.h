@@ -3,9 +3,14 @@
 // model, one queued replot per event-loop pass however many changes came in.
 #pragma once
 
+#ifndef KBEX_PLATFORM_INTERNAL
+#error "platform-internal header: only the platform layer and its tests may include it"
+#endif
+
 #include <QString>
 #include <QWidget>
 
+#include "platform/graph_model.h"
 #include "platform/panels.h"
 
 class QCustomPlot;

@@ -13,13 +13,16 @@
 #include <QSignalBlocker>
 #include <QSpinBox>
 #include <QTextBlock>
+#include <algorithm>
 #include <cmath>
+#include <initializer_list>
 #include <string_view>
 #include <type_traits>
 
 #include "platform/graph_control.h"
 #include "platform/panels_internal.h"
 #include "platform/slide_control.h"
+#include "platform/testing.h"
 #include "platform/text_codec.h"
 
 using namespace platform;
@@ -128,6 +131,19 @@ void SetColour(QWidget* w, QPalette::ColorRole role, int rgb) {
     w->setPalette(pal);
 }
 
+// Whether a colour attribute already holds `rgb`: the value last set, shown in
+// every palette role it paints with. The live loops set the tolerance colours
+// once per frame, nearly always to the colour already there; that must cost
+// neither palette copies nor a walk over the control's parts.
+bool Shows(const QWidget* w, const char* attribute, std::initializer_list<QPalette::ColorRole> roles,
+           int rgb) {
+    if (w->property(attribute) != QVariant(rgb))
+        return false;
+    const QColor c = Rgb(rgb);
+    return std::all_of(roles.begin(), roles.end(),
+                       [&](QPalette::ColorRole r) { return w->palette().color(r) == c; });
+}
+
 }  // namespace
 
 int SetCtrlVal(int panel, int control, int value) { return SetNumberAt(panel, control, value); }
@@ -219,12 +235,17 @@ int SetCtrlAttribute(int panel, int control, int attribute, int value) {
     case ATTR_WIDTH: w->resize(std::max(0, value), w->height()); return 0;
     case ATTR_HEIGHT: w->resize(w->width(), std::max(0, value)); return 0;
     case ATTR_TEXT_COLOR:
+        if (Shows(w, "kbexTextColor", {QPalette::WindowText, QPalette::Text, QPalette::ButtonText}, value))
+            return 0;
         w->setProperty("kbexTextColor", value);
         SetColour(w, QPalette::WindowText, value);
         SetColour(w, QPalette::Text, value);
         SetColour(w, QPalette::ButtonText, value);
         return 0;
     case ATTR_TEXT_BGCOLOR:
+        // The frame colour paints the same window role, so the palette decides.
+        if (w->autoFillBackground() && Shows(w, "kbexTextBgColor", {QPalette::Window, QPalette::Base}, value))
+            return 0;
         w->setProperty("kbexTextBgColor", value);
         w->setAutoFillBackground(true);
         SetColour(w, QPalette::Window, value);
