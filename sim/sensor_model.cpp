@@ -16,8 +16,7 @@ static_assert(kFrameLen == core::kFrameLen && kPageWords == core::kPageWords && 
               kCurvePoints == core::kMaxPoint);
 
 double Now() {
-    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch())
-        .count();
+    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
 }
 
 struct SensorModel::Live {
@@ -135,8 +134,7 @@ void PutPage(std::vector<std::uint8_t>& a, const std::array<std::uint16_t, core:
 
 }  // namespace
 
-SensorModel::SensorModel(HardwareConfig h, unsigned seed)
-    : hw(std::move(h)), seed_(seed), rng_(Mix(seed)) {
+SensorModel::SensorModel(HardwareConfig h, unsigned seed) : hw(std::move(h)), seed_(seed), rng_(Mix(seed)) {
     ram = InitialPages();
     // A sensor with a shorter line must not claim a set-point beyond its end.
     const std::uint16_t cvp = CvP();
@@ -151,8 +149,7 @@ SensorModel::SensorModel(HardwareConfig h, unsigned seed)
 std::uint16_t SensorModel::CvP() const {
     static constexpr std::array<std::uint16_t, 10> kListed = {256,  512,  768,  1024, 1280,
                                                               1536, 2048, 2560, 4096, 8192};
-    return std::find(kListed.begin(), kListed.end(), hw.virtPixels) != kListed.end() ? hw.virtPixels
-                                                                                     : 2048;
+    return std::find(kListed.begin(), kListed.end(), hw.virtPixels) != kListed.end() ? hw.virtPixels : 2048;
 }
 
 std::uint16_t SensorModel::AdcFullScale() const {
@@ -168,8 +165,7 @@ std::uint16_t SensorModel::NextRandom() {
 // position is a pure function of time: the teach command and the tests can ask
 // for "the position now" and get what a raw frame at that instant reports.
 double SensorModel::Noise(int channel, double now) const {
-    const auto tick =
-        static_cast<std::uint64_t>(static_cast<std::int64_t>(std::floor(now * 1000.0)));
+    const auto tick = static_cast<std::uint64_t>(static_cast<std::int64_t>(std::floor(now * 1000.0)));
     const std::uint64_t h = Mix(seed_ ^ Mix(tick * 4 + static_cast<std::uint64_t>(channel)));
     return static_cast<double>(h >> 11) / 4503599627370496.0 - 1.0;  // [-1, 1)
 }
@@ -183,8 +179,7 @@ double SensorModel::SpotA(double now) const {
 
 double SensorModel::SpotB(double now) const {
     const double cvp = CvP();
-    const double s = Get(ram, core::kTeachB) -
-                     kSweepB * std::sin(kTwoPi * now / kSweepPeriod + 0.5) +
+    const double s = Get(ram, core::kTeachB) - kSweepB * std::sin(kTwoPi * now / kSweepPeriod + 0.5) +
                      kSpotNoise * Noise(1, now);
     return std::clamp(s, 1.0, cvp - 1.0);
 }
@@ -210,8 +205,7 @@ SensorModel::Live SensorModel::Measure(double now) const {
         value = b;
         target = tB;
         break;
-    case 1:
-        break;
+    case 1: break;
     case 2:
         value = 2 * cvp - (a + b);
         target = 2 * cvp - (tA + tB);
@@ -221,8 +215,7 @@ SensorModel::Live SensorModel::Measure(double now) const {
         value = cvp + (a - tA) - (b - tB);
         target = cvp;
         break;
-    default:
-        break;
+    default: break;
     }
     // The sensor computes in 16-bit words: odd teach values wrap, they do not saturate.
     m.mvalue = static_cast<std::uint16_t>(value);
@@ -271,14 +264,12 @@ SensorModel::Buffer SensorModel::Capture(std::size_t buffer, double now) {
             const double d = (x - spot) / width;
             const double noise = static_cast<double>(NextRandom() % 7) - 3.0;
             const double v = 0.08 * adc + 0.85 * adc * std::exp(-d * d) + noise;
-            out[i] =
-                static_cast<std::uint16_t>(std::clamp(std::lround(v), 0L, std::lround(adc) - 1));
+            out[i] = static_cast<std::uint16_t>(std::clamp(std::lround(v), 0L, std::lround(adc) - 1));
         }
     } else {
         // Oldest first, the last entry being the position at `now`.
         for (std::size_t k = 0; k < kBufferWords; ++k) {
-            const double t =
-                now - kCurveSpan + kCurveSpan * static_cast<double>(k + 1) / kBufferWords;
+            const double t = now - kCurveSpan + kCurveSpan * static_cast<double>(k + 1) / kBufferWords;
             const double p = channel == 0 ? SpotA(t) : SpotB(t);
             out[k] = static_cast<std::uint16_t>(std::lround(p));
         }
@@ -377,9 +368,7 @@ std::vector<std::uint8_t> SensorModel::Handle(std::span<const std::uint8_t, core
         anaMin_ = m.mvalue;
         return AnswerFrame(command, 0);
     }
-    case core::kCmdClearFlash:
-        flash.fill(0xFFFF);
-        return AnswerFrame(command, 0);
+    case core::kCmdClearFlash: flash.fill(0xFFFF); return AnswerFrame(command, 0);
     case core::kCmdWriteFlash: {
         const std::uint16_t offset = second;
         const std::uint16_t page = core::GetWordBE(request + 6);
@@ -395,8 +384,7 @@ std::vector<std::uint8_t> SensorModel::Handle(std::span<const std::uint8_t, core
         core::PutWordBE(&a[8], page);
         return a;
     }
-    default:
-        return {};
+    default: return {};
     }
 }
 

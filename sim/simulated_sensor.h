@@ -34,24 +34,24 @@ struct HardwareConfig {
     std::uint16_t pixB = 1;
     std::uint16_t pixE = 1024;
     std::uint16_t softVersion = 217;
-    std::uint16_t hwType = 10080;     // 10000 + working distance in mm
-    std::uint16_t adcMax = 256;       // 256 or 1024
+    std::uint16_t hwType = 10080;  // 10000 + working distance in mm
+    std::uint16_t adcMax = 256;    // 256 or 1024
     std::string firmware = "K-BEX-TW-MS firmware 2.17 (simulated sensor pair)";
 };
 
 // Misbehaviour on demand, for tests and demonstrations. All off by default.
 struct Faults {
-    bool mute = false;          // never answer anything
-    bool wrongSync = false;     // answers start 00 55 instead of 00 AA
-    bool nonRaw = false;        // a raw request (8) is answered with echo 2
-    bool noBlocks = false;      // block requests (9) are never answered
-    bool noFirmware = false;    // firmware request (7) is never answered
-    bool strayRaw = false;      // a raw measurement frame goes out ahead of every other
-                                // 36-byte answer, like the late answer of a run just stopped
-    int garbageBytes = 0;       // this many random bytes before every answer
-    int truncateTo = 0;         // > 0: every answer is cut to this many bytes
-    int vanishAfter = 0;        // > 0: the device disappears after this many requests,
-                                // counted from Start() or from the last SetFaults()
+    bool mute = false;        // never answer anything
+    bool wrongSync = false;   // answers start 00 55 instead of 00 AA
+    bool nonRaw = false;      // a raw request (8) is answered with echo 2
+    bool noBlocks = false;    // block requests (9) are never answered
+    bool noFirmware = false;  // firmware request (7) is never answered
+    bool strayRaw = false;    // a raw measurement frame goes out ahead of every other
+                              // 36-byte answer, like the late answer of a run just stopped
+    int garbageBytes = 0;     // this many random bytes before every answer
+    int truncateTo = 0;       // > 0: every answer is cut to this many bytes
+    int vanishAfter = 0;      // > 0: the device disappears after this many requests,
+                              // counted from Start() or from the last SetFaults()
 };
 
 // One request as the simulated sensor received it.
@@ -111,11 +111,11 @@ private:
 };
 
 struct Options {
-    bool paced = true;       // pace answers at `baud` (10 bits a byte) like a real line
+    bool paced = true;  // pace answers at `baud` (10 bits a byte) like a real line
     int baud = 19200;
     HardwareConfig hw{};
     Faults faults{};
-    unsigned seed = 1;       // garbage bytes and noise are reproducible
+    unsigned seed = 1;  // garbage bytes and noise are reproducible
 };
 
 // Serves a SensorModel on a pseudo-terminal from a thread of its own.
@@ -161,14 +161,14 @@ private:
     std::vector<RequestRecord> requests_;
     std::string path_;
     int masterFd_ = -1;
-    int slaveFd_ = -1;   // held open so the line keeps its raw settings between users
+    int slaveFd_ = -1;  // held open so the line keeps its raw settings between users
     int wakeFd_[2] = {-1, -1};
     std::thread thread_;
     std::atomic<bool> running_{false};
     std::atomic<bool> vanished_{false};
     unsigned rng_ = 1;
-    int sinceFaults_ = 0;        // requests since the faults were last set (under mutex_)
-    bool vanishPending_ = false; // serving thread only, like the two times below
+    int sinceFaults_ = 0;         // requests since the faults were last set (under mutex_)
+    bool vanishPending_ = false;  // serving thread only, like the two times below
     double vanishNotBefore_ = 0.0;
     double vanishBy_ = 0.0;
 };

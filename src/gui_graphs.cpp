@@ -50,10 +50,10 @@ void PlotVIDEOBarGraph() {
     SetGraphCursor(pHandle, PANEL_GRAPHBarSlave, 2, curposB, 0.75);
 
     // The bars sit at the unclamped positions; an odd width loses its remainder.
-    PlotRectangle(pHandle, PANEL_GRAPHBarMaster, Aval - peakwA / 2, 0.25, Aval + peakwA / 2, 1.0,
-                  VAL_RED, VAL_RED);
-    PlotRectangle(pHandle, PANEL_GRAPHBarSlave, Bval - peakwB / 2, 0.25, Bval + peakwB / 2, 1.0,
-                  VAL_RED, VAL_RED);
+    PlotRectangle(pHandle, PANEL_GRAPHBarMaster, Aval - peakwA / 2, 0.25, Aval + peakwA / 2, 1.0, VAL_RED,
+                  VAL_RED);
+    PlotRectangle(pHandle, PANEL_GRAPHBarSlave, Bval - peakwB / 2, 0.25, Bval + peakwB / 2, 1.0, VAL_RED,
+                  VAL_RED);
 
     const std::uint16_t mode = parameter[kEvalMode];
     if (mode == 3 || mode == 4) {
@@ -88,7 +88,8 @@ void PlotTOLWindow(int mode, int posA, int posB) {
                                     .edcntB = edcntB,
                                     .cvp = ccdvirtpixel});
     if (b.master.drawn)
-        PlotRectangle(pHandle, PANEL_GRAPHBarMaster, b.master.lo, 0.0, b.master.hi, 0.35, VAL_GREEN, VAL_GREEN);
+        PlotRectangle(pHandle, PANEL_GRAPHBarMaster, b.master.lo, 0.0, b.master.hi, 0.35, VAL_GREEN,
+                      VAL_GREEN);
     if (b.slave.drawn)
         PlotRectangle(pHandle, PANEL_GRAPHBarSlave, b.slave.lo, 0.0, b.slave.hi, 0.35, VAL_GREEN, VAL_GREEN);
 }

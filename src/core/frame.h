@@ -10,14 +10,14 @@
 
 namespace core {
 
-inline constexpr std::size_t kFrameLen = 36;      // every request and short answer
-inline constexpr std::size_t kBlockLen = 128;     // one 64-word block answer
-inline constexpr std::size_t kBlockWords = 64;    // words of one block answer
-inline constexpr std::size_t kMaxPoint = 128;     // points of one curve: two blocks
-inline constexpr std::size_t kFirmwareLen = 72;   // firmware text answer
-inline constexpr std::size_t kParamCount = 52;    // entries of the parameter set
-inline constexpr std::size_t kPageWords = 15;     // data words per parameter page
-inline constexpr std::size_t kPPWords = 16;       // frame word buffer (raw frame = 16)
+inline constexpr std::size_t kFrameLen = 36;     // every request and short answer
+inline constexpr std::size_t kBlockLen = 128;    // one 64-word block answer
+inline constexpr std::size_t kBlockWords = 64;   // words of one block answer
+inline constexpr std::size_t kMaxPoint = 128;    // points of one curve: two blocks
+inline constexpr std::size_t kFirmwareLen = 72;  // firmware text answer
+inline constexpr std::size_t kParamCount = 52;   // entries of the parameter set
+inline constexpr std::size_t kPageWords = 15;    // data words per parameter page
+inline constexpr std::size_t kPPWords = 16;      // frame word buffer (raw frame = 16)
 inline constexpr std::uint16_t kRequestSync = 0x0055;
 inline constexpr std::uint16_t kAnswerSync = 0x00AA;
 

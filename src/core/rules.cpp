@@ -15,7 +15,9 @@ void Limit(std::span<std::uint16_t, kParamCount> p, std::size_t i, std::uint16_t
         p[i] = fallback;
 }
 
-std::uint16_t U16(int v) { return static_cast<std::uint16_t>(v & 0xFFFF); }
+std::uint16_t U16(int v) {
+    return static_cast<std::uint16_t>(v & 0xFFFF);
+}
 
 }  // namespace
 
@@ -48,7 +50,9 @@ std::uint32_t CalibFromControl(double value) {
     return static_cast<std::uint32_t>(scaled);
 }
 
-float CalibToControl(std::uint32_t entry) { return static_cast<float>(entry) / 1024.0f; }
+float CalibToControl(std::uint32_t entry) {
+    return static_cast<float>(entry) / 1024.0f;
+}
 
 EvalModeView EvalModeRule(std::uint16_t evalMode, std::uint16_t teachA, std::uint16_t teachB,
                           std::uint16_t cvp) {

@@ -33,8 +33,8 @@ public:
 
     const GraphModel& model() const { return model_; }
 
-    int plotXY(const double* x, const std::uint16_t* y, int count, int plotStyle,
-               int pointStyle, int lineStyle, int color);
+    int plotXY(const double* x, const std::uint16_t* y, int count, int plotStyle, int pointStyle,
+               int lineStyle, int color);
     int plotRectangle(double x1, double y1, double x2, double y2, int frameColor, int fillColor);
     bool deletePlot(int handle);  // -1: all
     bool setAxis(int axis, int mode, double min, double max);

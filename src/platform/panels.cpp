@@ -119,7 +119,9 @@ int GetPanelAttribute(int panel, int attribute, int& value) {
     case ATTR_TOP: value = w->y(); return 0;
     case ATTR_WIDTH: value = w->width(); return 0;
     case ATTR_HEIGHT: value = w->height(); return 0;
-    case ATTR_VISIBLE: value = w->isVisibleTo(w->parentWidget() ? w->parentWidget() : w) && !w->isHidden(); return 0;
+    case ATTR_VISIBLE:
+        value = w->isVisibleTo(w->parentWidget() ? w->parentWidget() : w) && !w->isHidden();
+        return 0;
     case ATTR_DIMMED: value = w->isEnabled() ? 0 : 1; return 0;
     default: return kUiInvalidAttribute;
     }

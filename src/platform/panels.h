@@ -68,10 +68,9 @@ enum : int {
     VAL_WHITE = 0xFFFFFF,
 };
 
-using CtrlCallbackPtr = int (*)(int panel, int control, int event, void* callbackData,
-                                int eventData1, int eventData2);
-using PanelCallbackPtr = int (*)(int panel, int event, void* callbackData, int eventData1,
-                                 int eventData2);
+using CtrlCallbackPtr = int (*)(int panel, int control, int event, void* callbackData, int eventData1,
+                                int eventData2);
+using PanelCallbackPtr = int (*)(int panel, int event, void* callbackData, int eventData1, int eventData2);
 
 struct CallbackDef {
     const char* name;
@@ -149,16 +148,15 @@ enum { VAL_NO_FILE_SELECTED = 0, VAL_EXISTING_FILE_SELECTED = 1, VAL_NEW_FILE_SE
 int ConfirmPopup(const char* title, const char* message);
 // Fills `path` (at least 260 bytes) with the chosen path; returns 0 when
 // cancelled, 1 for an existing file, 2 for a new name, negative on error.
-int FileSelectPopup(const char* defaultDirectory, const char* defaultFileSpec,
-                    const char* fileTypeList, const char* title, int buttonLabel,
-                    int restrictDirectory, int restrictExtension, int allowCancel,
-                    int allowMakeDirectory, char* path);
+int FileSelectPopup(const char* defaultDirectory, const char* defaultFileSpec, const char* fileTypeList,
+                    const char* title, int buttonLabel, int restrictDirectory, int restrictExtension,
+                    int allowCancel, int allowMakeDirectory, char* path);
 
 // --- graphs and strip charts ---------------------------------------------------------
-int PlotXY(int panel, int control, const double* x, const std::uint16_t* y, int count,
-           int plotStyle, int pointStyle, int lineStyle, int pointFrequency, int color);
-int PlotRectangle(int panel, int control, double x1, double y1, double x2, double y2,
-                  int frameColor, int fillColor);
+int PlotXY(int panel, int control, const double* x, const std::uint16_t* y, int count, int plotStyle,
+           int pointStyle, int lineStyle, int pointFrequency, int color);
+int PlotRectangle(int panel, int control, double x1, double y1, double x2, double y2, int frameColor,
+                  int fillColor);
 // plotHandle -1 deletes every plot.
 int DeleteGraphPlot(int panel, int control, int plotHandle, int refresh);
 int SetAxisScalingMode(int panel, int control, int axis, int mode, double min, double max);

@@ -34,8 +34,12 @@ int& NextRuntimeId() {
     return next;
 }
 
-QColor Rgb(int rgb) { return QColor((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF); }
-int ToRgb(const QColor& c) { return (c.red() << 16) | (c.green() << 8) | c.blue(); }
+QColor Rgb(int rgb) {
+    return QColor((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF);
+}
+int ToRgb(const QColor& c) {
+    return (c.red() << 16) | (c.green() << 8) | c.blue();
+}
 
 // Text messages marked to size to their text grow and shrink with it, as the
 // help boxes must.
@@ -111,7 +115,9 @@ int GetNumberAt(int panel, int control, double& value) {
     return c ? GetNumber(*c, value) : (FindPanel(panel) ? kUiControlNotFound : kUiPanelNotFound);
 }
 
-int Missing(int panel) { return FindPanel(panel) ? kUiControlNotFound : kUiPanelNotFound; }
+int Missing(int panel) {
+    return FindPanel(panel) ? kUiControlNotFound : kUiPanelNotFound;
+}
 
 template <class T>
 T* As(int panel, int control, int& err) {
@@ -146,9 +152,15 @@ bool Shows(const QWidget* w, const char* attribute, std::initializer_list<QPalet
 
 }  // namespace
 
-int SetCtrlVal(int panel, int control, int value) { return SetNumberAt(panel, control, value); }
-int SetCtrlVal(int panel, int control, unsigned int value) { return SetNumberAt(panel, control, value); }
-int SetCtrlVal(int panel, int control, double value) { return SetNumberAt(panel, control, value); }
+int SetCtrlVal(int panel, int control, int value) {
+    return SetNumberAt(panel, control, value);
+}
+int SetCtrlVal(int panel, int control, unsigned int value) {
+    return SetNumberAt(panel, control, value);
+}
+int SetCtrlVal(int panel, int control, double value) {
+    return SetNumberAt(panel, control, value);
+}
 int SetCtrlVal(int panel, int control, const std::string& text) {
     return SetCtrlVal(panel, control, text.c_str());
 }
@@ -191,11 +203,21 @@ int GetNumberAs(int panel, int control, T& value) {
 
 }  // namespace
 
-int GetCtrlVal(int panel, int control, int& value) { return GetNumberAs(panel, control, value); }
-int GetCtrlVal(int panel, int control, unsigned short& value) { return GetNumberAs(panel, control, value); }
-int GetCtrlVal(int panel, int control, unsigned int& value) { return GetNumberAs(panel, control, value); }
-int GetCtrlVal(int panel, int control, double& value) { return GetNumberAs(panel, control, value); }
-int GetCtrlVal(int panel, int control, float& value) { return GetNumberAs(panel, control, value); }
+int GetCtrlVal(int panel, int control, int& value) {
+    return GetNumberAs(panel, control, value);
+}
+int GetCtrlVal(int panel, int control, unsigned short& value) {
+    return GetNumberAs(panel, control, value);
+}
+int GetCtrlVal(int panel, int control, unsigned int& value) {
+    return GetNumberAs(panel, control, value);
+}
+int GetCtrlVal(int panel, int control, double& value) {
+    return GetNumberAs(panel, control, value);
+}
+int GetCtrlVal(int panel, int control, float& value) {
+    return GetNumberAs(panel, control, value);
+}
 
 int GetCtrlVal(int panel, int control, std::string& text) {
     ControlInfo* c = FindControl(panel, control);
@@ -495,8 +517,8 @@ int DisplayImageFile(int panel, int control, const char* path) {
 
 // --- graphs ----------------------------------------------------------------------------
 
-int PlotXY(int panel, int control, const double* x, const std::uint16_t* y, int count,
-           int plotStyle, int pointStyle, int lineStyle, int /*pointFrequency*/, int color) {
+int PlotXY(int panel, int control, const double* x, const std::uint16_t* y, int count, int plotStyle,
+           int pointStyle, int lineStyle, int /*pointFrequency*/, int color) {
     int err = 0;
     auto* g = As<GraphControl>(panel, control, err);
     if (!g)
@@ -506,8 +528,8 @@ int PlotXY(int panel, int control, const double* x, const std::uint16_t* y, int 
     return g->plotXY(x, y, count, plotStyle, pointStyle, lineStyle, color);
 }
 
-int PlotRectangle(int panel, int control, double x1, double y1, double x2, double y2,
-                  int frameColor, int fillColor) {
+int PlotRectangle(int panel, int control, double x1, double y1, double x2, double y2, int frameColor,
+                  int fillColor) {
     int err = 0;
     auto* g = As<GraphControl>(panel, control, err);
     if (!g)

@@ -239,7 +239,9 @@ void RegisterCallbacks(std::span<const CallbackDef> callbacks) {
         Callbacks()[c.name] = c;
 }
 
-void SetResourceDir(const std::string& dir) { ResourceDir() = dir; }
+void SetResourceDir(const std::string& dir) {
+    ResourceDir() = dir;
+}
 
 int LoadPanel(int parentPanel, const char* fileName, int resourceNumber) {
     auto res = Resources().find(fileName ? fileName : "");
@@ -272,8 +274,7 @@ int LoadPanel(int parentPanel, const char* fileName, int resourceNumber) {
     // must resolve within that panel, not in a sibling with the same names.
     QWidget* w = loader.load(&ui, nullptr);
     if (!w || w->objectName() != QLatin1String(def->name)) {
-        std::fprintf(stderr, "panel %s: %s\n", def->name,
-                     loader.errorString().toLocal8Bit().constData());
+        std::fprintf(stderr, "panel %s: %s\n", def->name, loader.errorString().toLocal8Bit().constData());
         delete w;
         return kUiResourceError;
     }
@@ -358,7 +359,8 @@ int LoadPanel(int parentPanel, const char* fileName, int resourceNumber) {
     for (QWidget* cw : w->findChildren<QWidget*>()) {
         if (!cw->property("callback").toString().isEmpty() &&
             std::find(tableWidgets.begin(), tableWidgets.end(), cw) == tableWidgets.end())
-            return fail(QStringLiteral("%1 carries a callback but is not in the table").arg(cw->objectName()));
+            return fail(
+                QStringLiteral("%1 carries a callback but is not in the table").arg(cw->objectName()));
     }
 
     NextPanelHandle() = handle + 1;

@@ -23,8 +23,8 @@ std::vector<QEventLoop*>& RunningLoops() {
 int StartEngine(int& argc, char** argv) {
     if (QApplication::instance())
         return 1;
-    const bool haveDisplay = std::getenv("DISPLAY") || std::getenv("WAYLAND_DISPLAY") ||
-                             std::getenv("QT_QPA_PLATFORM");
+    const bool haveDisplay =
+        std::getenv("DISPLAY") || std::getenv("WAYLAND_DISPLAY") || std::getenv("QT_QPA_PLATFORM");
     if (!haveDisplay) {
         std::fprintf(stderr,
                      "No display: start the program in a desktop session, or set "

@@ -23,7 +23,9 @@ PopupSeam*& Seam() {
 
 }  // namespace
 
-void SetPopupSeam(PopupSeam* seam) { Seam() = seam; }
+void SetPopupSeam(PopupSeam* seam) {
+    Seam() = seam;
+}
 
 int ConfirmPopup(const char* title, const char* message) {
     if (PopupSeam* s = Seam()) {
@@ -38,10 +40,9 @@ int ConfirmPopup(const char* title, const char* message) {
     return answer == QMessageBox::Yes ? 1 : 0;
 }
 
-int FileSelectPopup(const char* defaultDirectory, const char* defaultFileSpec,
-                    const char* fileTypeList, const char* title, int buttonLabel,
-                    int /*restrictDirectory*/, int restrictExtension, int allowCancel,
-                    int /*allowMakeDirectory*/, char* path) {
+int FileSelectPopup(const char* defaultDirectory, const char* defaultFileSpec, const char* fileTypeList,
+                    const char* title, int buttonLabel, int /*restrictDirectory*/, int restrictExtension,
+                    int allowCancel, int /*allowMakeDirectory*/, char* path) {
     if (!path)
         return -13;
     const std::string dir = defaultDirectory ? defaultDirectory : "";
@@ -61,7 +62,8 @@ int FileSelectPopup(const char* defaultDirectory, const char* defaultFileSpec,
         const QString qfilter = QString::fromStdString(filter) + QStringLiteral(";;All files (*)");
         QString picked;
         if (buttonLabel == VAL_LOAD_BUTTON)
-            picked = QFileDialog::getOpenFileName(QApplication::activeWindow(), DecodeText(ttl), start, qfilter);
+            picked =
+                QFileDialog::getOpenFileName(QApplication::activeWindow(), DecodeText(ttl), start, qfilter);
         else
             picked = QFileDialog::getSaveFileName(QApplication::activeWindow(), DecodeText(ttl), start,
                                                   qfilter, nullptr, QFileDialog::DontConfirmOverwrite);

@@ -19,8 +19,8 @@ class QWidget;
 // The one seam through which tests answer the pop-ups instead of a person.
 struct PopupSeam {
     std::function<int(const std::string& title, const std::string& message)> confirm;
-    std::function<int(const std::string& directory, const std::string& defaultName,
-                      const std::string& filter, const std::string& title, std::string& path)>
+    std::function<int(const std::string& directory, const std::string& defaultName, const std::string& filter,
+                      const std::string& title, std::string& path)>
         fileSelect;
     int confirmCalls = 0;
     int fileSelectCalls = 0;

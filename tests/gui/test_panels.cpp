@@ -11,8 +11,8 @@
 #include "com232.h"
 #include "core/frame.h"
 #include "gui.h"
-#include "platform/testing.h"
 #include "platform/serial.h"
+#include "platform/testing.h"
 
 using namespace kbex_test;
 using Panels = ProgramTest;
@@ -22,20 +22,13 @@ namespace {
 
 int HandleOf(int resource) {
     switch (resource) {
-        case PANEL:
-            return pHandle;
-        case PARA0:
-            return pPara0;
-        case PARA1:
-            return pPara1;
-        case PARA2:
-            return pPara2;
-        case CALIB:
-            return pCalib;
-        case POPUP:
-            return pPopUp;
-        default:
-            return -1;
+    case PANEL: return pHandle;
+    case PARA0: return pPara0;
+    case PARA1: return pPara1;
+    case PARA2: return pPara2;
+    case CALIB: return pCalib;
+    case POPUP: return pPopUp;
+    default: return -1;
     }
 }
 

@@ -9,8 +9,8 @@
 #include "app_fixture.h"
 #include "com232.h"
 #include "core/frame.h"
-#include "platform/testing.h"
 #include "platform/serial.h"
+#include "platform/testing.h"
 
 using namespace kbex_test;
 using Startup = ProgramTest;

@@ -7,8 +7,8 @@
 #include <QCoreApplication>
 #include <QDoubleSpinBox>
 #include <QMouseEvent>
-#include <QSpinBox>
 #include <QPixmap>
+#include <QSpinBox>
 #include <QWidget>
 #include <cstdlib>
 #include <filesystem>
@@ -18,8 +18,8 @@
 #include "gui.h"
 #include "platform/clock.h"
 #include "platform/files.h"
-#include "platform/testing.h"
 #include "platform/serial.h"
+#include "platform/testing.h"
 
 namespace kbex_test {
 
