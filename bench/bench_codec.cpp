@@ -1,14 +1,16 @@
 #include <benchmark/benchmark.h>
 
+#include <span>
+
 #include "core/frame.h"
 
 static void BM_FillAndDecode(benchmark::State& state) {
-    std::uint16_t parameter[52] = {};
-    std::uint16_t pp[16] = {};
-    std::uint8_t frame[36];
+    std::uint16_t parameter[core::kParamCount] = {};
+    std::uint16_t pp[core::kPPWords] = {};
+    std::uint8_t frame[core::kFrameLen];
     for (auto _ : state) {
         core::CopyVarsToPP(parameter, 1, pp);
-        core::FillTxBuf(frame, 2, 1, pp);
+        core::FillTxBuf(frame, 2, 1, std::span(pp).first<core::kPageWords>());
         benchmark::DoNotOptimize(core::GetRxBuf(frame, pp));
     }
 }

@@ -87,9 +87,10 @@ int main(int argc, char** argv) {
         for (int i = 0; i < n; ++i)
             ok += CheckComLine(1);
         const double wall = Timer() - t0, cpu = CpuSeconds() - c0;
-        std::printf("line checks at 19200 baud: %d/%d answered, %.1f per second (%.1f ms each; "
-                    "the 36-byte answer alone takes 18.75 ms), CPU %.2f %% of one core\n",
-                    ok, n, n / wall, 1e3 * wall / n, 100.0 * cpu / wall);
+        std::printf(
+            "line checks at 19200 baud: %d/%d answered, %.1f per second (%.1f ms each; "
+            "the 36-byte answer alone takes 18.75 ms), CPU %.2f %% of one core\n",
+            ok, n, n / wall, 1e3 * wall / n, 100.0 * cpu / wall);
         CloseCom(1);
     }
     return 0;

@@ -5,7 +5,7 @@ set -euo pipefail
 KBEX_PACKAGES=(
   g++ cmake ninja-build pkg-config
   qt6-base-dev libqt6opengl6-dev libgl-dev qt6-tools-dev qt6-serialport-dev libqcustomplot-dev
-  libgtest-dev libbenchmark-dev
+  libgtest-dev libbenchmark-dev clang-format
   xvfb xauth fonts-dejavu-core
 )
 
@@ -39,4 +39,24 @@ kbex_build() {
   local dir="$1"; shift
   cmake -S "$KBEX_ROOT" -B "$dir" -G Ninja "$@" >/dev/null
   cmake --build "$dir"
+}
+
+# Every C++ file of the project must be as clang-format writes it, with the
+# settings in .clang-format; fails naming the files that are not.
+kbex_check_format() {
+  local files=()
+  if git -C "$KBEX_ROOT" rev-parse --is-inside-work-tree >/dev/null 2>&1; then
+    mapfile -t files < <(git -C "$KBEX_ROOT" ls-files '*.cpp' '*.h')
+  else
+    mapfile -t files < <(cd "$KBEX_ROOT" && find src sim tests bench -name '*.cpp' -o -name '*.h')
+  fi
+  local bad=()
+  for f in "${files[@]}"; do
+    [ -f "$KBEX_ROOT/$f" ] || continue
+    clang-format --dry-run --Werror "$KBEX_ROOT/$f" >/dev/null 2>&1 || bad+=("$f")
+  done
+  if [ ${#bad[@]} -ne 0 ]; then
+    echo "Not formatted (run: clang-format -i FILE): ${bad[*]}" >&2
+    return 1
+  fi
 }

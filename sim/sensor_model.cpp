@@ -12,9 +12,11 @@
 
 namespace sim {
 
+static_assert(kFrameLen == core::kFrameLen && kPageWords == core::kPageWords && kRawWords == core::kPPWords &&
+              kCurvePoints == core::kMaxPoint);
+
 double Now() {
-    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch())
-        .count();
+    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
 }
 
 struct SensorModel::Live {
@@ -34,7 +36,7 @@ constexpr double kSpotNoise = 0.6;  // pixels, so the rounded position flickers 
 constexpr double kCurveSpan = 2.0;  // seconds covered by a measurement curve
 constexpr std::uint16_t kPoti = 50;
 constexpr std::uint16_t kEdgeCount = 2;
-constexpr std::size_t kBufferWords = 128;
+constexpr std::size_t kBufferWords = kCurvePoints;
 constexpr std::size_t kFlashPageWords = 256;
 
 std::uint64_t Mix(std::uint64_t x) {
@@ -84,7 +86,7 @@ SensorModel::Pages InitialPages() {
     p[core::kFlagSetting] = 1;
     p[core::kTolLoPix] = 60;
     p[core::kTolUpPix] = 80;
-    core::Put32(p.data(), core::kCalibRef, 37000);
+    core::Put32(p, core::kCalibRef, 37000);
 
     p[core::kPmodeValA] = 500;
     p[core::kPmodeA] = 0;
@@ -94,8 +96,8 @@ SensorModel::Pages InitialPages() {
     p[core::kPixEndA] = 4080;
     p[core::kGainA] = 1;
     p[core::kTrigThdA] = 60;
-    core::Put32(p.data(), core::kCalibA, 1126);
-    core::Put32(p.data(), core::kSetpointA, 37000);
+    core::Put32(p, core::kCalibA, 1126);
+    core::Put32(p, core::kSetpointA, 37000);
 
     p[core::kPmodeValB] = 500;
     p[core::kPmodeB] = 0;
@@ -105,13 +107,13 @@ SensorModel::Pages InitialPages() {
     p[core::kPixEndB] = 4080;
     p[core::kGainB] = 1;
     p[core::kTrigThdB] = 70;
-    core::Put32(p.data(), core::kCalibB, 1100);
-    core::Put32(p.data(), core::kSetpointB, 37500);
+    core::Put32(p, core::kCalibB, 1100);
+    core::Put32(p, core::kSetpointB, 37500);
 
     SensorModel::Pages pages{};
     for (std::uint16_t page = 0; page < pages.size(); ++page) {
         std::uint16_t pp[core::kPPWords] = {};
-        core::CopyVarsToPP(p.data(), page, pp);
+        core::CopyVarsToPP(p, page, pp);
         std::copy_n(pp, core::kPageWords, pages[page].begin());
     }
     return pages;
@@ -125,15 +127,14 @@ std::vector<std::uint8_t> AnswerFrame(std::uint16_t command, std::uint16_t secon
     return a;
 }
 
-void PutPage(std::vector<std::uint8_t>& a, const std::array<std::uint16_t, 15>& words) {
+void PutPage(std::vector<std::uint8_t>& a, const std::array<std::uint16_t, core::kPageWords>& words) {
     for (std::size_t i = 0; i < core::kPageWords; ++i)
         core::PutWordBE(&a[6 + 2 * i], words[i]);
 }
 
 }  // namespace
 
-SensorModel::SensorModel(HardwareConfig h, unsigned seed)
-    : hw(std::move(h)), seed_(seed), rng_(Mix(seed)) {
+SensorModel::SensorModel(HardwareConfig h, unsigned seed) : hw(std::move(h)), seed_(seed), rng_(Mix(seed)) {
     ram = InitialPages();
     // A sensor with a shorter line must not claim a set-point beyond its end.
     const std::uint16_t cvp = CvP();
@@ -148,8 +149,7 @@ SensorModel::SensorModel(HardwareConfig h, unsigned seed)
 std::uint16_t SensorModel::CvP() const {
     static constexpr std::array<std::uint16_t, 10> kListed = {256,  512,  768,  1024, 1280,
                                                               1536, 2048, 2560, 4096, 8192};
-    return std::find(kListed.begin(), kListed.end(), hw.virtPixels) != kListed.end() ? hw.virtPixels
-                                                                                     : 2048;
+    return std::find(kListed.begin(), kListed.end(), hw.virtPixels) != kListed.end() ? hw.virtPixels : 2048;
 }
 
 std::uint16_t SensorModel::AdcFullScale() const {
@@ -165,8 +165,7 @@ std::uint16_t SensorModel::NextRandom() {
 // position is a pure function of time: the teach command and the tests can ask
 // for "the position now" and get what a raw frame at that instant reports.
 double SensorModel::Noise(int channel, double now) const {
-    const auto tick =
-        static_cast<std::uint64_t>(static_cast<std::int64_t>(std::floor(now * 1000.0)));
+    const auto tick = static_cast<std::uint64_t>(static_cast<std::int64_t>(std::floor(now * 1000.0)));
     const std::uint64_t h = Mix(seed_ ^ Mix(tick * 4 + static_cast<std::uint64_t>(channel)));
     return static_cast<double>(h >> 11) / 4503599627370496.0 - 1.0;  // [-1, 1)
 }
@@ -180,8 +179,7 @@ double SensorModel::SpotA(double now) const {
 
 double SensorModel::SpotB(double now) const {
     const double cvp = CvP();
-    const double s = Get(ram, core::kTeachB) -
-                     kSweepB * std::sin(kTwoPi * now / kSweepPeriod + 0.5) +
+    const double s = Get(ram, core::kTeachB) - kSweepB * std::sin(kTwoPi * now / kSweepPeriod + 0.5) +
                      kSpotNoise * Noise(1, now);
     return std::clamp(s, 1.0, cvp - 1.0);
 }
@@ -207,8 +205,7 @@ SensorModel::Live SensorModel::Measure(double now) const {
         value = b;
         target = tB;
         break;
-    case 1:
-        break;
+    case 1: break;
     case 2:
         value = 2 * cvp - (a + b);
         target = 2 * cvp - (tA + tB);
@@ -218,8 +215,7 @@ SensorModel::Live SensorModel::Measure(double now) const {
         value = cvp + (a - tA) - (b - tB);
         target = cvp;
         break;
-    default:
-        break;
+    default: break;
     }
     // The sensor computes in 16-bit words: odd teach values wrap, they do not saturate.
     m.mvalue = static_cast<std::uint16_t>(value);
@@ -231,7 +227,7 @@ SensorModel::Live SensorModel::Measure(double now) const {
     return m;
 }
 
-std::array<std::uint16_t, 16> SensorModel::RawFrame(double now) {
+std::array<std::uint16_t, core::kPPWords> SensorModel::RawFrame(double now) {
     const Live m = Measure(now);
     anaMax_ = std::max(anaMax_, m.mvalue);
     anaMin_ = std::min(anaMin_, m.mvalue);
@@ -268,14 +264,12 @@ SensorModel::Buffer SensorModel::Capture(std::size_t buffer, double now) {
             const double d = (x - spot) / width;
             const double noise = static_cast<double>(NextRandom() % 7) - 3.0;
             const double v = 0.08 * adc + 0.85 * adc * std::exp(-d * d) + noise;
-            out[i] =
-                static_cast<std::uint16_t>(std::clamp(std::lround(v), 0L, std::lround(adc) - 1));
+            out[i] = static_cast<std::uint16_t>(std::clamp(std::lround(v), 0L, std::lround(adc) - 1));
         }
     } else {
         // Oldest first, the last entry being the position at `now`.
         for (std::size_t k = 0; k < kBufferWords; ++k) {
-            const double t =
-                now - kCurveSpan + kCurveSpan * static_cast<double>(k + 1) / kBufferWords;
+            const double t = now - kCurveSpan + kCurveSpan * static_cast<double>(k + 1) / kBufferWords;
             const double p = channel == 0 ? SpotA(t) : SpotB(t);
             out[k] = static_cast<std::uint16_t>(std::lround(p));
         }
@@ -283,7 +277,9 @@ SensorModel::Buffer SensorModel::Capture(std::size_t buffer, double now) {
     return out;
 }
 
-std::vector<std::uint8_t> SensorModel::Handle(const std::uint8_t* request, double now) {
+std::vector<std::uint8_t> SensorModel::Handle(std::span<const std::uint8_t, core::kFrameLen> frame,
+                                              double now) {
+    const std::uint8_t* const request = frame.data();
     const std::uint16_t command = core::GetWordBE(request + 2);
     const std::uint16_t second = core::GetWordBE(request + 4);
 
@@ -350,7 +346,7 @@ std::vector<std::uint8_t> SensorModel::Handle(const std::uint8_t* request, doubl
                 buffers_[buffer] = Capture(buffer, now);
                 captured_[buffer] = true;
             }
-            for (std::size_t i = 0; i < core::kBlockLen / 2; ++i)
+            for (std::size_t i = 0; i < core::kBlockWords; ++i)
                 core::PutWordBE(&a[2 * i], buffers_[buffer][start + i]);
         }
         return a;
@@ -372,9 +368,7 @@ std::vector<std::uint8_t> SensorModel::Handle(const std::uint8_t* request, doubl
         anaMin_ = m.mvalue;
         return AnswerFrame(command, 0);
     }
-    case core::kCmdClearFlash:
-        flash.fill(0xFFFF);
-        return AnswerFrame(command, 0);
+    case core::kCmdClearFlash: flash.fill(0xFFFF); return AnswerFrame(command, 0);
     case core::kCmdWriteFlash: {
         const std::uint16_t offset = second;
         const std::uint16_t page = core::GetWordBE(request + 6);
@@ -390,8 +384,7 @@ std::vector<std::uint8_t> SensorModel::Handle(const std::uint8_t* request, doubl
         core::PutWordBE(&a[8], page);
         return a;
     }
-    default:
-        return {};
+    default: return {};
     }
 }
 

@@ -10,8 +10,8 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 
 #include "core/frame.h"
@@ -209,8 +209,7 @@ void SimulatedSensor::Serve() {
         if (vanishPending_)
             timeout = 10;
         else if (!rx.empty())
-            timeout =
-                std::max(1, static_cast<int>((lastByte + kStaleRequest - Now()) * 1000.0) + 1);
+            timeout = std::max(1, static_cast<int>((lastByte + kStaleRequest - Now()) * 1000.0) + 1);
         const int r = ::poll(fds, 2, timeout);
         if (r < 0) {
             if (errno != EINTR && !WaitWake(0.05))
@@ -241,7 +240,9 @@ void SimulatedSensor::Serve() {
             // dropped one byte at a time so that a sync inside it is still found.
             std::size_t pos = 0;
             while (running_.load() && masterFd_ >= 0 && pos < rx.size()) {
-                if (rx[pos] != 0x00 || (rx.size() - pos >= 2 && rx[pos + 1] != 0x55)) {
+                constexpr std::uint8_t kSyncHigh = core::kRequestSync >> 8,
+                                       kSyncLow = core::kRequestSync & 0xFF;
+                if (rx[pos] != kSyncHigh || (rx.size() - pos >= 2 && rx[pos + 1] != kSyncLow)) {
                     ++pos;
                     continue;
                 }
@@ -252,11 +253,10 @@ void SimulatedSensor::Serve() {
                     Vanish();
                     break;
                 }
-                HandleRequest(&rx[pos], t);
+                HandleRequest(std::span(rx).subspan(pos).first<core::kFrameLen>(), t);
                 pos += core::kFrameLen;
             }
-            rx.erase(rx.begin(),
-                     rx.begin() + static_cast<std::ptrdiff_t>(std::min(pos, rx.size())));
+            rx.erase(rx.begin(), rx.begin() + static_cast<std::ptrdiff_t>(std::min(pos, rx.size())));
         }
         // A request cut short (the sender flushed or gave up) must not swallow
         // the head of the next one; the sensor forgets it after a pause.
@@ -278,9 +278,9 @@ void SimulatedSensor::Serve() {
     }
 }
 
-void SimulatedSensor::HandleRequest(const std::uint8_t* request, double time) {
+void SimulatedSensor::HandleRequest(std::span<const std::uint8_t, core::kFrameLen> request, double time) {
     RequestRecord rec;
-    std::copy_n(request, rec.bytes.size(), rec.bytes.begin());
+    std::copy(request.begin(), request.end(), rec.bytes.begin());
     rec.time = time;
 
     Faults f;
@@ -298,7 +298,7 @@ void SimulatedSensor::HandleRequest(const std::uint8_t* request, double time) {
         answer = model_.Handle(request, time);
         if (f.strayRaw && command != core::kCmdRaw && command != core::kCmdBlock &&
             command != core::kCmdFirmware && !answer.empty()) {
-            std::uint8_t raw[36] = {};
+            std::uint8_t raw[core::kFrameLen] = {};
             core::PutWordBE(raw, core::kRequestSync);
             core::PutWordBE(raw + 2, core::kCmdRaw);
             stray = model_.Handle(raw, time);
@@ -379,13 +379,11 @@ void SimulatedSensor::SendPaced(const std::vector<std::uint8_t>& bytes) {
     }
     // Byte k leaves when the line has had time for k bytes of 10 bits each.
     const double byteTime = 10.0 / opts_.baud;
-    const std::size_t slice =
-        std::max<std::size_t>(1, static_cast<std::size_t>(kPaceSlice / byteTime));
+    const std::size_t slice = std::max<std::size_t>(1, static_cast<std::size_t>(kPaceSlice / byteTime));
     const double start = Now();
     std::size_t sent = 0;
     while (sent < bytes.size()) {
-        const auto due =
-            std::min(bytes.size(), static_cast<std::size_t>((Now() - start) / byteTime) + 1);
+        const auto due = std::min(bytes.size(), static_cast<std::size_t>((Now() - start) / byteTime) + 1);
         if (due > sent) {
             if (!WriteAll(bytes.data() + sent, due - sent))
                 return;

@@ -6,13 +6,22 @@
 
 #include <array>
 #include <atomic>
+#include <cstddef>
 #include <cstdint>
 #include <mutex>
+#include <span>
 #include <string>
 #include <thread>
 #include <vector>
 
 namespace sim {
+
+// Sizes of the line's frames, kept here so that this header stands alone;
+// sensor_model.cpp checks them against the codec's.
+inline constexpr std::size_t kFrameLen = 36;      // a request, and every short answer
+inline constexpr std::size_t kPageWords = 15;     // data words of a parameter page
+inline constexpr std::size_t kRawWords = 16;      // words of a raw measurement frame
+inline constexpr std::size_t kCurvePoints = 128;  // words of one measurement buffer
 
 // What the sensor reports about itself (hardware answer and firmware text).
 struct HardwareConfig {
@@ -25,29 +34,29 @@ struct HardwareConfig {
     std::uint16_t pixB = 1;
     std::uint16_t pixE = 1024;
     std::uint16_t softVersion = 217;
-    std::uint16_t hwType = 10080;     // 10000 + working distance in mm
-    std::uint16_t adcMax = 256;       // 256 or 1024
+    std::uint16_t hwType = 10080;  // 10000 + working distance in mm
+    std::uint16_t adcMax = 256;    // 256 or 1024
     std::string firmware = "K-BEX-TW-MS firmware 2.17 (simulated sensor pair)";
 };
 
 // Misbehaviour on demand, for tests and demonstrations. All off by default.
 struct Faults {
-    bool mute = false;          // never answer anything
-    bool wrongSync = false;     // answers start 00 55 instead of 00 AA
-    bool nonRaw = false;        // a raw request (8) is answered with echo 2
-    bool noBlocks = false;      // block requests (9) are never answered
-    bool noFirmware = false;    // firmware request (7) is never answered
-    bool strayRaw = false;      // a raw measurement frame goes out ahead of every other
-                                // 36-byte answer, like the late answer of a run just stopped
-    int garbageBytes = 0;       // this many random bytes before every answer
-    int truncateTo = 0;         // > 0: every answer is cut to this many bytes
-    int vanishAfter = 0;        // > 0: the device disappears after this many requests,
-                                // counted from Start() or from the last SetFaults()
+    bool mute = false;        // never answer anything
+    bool wrongSync = false;   // answers start 00 55 instead of 00 AA
+    bool nonRaw = false;      // a raw request (8) is answered with echo 2
+    bool noBlocks = false;    // block requests (9) are never answered
+    bool noFirmware = false;  // firmware request (7) is never answered
+    bool strayRaw = false;    // a raw measurement frame goes out ahead of every other
+                              // 36-byte answer, like the late answer of a run just stopped
+    int garbageBytes = 0;     // this many random bytes before every answer
+    int truncateTo = 0;       // > 0: every answer is cut to this many bytes
+    int vanishAfter = 0;      // > 0: the device disappears after this many requests,
+                              // counted from Start() or from the last SetFaults()
 };
 
 // One request as the simulated sensor received it.
 struct RequestRecord {
-    std::array<std::uint8_t, 36> bytes{};
+    std::array<std::uint8_t, kFrameLen> bytes{};
     double time = 0.0;  // seconds on the steady clock, when the last byte arrived
     std::uint16_t command() const { return static_cast<std::uint16_t>((bytes[2] << 8) | bytes[3]); }
     std::uint16_t second() const { return static_cast<std::uint16_t>((bytes[4] << 8) | bytes[5]); }
@@ -62,17 +71,17 @@ public:
     // Answers one 36-byte request (sync 00 55 already checked by the caller).
     // `now` is the time in seconds that drives the moving measuring object.
     // Returns the bytes to send back; empty when the command has no answer.
-    std::vector<std::uint8_t> Handle(const std::uint8_t* request, double now);
+    std::vector<std::uint8_t> Handle(std::span<const std::uint8_t, kFrameLen> request, double now);
 
     // Pages as the sensor holds them: [page][word], 15 words each.
-    using Pages = std::array<std::array<std::uint16_t, 15>, 3>;
+    using Pages = std::array<std::array<std::uint16_t, kPageWords>, 3>;
     Pages ram{};
     Pages eeprom{};
     HardwareConfig hw;
     std::array<std::uint16_t, 2048> flash{};  // linearisation table (pages 2..9)
 
     // Live values of the last raw frame computed (for tests).
-    std::array<std::uint16_t, 16> lastRaw{};
+    std::array<std::uint16_t, kRawWords> lastRaw{};
 
     // Spot positions at time `now`, in virtual pixels (channel A, channel B).
     double SpotA(double now) const;
@@ -80,9 +89,9 @@ public:
 
 private:
     struct Live;
-    using Buffer = std::array<std::uint16_t, 128>;
+    using Buffer = std::array<std::uint16_t, kCurvePoints>;
 
-    std::array<std::uint16_t, 16> RawFrame(double now);
+    std::array<std::uint16_t, kRawWords> RawFrame(double now);
     Live Measure(double now) const;
     double PeakWidth(int channel, double now) const;
     double Noise(int channel, double now) const;
@@ -102,11 +111,11 @@ private:
 };
 
 struct Options {
-    bool paced = true;       // pace answers at `baud` (10 bits a byte) like a real line
+    bool paced = true;  // pace answers at `baud` (10 bits a byte) like a real line
     int baud = 19200;
-    HardwareConfig hw;
-    Faults faults;
-    unsigned seed = 1;       // garbage bytes and noise are reproducible
+    HardwareConfig hw{};
+    Faults faults{};
+    unsigned seed = 1;  // garbage bytes and noise are reproducible
 };
 
 // Serves a SensorModel on a pseudo-terminal from a thread of its own.
@@ -139,7 +148,7 @@ public:
 
 private:
     void Serve();
-    void HandleRequest(const std::uint8_t* request, double time);
+    void HandleRequest(std::span<const std::uint8_t, kFrameLen> request, double time);
     void SendPaced(const std::vector<std::uint8_t>& bytes);
     bool WriteAll(const std::uint8_t* data, std::size_t n);
     bool WaitWake(double seconds);
@@ -152,14 +161,14 @@ private:
     std::vector<RequestRecord> requests_;
     std::string path_;
     int masterFd_ = -1;
-    int slaveFd_ = -1;   // held open so the line keeps its raw settings between users
+    int slaveFd_ = -1;  // held open so the line keeps its raw settings between users
     int wakeFd_[2] = {-1, -1};
     std::thread thread_;
     std::atomic<bool> running_{false};
     std::atomic<bool> vanished_{false};
     unsigned rng_ = 1;
-    int sinceFaults_ = 0;        // requests since the faults were last set (under mutex_)
-    bool vanishPending_ = false; // serving thread only, like the two times below
+    int sinceFaults_ = 0;         // requests since the faults were last set (under mutex_)
+    bool vanishPending_ = false;  // serving thread only, like the two times below
     double vanishNotBefore_ = 0.0;
     double vanishBy_ = 0.0;
 };

@@ -171,8 +171,9 @@ void HelpBeside(int control, bool fromRight, int dx, int dy, const char* text) {
 
 int CC_BTNGet(int, int control, int event, void*, int, int) {
     if (event == EVENT_RIGHT_CLICK) {
-        HelpBeside(control, true, 20, -25,
-                   "GET-BUTTON:\nGet parameter-frame of K-BEX-\nsensor from EEPROM-memory\nor RAM-memory ...");
+        HelpBeside(
+            control, true, 20, -25,
+            "GET-BUTTON:\nGet parameter-frame of K-BEX-\nsensor from EEPROM-memory\nor RAM-memory ...");
         return 0;
     }
     if (event != EVENT_COMMIT || TransferInProgress())
@@ -232,7 +233,8 @@ int CC_BTNSend(int, int control, int event, void*, int, int) {
 int CC_ButtonTeach(int, int control, int event, void*, int, int) {
     if (event == EVENT_RIGHT_CLICK) {
         HelpBeside(control, false, -200, -20,
-                   "TEACH-BUTTON:\nStart teach procedure at K-BEX-\nsensor. The actual pixel-position ==\nnew teach value!");
+                   "TEACH-BUTTON:\nStart teach procedure at K-BEX-\nsensor. The actual pixel-position "
+                   "==\nnew teach value!");
         return 0;
     }
     if (event != EVENT_COMMIT || TransferInProgress())
@@ -341,10 +343,18 @@ int SelectSubPanel(int own, int event) {
 
 }  // namespace
 
-int CC_TOGGBTN_Para0(int, int, int event, void*, int, int) { return SelectSubPanel(PANEL_TOGGBTN_Para0, event); }
-int CC_TOGGBTN_Para1(int, int, int event, void*, int, int) { return SelectSubPanel(PANEL_TOGGBTN_Para1, event); }
-int CC_TOGGBTN_Para2(int, int, int event, void*, int, int) { return SelectSubPanel(PANEL_TOGGBTN_Para2, event); }
-int CC_TOGGBTN_Calib(int, int, int event, void*, int, int) { return SelectSubPanel(PANEL_TOGGBTN_Calib, event); }
+int CC_TOGGBTN_Para0(int, int, int event, void*, int, int) {
+    return SelectSubPanel(PANEL_TOGGBTN_Para0, event);
+}
+int CC_TOGGBTN_Para1(int, int, int event, void*, int, int) {
+    return SelectSubPanel(PANEL_TOGGBTN_Para1, event);
+}
+int CC_TOGGBTN_Para2(int, int, int event, void*, int, int) {
+    return SelectSubPanel(PANEL_TOGGBTN_Para2, event);
+}
+int CC_TOGGBTN_Calib(int, int, int event, void*, int, int) {
+    return SelectSubPanel(PANEL_TOGGBTN_Calib, event);
+}
 
 int CC_HelpText1(int, int, int event, void*, int, int) {
     if (event == EVENT_LEFT_CLICK || event == EVENT_RIGHT_CLICK)
@@ -359,7 +369,11 @@ int CC_HelpText2(int, int, int event, void*, int, int) {
 }
 
 // The strip chart reads the zoom button whenever it draws.
-int CC_TOGBTN_Zoom(int, int, int, void*, int, int) { return 0; }
+int CC_TOGBTN_Zoom(int, int, int, void*, int, int) {
+    return 0;
+}
 
 // Bound by the resource; nothing to do.
-int CC_NEDITTolLeff(int, int, int, void*, int, int) { return 0; }
+int CC_NEDITTolLeff(int, int, int, void*, int, int) {
+    return 0;
+}

@@ -84,6 +84,10 @@ bool SetUpPorts(const ProgramOptions& options, std::string& message) {
     return true;
 }
 
-void StopSimulation() { Simulation().reset(); }
+void StopSimulation() {
+    Simulation().reset();
+}
 
-const char* UsageText() { return kUsage; }
+const char* UsageText() {
+    return kUsage;
+}

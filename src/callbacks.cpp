@@ -17,14 +17,17 @@ int NotYetAvailable(int panel, int control, int event, void*, int, int) {
         return 0;
     std::string name;
     GetCtrlVal(panel, control, name);
-    const std::string text = (name.empty() ? std::string("This function") : name) + ": not available in this version";
+    const std::string text =
+        (name.empty() ? std::string("This function") : name) + ": not available in this version";
     ShowStatusText(text.c_str());
     return 0;
 }
 
 // Field callbacks whose immediate display effects are still to come; the
 // values themselves are read from the fields when the set is sent or saved.
-int Quiet(int, int, int, void*, int, int) { return 0; }
+int Quiet(int, int, int, void*, int, int) {
+    return 0;
+}
 
 constexpr auto kOnCommit = &NotYetAvailable<EVENT_COMMIT>;
 constexpr auto kOnPress = &NotYetAvailable<EVENT_LEFT_CLICK>;
@@ -85,4 +88,6 @@ const CallbackDef kCallbacks[] = {
 
 }  // namespace
 
-void RegisterProgramCallbacks() { RegisterCallbacks(kCallbacks); }
+void RegisterProgramCallbacks() {
+    RegisterCallbacks(kCallbacks);
+}

@@ -87,17 +87,27 @@ void InitCom232Vars() {
 
 // --- status line --------------------------------------------------------------------
 
-void SetStatus(const char* text) { core::CopyStatus(szStatus, sizeof szStatus - 1, text); }
+void SetStatus(const char* text) {
+    core::CopyStatus(szStatus, sizeof szStatus - 1, text);
+}
 
-void ShowStatus() { SetCtrlVal(pHandle, PANEL_TXTStatus, szStatus); }
+void ShowStatus() {
+    SetCtrlVal(pHandle, PANEL_TXTStatus, szStatus);
+}
 
-void ShowStatusText(const char* text) { SetCtrlVal(pHandle, PANEL_TXTStatus, text); }
+void ShowStatusText(const char* text) {
+    SetCtrlVal(pHandle, PANEL_TXTStatus, text);
+}
 
 // --- codec ----------------------------------------------------------------------------
 
-void CopyVarsToPP(std::uint16_t page) { core::CopyVarsToPP(parameter, page, pp); }
+void CopyVarsToPP(std::uint16_t page) {
+    core::CopyVarsToPP(parameter, page, pp);
+}
 
-void CopyPPtoVars(std::uint16_t page) { core::CopyPPtoVars(parameter, page, pp); }
+void CopyPPtoVars(std::uint16_t page) {
+    core::CopyPPtoVars(parameter, page, std::span(pp).first<core::kPageWords>());
+}
 
 void CopyPPtoRAWVars() {
     const core::RawValues r = core::DecodeRaw(pp);
@@ -119,10 +129,13 @@ void CopyPPtoRAWVars() {
 }
 
 void FillTxBuf(std::uint16_t command, std::uint16_t second, const std::uint16_t* words) {
-    core::FillTxBuf(szWriteBuf, command, second, words);
+    core::FillTxBuf(szWriteBuf, command, second,
+                    std::span<const std::uint16_t, core::kPageWords>(words, core::kPageWords));
 }
 
-int GetRxBuf() { return core::GetRxBuf(szReadBuf, pp); }
+int GetRxBuf() {
+    return core::GetRxBuf(std::span(szReadBuf).first<core::kFrameLen>(), pp);
+}
 
 // --- line --------------------------------------------------------------------------------
 
@@ -141,7 +154,9 @@ void ReceiveCallbackOn() {
     InstallComCallback(com, eventMask, kNotifyCount, kEventChar, RX_Receive_Function, nullptr);
 }
 
-void ReceiveCallbackOff() { InstallComCallback(com, 0, kNotifyCount, kEventChar, nullptr, nullptr); }
+void ReceiveCallbackOff() {
+    InstallComCallback(com, 0, kNotifyCount, kEventChar, nullptr, nullptr);
+}
 
 // --- transfers of the parameter set ------------------------------------------------------
 

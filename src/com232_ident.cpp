@@ -41,7 +41,9 @@ void InitIdentVars() {
 
 namespace {
 
-std::uint16_t AnswerWord(int word) { return core::GetWordBE(szReadBuf + 2 * word); }
+std::uint16_t AnswerWord(int word) {
+    return core::GetWordBE(szReadBuf + 2 * word);
+}
 
 void ShowCcdInfo(const core::CcdInfo& info) {
     if (info.knownCcd) {
@@ -118,7 +120,8 @@ int GetVERSIONInfo() {
         // Never more than the receive buffer holds, however much the line brought.
         nBytesR = ComRd(com, szReadBuf, std::min<int>(n, sizeof szReadBuf));
         if (nBytesR == kTextLen) {
-            const std::string text = core::DecodeFirmware(szReadBuf, core::kFirmwareLen, pcbtype);
+            const std::string text =
+                core::DecodeFirmware(std::span(szReadBuf).first<core::kFirmwareLen>(), pcbtype);
             if (pcbtype == 0) {
                 core::CopyStatus(szVersion, sizeof szVersion - 1, text.c_str());
                 SetStatus(szVersion);

@@ -35,12 +35,14 @@ struct ChannelControls {
 };
 
 ChannelControls ChannelA() {
-    return {pPara1, PARA1_NUMPmodeValA, PARA1_DROPpmodeA, PARA1_SLIDEVideoTHD_A, PARA1_NUMTeachA,
-            PARA1_NUMPixStartA, PARA1_NUMPixEndA, PARA1_NUMTriggThresholdA, PARA1_RINGGain, kPmodeValA};
+    return {pPara1,          PARA1_NUMPmodeValA, PARA1_DROPpmodeA, PARA1_SLIDEVideoTHD_A,
+            PARA1_NUMTeachA, PARA1_NUMPixStartA, PARA1_NUMPixEndA, PARA1_NUMTriggThresholdA,
+            PARA1_RINGGain,  kPmodeValA};
 }
 ChannelControls ChannelB() {
-    return {pPara2, PARA2_NUMPmodeValB, PARA2_DROPpmodeB, PARA2_SLIDEVideoTHD_B, PARA2_NUMTeachB,
-            PARA2_NUMPixStartB, PARA2_NUMPixEndB, PARA2_NUMTriggThresholdB, PARA2_RINGGain, kPmodeValB};
+    return {pPara2,          PARA2_NUMPmodeValB, PARA2_DROPpmodeB, PARA2_SLIDEVideoTHD_B,
+            PARA2_NUMTeachB, PARA2_NUMPixStartB, PARA2_NUMPixEndB, PARA2_NUMTriggThresholdB,
+            PARA2_RINGGain,  kPmodeValB};
 }
 
 // Offsets of the channel entries from pmodeVal.
@@ -88,7 +90,9 @@ void ReadCalib(int control, std::size_t index) {
         Put32(parameter, index, CalibFromControl(v));
 }
 
-void Fill(std::uint16_t* line, std::uint16_t value) { std::fill_n(line, MAXPOINT, value); }
+void Fill(std::uint16_t* line, std::uint16_t value) {
+    std::fill_n(line, MAXPOINT, value);
+}
 
 }  // namespace
 

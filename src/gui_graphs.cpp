@@ -28,7 +28,7 @@ void PlotVIDEOBarGraph() {
     tolup = d.tolup;
     tollo = d.tollo;
 
-    const int colour = WithinTolerance(Mvalue, tVal, tolup, tollo) ? VAL_DK_GREEN : VAL_RED;
+    const int colour = WithinTolerance(Mvalue, d) ? VAL_DK_GREEN : VAL_RED;
     SetCtrlAttribute(pHandle, PANEL_NUMValueMM, ATTR_TEXT_BGCOLOR, colour);
     SetCtrlAttribute(pHandle, PANEL_NUMMvalue, ATTR_TEXT_BGCOLOR, colour);
 
@@ -50,10 +50,10 @@ void PlotVIDEOBarGraph() {
     SetGraphCursor(pHandle, PANEL_GRAPHBarSlave, 2, curposB, 0.75);
 
     // The bars sit at the unclamped positions; an odd width loses its remainder.
-    PlotRectangle(pHandle, PANEL_GRAPHBarMaster, Aval - peakwA / 2, 0.25, Aval + peakwA / 2, 1.0,
-                  VAL_RED, VAL_RED);
-    PlotRectangle(pHandle, PANEL_GRAPHBarSlave, Bval - peakwB / 2, 0.25, Bval + peakwB / 2, 1.0,
-                  VAL_RED, VAL_RED);
+    PlotRectangle(pHandle, PANEL_GRAPHBarMaster, Aval - peakwA / 2, 0.25, Aval + peakwA / 2, 1.0, VAL_RED,
+                  VAL_RED);
+    PlotRectangle(pHandle, PANEL_GRAPHBarSlave, Bval - peakwB / 2, 0.25, Bval + peakwB / 2, 1.0, VAL_RED,
+                  VAL_RED);
 
     const std::uint16_t mode = parameter[kEvalMode];
     if (mode == 3 || mode == 4) {
@@ -77,23 +77,33 @@ void PlotVIDEOBarGraph() {
 }
 
 void PlotTOLWindow(int mode, int posA, int posB) {
-    const Bands b = ToleranceBands(static_cast<std::uint16_t>(mode), static_cast<std::uint16_t>(posA),
-                                   static_cast<std::uint16_t>(posB), parameter[kTeachA],
-                                   parameter[kTeachB], tolup, tollo, edcntA, edcntB, ccdvirtpixel);
+    const Bands b = ToleranceBands({.mode = static_cast<std::uint16_t>(mode),
+                                    .posA = static_cast<std::uint16_t>(posA),
+                                    .posB = static_cast<std::uint16_t>(posB),
+                                    .teachA = parameter[kTeachA],
+                                    .teachB = parameter[kTeachB],
+                                    .tolup = tolup,
+                                    .tollo = tollo,
+                                    .edcntA = edcntA,
+                                    .edcntB = edcntB,
+                                    .cvp = ccdvirtpixel});
     if (b.master.drawn)
-        PlotRectangle(pHandle, PANEL_GRAPHBarMaster, b.master.lo, 0.0, b.master.hi, 0.35, VAL_GREEN, VAL_GREEN);
+        PlotRectangle(pHandle, PANEL_GRAPHBarMaster, b.master.lo, 0.0, b.master.hi, 0.35, VAL_GREEN,
+                      VAL_GREEN);
     if (b.slave.drawn)
         PlotRectangle(pHandle, PANEL_GRAPHBarSlave, b.slave.lo, 0.0, b.slave.hi, 0.35, VAL_GREEN, VAL_GREEN);
 }
 
 namespace {
 
+constexpr int kPoints = static_cast<int>(kMaxPoint);
+
 void VideoCurve(int graph, const std::uint16_t* video, const std::uint16_t* threshold, const double* x) {
     SetAxisScalingMode(pHandle, graph, VAL_LEFT_YAXIS, VAL_MANUAL, 0.0, ADCMAX);
     SetAxisScalingMode(pHandle, graph, VAL_RIGHT_YAXIS, VAL_MANUAL, 0.0, ADCMAX);
     DeleteGraphPlot(pHandle, graph, -1, 1);
-    PlotXY(pHandle, graph, x, video, 128, VAL_THIN_STEP, 10, VAL_SOLID, 1, VAL_RED);
-    PlotXY(pHandle, graph, x, threshold, 128, VAL_THIN_STEP, 10, VAL_SOLID, 1, VAL_DK_GREEN);
+    PlotXY(pHandle, graph, x, video, kPoints, VAL_THIN_STEP, 10, VAL_SOLID, 1, VAL_RED);
+    PlotXY(pHandle, graph, x, threshold, kPoints, VAL_THIN_STEP, 10, VAL_SOLID, 1, VAL_DK_GREEN);
 }
 
 struct DataLines {
@@ -104,11 +114,11 @@ void DataCurve(int graph, const std::uint16_t* values, const double* x, const Da
     SetAxisScalingMode(pHandle, graph, VAL_LEFT_YAXIS, VAL_MANUAL, 0.0, ccdvirtpixel);
     SetAxisScalingMode(pHandle, graph, VAL_RIGHT_YAXIS, VAL_MANUAL, 0.0, ccdvirtpixel);
     DeleteGraphPlot(pHandle, graph, -1, 1);
-    PlotXY(pHandle, graph, x, l.trg, 128, VAL_THIN_STEP, 10, VAL_SOLID, 1, VAL_GRAY);
-    PlotXY(pHandle, graph, x, l.up, 128, VAL_THIN_STEP, 10, VAL_SOLID, 1, VAL_DK_GREEN);
-    PlotXY(pHandle, graph, x, l.ref, 128, VAL_THIN_LINE, 0, VAL_DASH, 1, VAL_BLACK);
-    PlotXY(pHandle, graph, x, l.lo, 128, VAL_THIN_STEP, 0, VAL_SOLID, 1, VAL_DK_GREEN);
-    PlotXY(pHandle, graph, x, values, 128, VAL_THIN_STEP, 10, VAL_SOLID, 1, VAL_RED);
+    PlotXY(pHandle, graph, x, l.trg, kPoints, VAL_THIN_STEP, 10, VAL_SOLID, 1, VAL_GRAY);
+    PlotXY(pHandle, graph, x, l.up, kPoints, VAL_THIN_STEP, 10, VAL_SOLID, 1, VAL_DK_GREEN);
+    PlotXY(pHandle, graph, x, l.ref, kPoints, VAL_THIN_LINE, 0, VAL_DASH, 1, VAL_BLACK);
+    PlotXY(pHandle, graph, x, l.lo, kPoints, VAL_THIN_STEP, 0, VAL_SOLID, 1, VAL_DK_GREEN);
+    PlotXY(pHandle, graph, x, values, kPoints, VAL_THIN_STEP, 10, VAL_SOLID, 1, VAL_RED);
 }
 
 }  // namespace

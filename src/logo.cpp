@@ -22,8 +22,8 @@ void ShowLogo(int style) {
     ShowInfoText(0, kHeaderBlue, VAL_WHITE, szSoftVersion.c_str(), 480, 38, 11);
 }
 
-void ShowInfoText(int /*unused*/, int backgroundColor, int textColor, const char* text, int left,
-                  int top, int pointSize) {
+void ShowInfoText(int /*unused*/, int backgroundColor, int textColor, const char* text, int left, int top,
+                  int pointSize) {
     const int ctrl = NewCtrl(pHandle, CTRL_TEXT_MSG, "", top, left);
     if (ctrl < 0)
         return;

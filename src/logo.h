@@ -2,5 +2,5 @@
 #pragma once
 
 void ShowLogo(int style);
-void ShowInfoText(int unused, int backgroundColor, int textColor, const char* text, int left,
-                  int top, int pointSize);
+void ShowInfoText(int unused, int backgroundColor, int textColor, const char* text, int left, int top,
+                  int pointSize);

@@ -8,12 +8,12 @@
 #include "platform/uir_types.h"
 
 // X(panel, resource number, panel callback-or-empty)
-#define KBEX_PANELS(X)     \
-    X(CALIB, 1, )          \
-    X(PANEL, 2, CC_PANEL)  \
-    X(PARA0, 3, )          \
-    X(PARA1, 4, )          \
-    X(PARA2, 5, )          \
+#define KBEX_PANELS(X)    \
+    X(CALIB, 1, )         \
+    X(PANEL, 2, CC_PANEL) \
+    X(PARA0, 3, )         \
+    X(PARA1, 4, )         \
+    X(PARA2, 5, )         \
     X(POPUP, 6, CC_POPUP)
 
 // X(panel, control, id, kind, callback-or-empty)

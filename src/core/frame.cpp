@@ -13,41 +13,45 @@ int PageEntryIndex(std::uint16_t page, std::size_t word) {
     return static_cast<int>(word <= 10 ? base + word : base + word + 1);
 }
 
-void CopyVarsToPP(const std::uint16_t* parameter, std::uint16_t page, std::uint16_t* pp) {
+void CopyVarsToPP(std::span<const std::uint16_t, kParamCount> parameter, std::uint16_t page,
+                  std::span<std::uint16_t, kPPWords> pp) {
     if (page > 2)
         return;
     for (std::size_t w = 0; w < kPageWords; ++w)
         pp[w] = parameter[PageEntryIndex(page, w)];
 }
 
-void CopyPPtoVars(std::uint16_t* parameter, std::uint16_t page, const std::uint16_t* pp) {
+void CopyPPtoVars(std::span<std::uint16_t, kParamCount> parameter, std::uint16_t page,
+                  std::span<const std::uint16_t, kPageWords> words) {
     if (page > 2)
         return;
     for (std::size_t w = 0; w < kPageWords; ++w)
-        parameter[PageEntryIndex(page, w)] = pp[w];
+        parameter[PageEntryIndex(page, w)] = words[w];
 }
 
-void FillTxBuf(std::uint8_t* frame, std::uint16_t command, std::uint16_t second,
-               const std::uint16_t* words) {
-    PutWordBE(frame, kRequestSync);
-    PutWordBE(frame + 2, command);
-    PutWordBE(frame + 4, second);
+void FillTxBuf(std::span<std::uint8_t, kFrameLen> frame, std::uint16_t command, std::uint16_t second,
+               std::span<const std::uint16_t, kPageWords> words) {
+    std::uint8_t* const f = frame.data();
+    PutWordBE(f, kRequestSync);
+    PutWordBE(f + 2, command);
+    PutWordBE(f + 4, second);
     for (std::size_t i = 0; i < kPageWords; ++i)
-        PutWordBE(frame + 6 + 2 * i, words[i]);
+        PutWordBE(f + 6 + 2 * i, words[i]);
 }
 
-int GetRxBuf(const std::uint8_t* frame, std::uint16_t* pp) {
-    if (GetWordBE(frame + 2) == kCmdRaw) {
+int GetRxBuf(std::span<const std::uint8_t, kFrameLen> frame, std::span<std::uint16_t, kPPWords> pp) {
+    const std::uint8_t* const f = frame.data();
+    if (GetWordBE(f + 2) == kCmdRaw) {
         for (std::size_t i = 0; i < kPPWords; ++i)
-            pp[i] = GetWordBE(frame + 4 + 2 * i);
+            pp[i] = GetWordBE(f + 4 + 2 * i);
         return 1;
     }
     for (std::size_t i = 0; i < kPageWords; ++i)
-        pp[i] = GetWordBE(frame + 6 + 2 * i);
+        pp[i] = GetWordBE(f + 6 + 2 * i);
     return 0;
 }
 
-RawValues DecodeRaw(const std::uint16_t* pp) {
+RawValues DecodeRaw(std::span<const std::uint16_t, kPPWords> pp) {
     RawValues r{};
     r.Aval = pp[0];
     r.Bval = pp[1];

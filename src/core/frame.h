@@ -10,12 +10,14 @@
 
 namespace core {
 
-inline constexpr std::size_t kFrameLen = 36;      // every request and short answer
-inline constexpr std::size_t kBlockLen = 128;     // one 64-word block answer
-inline constexpr std::size_t kFirmwareLen = 72;   // firmware text answer
-inline constexpr std::size_t kParamCount = 52;    // entries of the parameter set
-inline constexpr std::size_t kPageWords = 15;     // data words per parameter page
-inline constexpr std::size_t kPPWords = 16;       // frame word buffer (raw frame = 16)
+inline constexpr std::size_t kFrameLen = 36;     // every request and short answer
+inline constexpr std::size_t kBlockLen = 128;    // one 64-word block answer
+inline constexpr std::size_t kBlockWords = 64;   // words of one block answer
+inline constexpr std::size_t kMaxPoint = 128;    // points of one curve: two blocks
+inline constexpr std::size_t kFirmwareLen = 72;  // firmware text answer
+inline constexpr std::size_t kParamCount = 52;   // entries of the parameter set
+inline constexpr std::size_t kPageWords = 15;    // data words per parameter page
+inline constexpr std::size_t kPPWords = 16;      // frame word buffer (raw frame = 16)
 inline constexpr std::uint16_t kRequestSync = 0x0055;
 inline constexpr std::uint16_t kAnswerSync = 0x00AA;
 
@@ -84,28 +86,30 @@ inline void PutWordBE(std::uint8_t* p, std::uint16_t w) {
     p[1] = static_cast<std::uint8_t>(w & 0xFF);
 }
 
-inline std::uint32_t Get32(const std::uint16_t* param, std::size_t lowIndex) {
+inline std::uint32_t Get32(std::span<const std::uint16_t, kParamCount> param, std::size_t lowIndex) {
     return static_cast<std::uint32_t>(param[lowIndex]) |
            (static_cast<std::uint32_t>(param[lowIndex + 1]) << 16);
 }
-inline void Put32(std::uint16_t* param, std::size_t lowIndex, std::uint32_t v) {
+inline void Put32(std::span<std::uint16_t, kParamCount> param, std::size_t lowIndex, std::uint32_t v) {
     param[lowIndex] = static_cast<std::uint16_t>(v & 0xFFFF);
     param[lowIndex + 1] = static_cast<std::uint16_t>(v >> 16);
 }
 
 // Page words of the parameter set into pp[0..14]; pp[15] untouched.
-void CopyVarsToPP(const std::uint16_t* parameter, std::uint16_t page, std::uint16_t* pp);
-// The reverse: pp[0..14] into the page's entries.
-void CopyPPtoVars(std::uint16_t* parameter, std::uint16_t page, const std::uint16_t* pp);
+void CopyVarsToPP(std::span<const std::uint16_t, kParamCount> parameter, std::uint16_t page,
+                  std::span<std::uint16_t, kPPWords> pp);
+// The reverse: the 15 page words into the page's entries.
+void CopyPPtoVars(std::span<std::uint16_t, kParamCount> parameter, std::uint16_t page,
+                  std::span<const std::uint16_t, kPageWords> words);
 
 // Writes all 36 bytes of a request: sync 00 55, command, second word, 15 words.
-void FillTxBuf(std::uint8_t* frame, std::uint16_t command, std::uint16_t second,
-               const std::uint16_t* words);
+void FillTxBuf(std::span<std::uint8_t, kFrameLen> frame, std::uint16_t command, std::uint16_t second,
+               std::span<const std::uint16_t, kPageWords> words);
 
 // Decodes an answer frame into pp. Returns 1 for a raw measurement frame
 // (echo 8: all 16 words from bytes 4-35), else 0 (15 words from bytes 6-35,
 // pp[15] keeps its value). The sync word is not examined.
-int GetRxBuf(const std::uint8_t* frame, std::uint16_t* pp);
+int GetRxBuf(std::span<const std::uint8_t, kFrameLen> frame, std::span<std::uint16_t, kPPWords> pp);
 
 // Live measurement words of one raw frame.
 struct RawValues {
@@ -113,6 +117,6 @@ struct RawValues {
     std::uint16_t anaMax, anaMin, teachA, teachB, raw15, instate;
     std::int32_t umValue;
 };
-RawValues DecodeRaw(const std::uint16_t* pp);
+RawValues DecodeRaw(std::span<const std::uint16_t, kPPWords> pp);
 
 }  // namespace core

@@ -9,16 +9,19 @@
 namespace core {
 namespace {
 
-void Limit(std::uint16_t* p, std::size_t i, std::uint16_t max, std::uint16_t fallback) {
+void Limit(std::span<std::uint16_t, kParamCount> p, std::size_t i, std::uint16_t max,
+           std::uint16_t fallback) {
     if (p[i] > max)
         p[i] = fallback;
 }
 
-std::uint16_t U16(int v) { return static_cast<std::uint16_t>(v & 0xFFFF); }
+std::uint16_t U16(int v) {
+    return static_cast<std::uint16_t>(v & 0xFFFF);
+}
 
 }  // namespace
 
-void LimitParameters(std::uint16_t* p, std::uint16_t cvp) {
+void LimitParameters(std::span<std::uint16_t, kParamCount> p, std::uint16_t cvp) {
     Limit(p, kEvalMode, 4, 1);
     Limit(p, kModeSelect, 3, 0);
     Limit(p, kAnaMode, 4, 0);
@@ -47,7 +50,9 @@ std::uint32_t CalibFromControl(double value) {
     return static_cast<std::uint32_t>(scaled);
 }
 
-float CalibToControl(std::uint32_t entry) { return static_cast<float>(entry) / 1024.0f; }
+float CalibToControl(std::uint32_t entry) {
+    return static_cast<float>(entry) / 1024.0f;
+}
 
 EvalModeView EvalModeRule(std::uint16_t evalMode, std::uint16_t teachA, std::uint16_t teachB,
                           std::uint16_t cvp) {
@@ -62,7 +67,8 @@ EvalModeView EvalModeRule(std::uint16_t evalMode, std::uint16_t teachA, std::uin
     }
 }
 
-ThresholdLines ComputeThresholds(const std::uint16_t* p, std::uint16_t adcMax, std::uint16_t cvp) {
+ThresholdLines ComputeThresholds(std::span<const std::uint16_t, kParamCount> p, std::uint16_t adcMax,
+                                 std::uint16_t cvp) {
     auto up = [&](std::uint16_t teach) {
         const int v = int(teach) + int(p[kTolUpPix]);
         return U16(std::min(v, int(cvp)));
@@ -85,7 +91,7 @@ ThresholdLines ComputeThresholds(const std::uint16_t* p, std::uint16_t adcMax, s
     return t;
 }
 
-Derived DeriveTarget(std::uint16_t* p, std::uint16_t cvp, std::uint16_t poti,
+Derived DeriveTarget(std::span<std::uint16_t, kParamCount> p, std::uint16_t cvp, std::uint16_t poti,
                      std::uint16_t previousTVal) {
     Derived d{previousTVal, 0, 0};
     switch (p[kEvalMode]) {
@@ -111,17 +117,14 @@ Derived DeriveTarget(std::uint16_t* p, std::uint16_t cvp, std::uint16_t poti,
     return d;
 }
 
-bool WithinTolerance(std::uint16_t value, std::uint16_t tVal, std::uint16_t tolup,
-                     std::uint16_t tollo) {
-    const int upper = std::min(int(tVal) + int(tolup), 0xFFFF);
-    const int lower = std::max(int(tVal) - int(tollo), 0);
+bool WithinTolerance(std::uint16_t value, const Derived& t) {
+    const int upper = std::min(int(t.tVal) + int(t.tolup), 0xFFFF);
+    const int lower = std::max(int(t.tVal) - int(t.tollo), 0);
     return value >= lower && value <= upper;
 }
 
-Bands ToleranceBands(std::uint16_t mode, std::uint16_t posA, std::uint16_t posB,
-                     std::uint16_t teachA, std::uint16_t teachB, std::uint16_t tolup,
-                     std::uint16_t tollo, std::uint16_t edcntA, std::uint16_t edcntB,
-                     std::uint16_t cvp) {
+Bands ToleranceBands(const BandInputs& in) {
+    const std::uint16_t cvp = in.cvp;
     auto clamped = [cvp](int lo, int hi) {
         if (lo < 0)
             lo = 1;
@@ -129,14 +132,15 @@ Bands ToleranceBands(std::uint16_t mode, std::uint16_t posA, std::uint16_t posB,
             hi = cvp;
         return Band{true, double(lo), double(hi)};
     };
-    const int A = teachA, B = teachB, up = tolup, dn = tollo;
+    const int A = in.teachA, B = in.teachB, up = in.tolup, dn = in.tollo;
+    const int posA = in.posA, posB = in.posB;
     Bands b;
-    switch (mode) {
+    switch (in.mode) {
     case 0: b.slave = clamped(B - dn, B + up); break;
     case 1: b.master = clamped(A - dn, A + up); break;
     case 2:
-        if (edcntA > 0 && edcntB > 0) {
-            const int d = (A + B) - (int(posA) + int(posB));
+        if (in.edcntA > 0 && in.edcntB > 0) {
+            const int d = (A + B) - (posA + posB);
             b.master = clamped(posA + d / 2 - dn / 2, posA + d / 2 + up / 2);
             b.slave = clamped(posB + d / 2 - dn / 2, posB + d / 2 + up / 2);
         } else {

@@ -5,12 +5,15 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
+
+#include "core/frame.h"
 
 namespace core {
 
 // Holds a received set displayable: each entry outside its range gets its
 // fallback (channel A before channel B). `cvp` is the virtual pixel count.
-void LimitParameters(std::uint16_t* parameter, std::uint16_t cvp);
+void LimitParameters(std::span<std::uint16_t, kParamCount> parameter, std::uint16_t cvp);
 
 // Scale factor shown in µm per pixel <-> the 32-bit entry (factor x 1024).
 // The entry is the control value x 1024 truncated; values outside the
@@ -36,7 +39,7 @@ struct ThresholdLines {
     std::uint16_t upA, upB;    // teach + upper tolerance, at most cvp
     std::uint16_t loA, loB;    // teach - lower tolerance, at least 0
 };
-ThresholdLines ComputeThresholds(const std::uint16_t* parameter, std::uint16_t adcMax,
+ThresholdLines ComputeThresholds(std::span<const std::uint16_t, kParamCount> parameter, std::uint16_t adcMax,
                                  std::uint16_t cvp);
 
 // Target value and tolerances in force for the live display. In mode 2 a zero
@@ -45,15 +48,14 @@ ThresholdLines ComputeThresholds(const std::uint16_t* parameter, std::uint16_t a
 struct Derived {
     std::uint16_t tVal, tolup, tollo;
 };
-Derived DeriveTarget(std::uint16_t* parameter, std::uint16_t cvp, std::uint16_t poti,
+Derived DeriveTarget(std::span<std::uint16_t, kParamCount> parameter, std::uint16_t cvp, std::uint16_t poti,
                      std::uint16_t previousTVal);
 
-// True when `value` lies within target - tollo .. target + tolup, limits
+// True when `value` lies within tVal - tollo .. tVal + tolup, limits
 // included. The limits do not wrap: a target below the lower tolerance has
 // the lower limit 0, and an upper limit past 65535 stays 65535, so the
 // colour always agrees with the band drawn.
-bool WithinTolerance(std::uint16_t value, std::uint16_t tVal, std::uint16_t tolup,
-                     std::uint16_t tollo);
+bool WithinTolerance(std::uint16_t value, const Derived& target);
 
 // Green tolerance band of each bar graph, edges in virtual pixels.
 struct Band {
@@ -63,10 +65,15 @@ struct Band {
 struct Bands {
     Band master, slave;
 };
-Bands ToleranceBands(std::uint16_t mode, std::uint16_t posA, std::uint16_t posB,
-                     std::uint16_t teachA, std::uint16_t teachB, std::uint16_t tolup,
-                     std::uint16_t tollo, std::uint16_t edcntA, std::uint16_t edcntB,
-                     std::uint16_t cvp);
+struct BandInputs {
+    std::uint16_t mode;        // evaluation mode
+    std::uint16_t posA, posB;  // bar positions as drawn, held to 1..cvp
+    std::uint16_t teachA, teachB;
+    std::uint16_t tolup, tollo;    // tolerances in force (DeriveTarget)
+    std::uint16_t edcntA, edcntB;  // mode 2 follows the spots only while both sensors see edges
+    std::uint16_t cvp;
+};
+Bands ToleranceBands(const BandInputs& in);
 
 // Total recording time of `records` records `interval` seconds apart.
 struct RecTime {

@@ -107,17 +107,17 @@ ScaleRule ScaleFor(std::uint16_t ccdtype, std::uint16_t adcmax, std::uint16_t vi
     return {256, 4096};
 }
 
-std::string DecodeFirmware(const std::uint8_t* bytes, std::size_t count, std::uint16_t pcbtype) {
+std::string DecodeFirmware(std::span<const std::uint8_t, kFirmwareLen> bytes, std::uint16_t pcbtype) {
     std::string text;
     if (pcbtype == 0) {
-        for (std::size_t i = 0; i + 1 < count && i < kFirmwareLen; i += 2) {
-            const char c = static_cast<char>(GetWordBE(bytes + i) & 0xFF);
+        for (std::size_t i = 0; i < bytes.size(); i += 2) {
+            const char c = static_cast<char>(GetWordBE(bytes.data() + i) & 0xFF);
             if (c == '\0')
                 break;
             text.push_back(c);
         }
     } else {
-        for (std::size_t i = 0; i < count && bytes[i] != 0; ++i)
+        for (std::size_t i = 0; i < bytes.size() && bytes[i] != 0; ++i)
             text.push_back(static_cast<char>(bytes[i]));
     }
     return text;

@@ -5,7 +5,10 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <string>
+
+#include "core/frame.h"
 
 namespace core {
 
@@ -37,7 +40,7 @@ ScaleRule ScaleFor(std::uint16_t ccdtype, std::uint16_t adcmax, std::uint16_t vi
 // print), so a word 0x0041 reads "A" and the high byte is ignored. The text
 // ends at the first zero character. Other boards send the text itself,
 // ending at the first zero byte.
-std::string DecodeFirmware(const std::uint8_t* bytes, std::size_t count, std::uint16_t pcbtype);
+std::string DecodeFirmware(std::span<const std::uint8_t, kFirmwareLen> bytes, std::uint16_t pcbtype);
 
 // Copies `text` into a status buffer of `capacity` characters plus the
 // terminating zero, cutting what does not fit.

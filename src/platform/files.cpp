@@ -61,7 +61,9 @@ int ReadFileBytes(const char* path, std::string& bytes, std::size_t maxBytes) {
     return 0;
 }
 
-bool FileExists(const char* path) { return path && *path && QFileInfo::exists(QFile::decodeName(path)); }
+bool FileExists(const char* path) {
+    return path && *path && QFileInfo::exists(QFile::decodeName(path));
+}
 
 int DeleteFile(const char* path) {
     if (!path || !*path)
@@ -84,5 +86,9 @@ std::string GetProjectDir() {
     return QFile::encodeName(QCoreApplication::applicationDirPath()).toStdString();
 }
 
-std::string DateStr() { return QDate::currentDate().toString(QStringLiteral("MM-dd-yyyy")).toStdString(); }
-std::string TimeStr() { return QTime::currentTime().toString(QStringLiteral("HH:mm:ss")).toStdString(); }
+std::string DateStr() {
+    return QDate::currentDate().toString(QStringLiteral("MM-dd-yyyy")).toStdString();
+}
+std::string TimeStr() {
+    return QTime::currentTime().toString(QStringLiteral("HH:mm:ss")).toStdString();
+}

@@ -9,7 +9,9 @@
 namespace platform {
 namespace {
 
-QColor Rgb(int rgb) { return QColor((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF); }
+QColor Rgb(int rgb) {
+    return QColor((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF);
+}
 
 // Range of the data of all plots along x (keys) or y (values).
 bool DataRange(const GraphModel& m, bool keys, double& lo, double& hi) {
@@ -73,8 +75,14 @@ void GraphControl::setCaption(const QString& c) {
     caption_ = c;
     scheduleRedraw();
 }
-void GraphControl::setXMin(double v) { model_.xAxis = {VAL_MANUAL, v, model_.xAxis.max}; scheduleRedraw(); }
-void GraphControl::setXMax(double v) { model_.xAxis = {VAL_MANUAL, model_.xAxis.min, v}; scheduleRedraw(); }
+void GraphControl::setXMin(double v) {
+    model_.xAxis = {VAL_MANUAL, v, model_.xAxis.max};
+    scheduleRedraw();
+}
+void GraphControl::setXMax(double v) {
+    model_.xAxis = {VAL_MANUAL, model_.xAxis.min, v};
+    scheduleRedraw();
+}
 void GraphControl::setYMin(double v) {
     model_.yLeft = {VAL_MANUAL, v, model_.yLeft.max};
     model_.yRight = model_.yLeft;
@@ -90,8 +98,8 @@ void GraphControl::setYLabels(bool on) {
     scheduleRedraw();
 }
 
-int GraphControl::plotXY(const double* x, const std::uint16_t* y, int count, int plotStyle,
-                         int pointStyle, int lineStyle, int color) {
+int GraphControl::plotXY(const double* x, const std::uint16_t* y, int count, int plotStyle, int pointStyle,
+                         int lineStyle, int color) {
     PlotItem item;
     item.kind = PlotItem::Kind::XY;
     item.handle = static_cast<int>(model_.plots.empty() ? 1 : model_.plots.back().handle + 1);
@@ -106,8 +114,7 @@ int GraphControl::plotXY(const double* x, const std::uint16_t* y, int count, int
     return model_.plots.back().handle;
 }
 
-int GraphControl::plotRectangle(double x1, double y1, double x2, double y2, int frameColor,
-                                int fillColor) {
+int GraphControl::plotRectangle(double x1, double y1, double x2, double y2, int frameColor, int fillColor) {
     PlotItem item;
     item.kind = PlotItem::Kind::Rectangle;
     item.handle = static_cast<int>(model_.plots.empty() ? 1 : model_.plots.back().handle + 1);

@@ -3,9 +3,14 @@
 // model, one queued replot per event-loop pass however many changes came in.
 #pragma once
 
+#ifndef KBEX_PLATFORM_INTERNAL
+#error "platform-internal header: only the platform layer and its tests may include it"
+#endif
+
 #include <QString>
 #include <QWidget>
 
+#include "platform/graph_model.h"
 #include "platform/panels.h"
 
 class QCustomPlot;
@@ -28,8 +33,8 @@ public:
 
     const GraphModel& model() const { return model_; }
 
-    int plotXY(const double* x, const std::uint16_t* y, int count, int plotStyle,
-               int pointStyle, int lineStyle, int color);
+    int plotXY(const double* x, const std::uint16_t* y, int count, int plotStyle, int pointStyle,
+               int lineStyle, int color);
     int plotRectangle(double x1, double y1, double x2, double y2, int frameColor, int fillColor);
     bool deletePlot(int handle);  // -1: all
     bool setAxis(int axis, int mode, double min, double max);

@@ -1,14 +1,12 @@
 // Panels, controls, graphs, the event loop and pop-ups. The program above this
 // layer sees plain handles and ids; the widgets are Qt's, built at run time
-// from the Designer files bundled in the panel resource.
+// from the Designer files bundled in the panel resource. What only tests may
+// reach (graph models, the pop-up seam, the widgets) is in platform/testing.h.
 #pragma once
 
 #include <cstdint>
-#include <functional>
-#include <map>
 #include <span>
 #include <string>
-#include <vector>
 
 #include "platform/uir_types.h"
 
@@ -70,10 +68,9 @@ enum : int {
     VAL_WHITE = 0xFFFFFF,
 };
 
-using CtrlCallbackPtr = int (*)(int panel, int control, int event, void* callbackData,
-                                int eventData1, int eventData2);
-using PanelCallbackPtr = int (*)(int panel, int event, void* callbackData, int eventData1,
-                                 int eventData2);
+using CtrlCallbackPtr = int (*)(int panel, int control, int event, void* callbackData, int eventData1,
+                                int eventData2);
+using PanelCallbackPtr = int (*)(int panel, int event, void* callbackData, int eventData1, int eventData2);
 
 struct CallbackDef {
     const char* name;
@@ -151,29 +148,15 @@ enum { VAL_NO_FILE_SELECTED = 0, VAL_EXISTING_FILE_SELECTED = 1, VAL_NEW_FILE_SE
 int ConfirmPopup(const char* title, const char* message);
 // Fills `path` (at least 260 bytes) with the chosen path; returns 0 when
 // cancelled, 1 for an existing file, 2 for a new name, negative on error.
-int FileSelectPopup(const char* defaultDirectory, const char* defaultFileSpec,
-                    const char* fileTypeList, const char* title, int buttonLabel,
-                    int restrictDirectory, int restrictExtension, int allowCancel,
-                    int allowMakeDirectory, char* path);
-
-// The one seam through which tests answer the pop-ups instead of a person.
-struct PopupSeam {
-    std::function<int(const std::string& title, const std::string& message)> confirm;
-    std::function<int(const std::string& directory, const std::string& defaultName,
-                      const std::string& filter, const std::string& title, std::string& path)>
-        fileSelect;
-    int confirmCalls = 0;
-    int fileSelectCalls = 0;
-    std::string lastConfirmTitle, lastConfirmMessage, lastFileSelectTitle;
-};
-// nullptr restores the real dialogs.
-void SetPopupSeam(PopupSeam* seam);
+int FileSelectPopup(const char* defaultDirectory, const char* defaultFileSpec, const char* fileTypeList,
+                    const char* title, int buttonLabel, int restrictDirectory, int restrictExtension,
+                    int allowCancel, int allowMakeDirectory, char* path);
 
 // --- graphs and strip charts ---------------------------------------------------------
-int PlotXY(int panel, int control, const double* x, const std::uint16_t* y, int count,
-           int plotStyle, int pointStyle, int lineStyle, int pointFrequency, int color);
-int PlotRectangle(int panel, int control, double x1, double y1, double x2, double y2,
-                  int frameColor, int fillColor);
+int PlotXY(int panel, int control, const double* x, const std::uint16_t* y, int count, int plotStyle,
+           int pointStyle, int lineStyle, int pointFrequency, int color);
+int PlotRectangle(int panel, int control, double x1, double y1, double x2, double y2, int frameColor,
+                  int fillColor);
 // plotHandle -1 deletes every plot.
 int DeleteGraphPlot(int panel, int control, int plotHandle, int refresh);
 int SetAxisScalingMode(int panel, int control, int axis, int mode, double min, double max);
@@ -181,42 +164,3 @@ int SetGraphCursor(int panel, int control, int cursor, double x, double y);
 int SetCursorAttribute(int panel, int control, int cursor, int attribute, int value);
 int PlotStripChart(int panel, int control, const double* data, int count, int start, int skip);
 int SetTraceAttribute(int panel, int control, int trace, int attribute, int value);
-
-namespace platform {
-
-// What a graph or strip chart shows; kept exactly, whatever is repainted.
-struct PlotItem {
-    enum class Kind { XY, Rectangle } kind = Kind::XY;
-    int handle = 0;
-    std::vector<double> x, y;
-    int plotStyle = 0, pointStyle = 0, lineStyle = 0, color = 0;
-    double x1 = 0, y1 = 0, x2 = 0, y2 = 0;
-    int frameColor = 0, fillColor = 0;
-};
-struct CursorState {
-    double x = 0, y = 0;
-    int pointStyle = VAL_SOLID_SQUARE;
-    bool placed = false;
-};
-struct AxisState {
-    int mode = VAL_AUTOSCALE;
-    double min = 0, max = 10;
-};
-struct GraphModel {
-    std::vector<PlotItem> plots;
-    std::map<int, CursorState> cursors;
-    AxisState xAxis, yLeft, yRight;
-    // Strip chart only.
-    int numTraces = 1;
-    int pointsPerScreen = 100;
-    int scrollMode = 0;
-    std::vector<int> traceColor;
-    std::vector<int> traceVisible;
-    std::vector<std::vector<double>> traceData;  // the points on screen, oldest first
-    long long stripCalls = 0;
-};
-
-// For tests and inspection: the model of a graph or strip chart, or nullptr.
-const GraphModel* GetGraphModel(int panel, int control);
-
-}  // namespace platform

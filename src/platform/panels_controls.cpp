@@ -13,13 +13,16 @@
 #include <QSignalBlocker>
 #include <QSpinBox>
 #include <QTextBlock>
+#include <algorithm>
 #include <cmath>
+#include <initializer_list>
 #include <string_view>
 #include <type_traits>
 
 #include "platform/graph_control.h"
 #include "platform/panels_internal.h"
 #include "platform/slide_control.h"
+#include "platform/testing.h"
 #include "platform/text_codec.h"
 
 using namespace platform;
@@ -31,8 +34,12 @@ int& NextRuntimeId() {
     return next;
 }
 
-QColor Rgb(int rgb) { return QColor((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF); }
-int ToRgb(const QColor& c) { return (c.red() << 16) | (c.green() << 8) | c.blue(); }
+QColor Rgb(int rgb) {
+    return QColor((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF);
+}
+int ToRgb(const QColor& c) {
+    return (c.red() << 16) | (c.green() << 8) | c.blue();
+}
 
 // Text messages marked to size to their text grow and shrink with it, as the
 // help boxes must.
@@ -108,7 +115,9 @@ int GetNumberAt(int panel, int control, double& value) {
     return c ? GetNumber(*c, value) : (FindPanel(panel) ? kUiControlNotFound : kUiPanelNotFound);
 }
 
-int Missing(int panel) { return FindPanel(panel) ? kUiControlNotFound : kUiPanelNotFound; }
+int Missing(int panel) {
+    return FindPanel(panel) ? kUiControlNotFound : kUiPanelNotFound;
+}
 
 template <class T>
 T* As(int panel, int control, int& err) {
@@ -128,11 +137,30 @@ void SetColour(QWidget* w, QPalette::ColorRole role, int rgb) {
     w->setPalette(pal);
 }
 
+// Whether a colour attribute already holds `rgb`: the value last set, shown in
+// every palette role it paints with. The live loops set the tolerance colours
+// once per frame, nearly always to the colour already there; that must cost
+// neither palette copies nor a walk over the control's parts.
+bool Shows(const QWidget* w, const char* attribute, std::initializer_list<QPalette::ColorRole> roles,
+           int rgb) {
+    if (w->property(attribute) != QVariant(rgb))
+        return false;
+    const QColor c = Rgb(rgb);
+    return std::all_of(roles.begin(), roles.end(),
+                       [&](QPalette::ColorRole r) { return w->palette().color(r) == c; });
+}
+
 }  // namespace
 
-int SetCtrlVal(int panel, int control, int value) { return SetNumberAt(panel, control, value); }
-int SetCtrlVal(int panel, int control, unsigned int value) { return SetNumberAt(panel, control, value); }
-int SetCtrlVal(int panel, int control, double value) { return SetNumberAt(panel, control, value); }
+int SetCtrlVal(int panel, int control, int value) {
+    return SetNumberAt(panel, control, value);
+}
+int SetCtrlVal(int panel, int control, unsigned int value) {
+    return SetNumberAt(panel, control, value);
+}
+int SetCtrlVal(int panel, int control, double value) {
+    return SetNumberAt(panel, control, value);
+}
 int SetCtrlVal(int panel, int control, const std::string& text) {
     return SetCtrlVal(panel, control, text.c_str());
 }
@@ -175,11 +203,21 @@ int GetNumberAs(int panel, int control, T& value) {
 
 }  // namespace
 
-int GetCtrlVal(int panel, int control, int& value) { return GetNumberAs(panel, control, value); }
-int GetCtrlVal(int panel, int control, unsigned short& value) { return GetNumberAs(panel, control, value); }
-int GetCtrlVal(int panel, int control, unsigned int& value) { return GetNumberAs(panel, control, value); }
-int GetCtrlVal(int panel, int control, double& value) { return GetNumberAs(panel, control, value); }
-int GetCtrlVal(int panel, int control, float& value) { return GetNumberAs(panel, control, value); }
+int GetCtrlVal(int panel, int control, int& value) {
+    return GetNumberAs(panel, control, value);
+}
+int GetCtrlVal(int panel, int control, unsigned short& value) {
+    return GetNumberAs(panel, control, value);
+}
+int GetCtrlVal(int panel, int control, unsigned int& value) {
+    return GetNumberAs(panel, control, value);
+}
+int GetCtrlVal(int panel, int control, double& value) {
+    return GetNumberAs(panel, control, value);
+}
+int GetCtrlVal(int panel, int control, float& value) {
+    return GetNumberAs(panel, control, value);
+}
 
 int GetCtrlVal(int panel, int control, std::string& text) {
     ControlInfo* c = FindControl(panel, control);
@@ -219,12 +257,17 @@ int SetCtrlAttribute(int panel, int control, int attribute, int value) {
     case ATTR_WIDTH: w->resize(std::max(0, value), w->height()); return 0;
     case ATTR_HEIGHT: w->resize(w->width(), std::max(0, value)); return 0;
     case ATTR_TEXT_COLOR:
+        if (Shows(w, "kbexTextColor", {QPalette::WindowText, QPalette::Text, QPalette::ButtonText}, value))
+            return 0;
         w->setProperty("kbexTextColor", value);
         SetColour(w, QPalette::WindowText, value);
         SetColour(w, QPalette::Text, value);
         SetColour(w, QPalette::ButtonText, value);
         return 0;
     case ATTR_TEXT_BGCOLOR:
+        // The frame colour paints the same window role, so the palette decides.
+        if (w->autoFillBackground() && Shows(w, "kbexTextBgColor", {QPalette::Window, QPalette::Base}, value))
+            return 0;
         w->setProperty("kbexTextBgColor", value);
         w->setAutoFillBackground(true);
         SetColour(w, QPalette::Window, value);
@@ -474,8 +517,8 @@ int DisplayImageFile(int panel, int control, const char* path) {
 
 // --- graphs ----------------------------------------------------------------------------
 
-int PlotXY(int panel, int control, const double* x, const std::uint16_t* y, int count,
-           int plotStyle, int pointStyle, int lineStyle, int /*pointFrequency*/, int color) {
+int PlotXY(int panel, int control, const double* x, const std::uint16_t* y, int count, int plotStyle,
+           int pointStyle, int lineStyle, int /*pointFrequency*/, int color) {
     int err = 0;
     auto* g = As<GraphControl>(panel, control, err);
     if (!g)
@@ -485,8 +528,8 @@ int PlotXY(int panel, int control, const double* x, const std::uint16_t* y, int 
     return g->plotXY(x, y, count, plotStyle, pointStyle, lineStyle, color);
 }
 
-int PlotRectangle(int panel, int control, double x1, double y1, double x2, double y2,
-                  int frameColor, int fillColor) {
+int PlotRectangle(int panel, int control, double x1, double y1, double x2, double y2, int frameColor,
+                  int fillColor) {
     int err = 0;
     auto* g = As<GraphControl>(panel, control, err);
     if (!g)

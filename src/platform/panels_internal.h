@@ -2,6 +2,10 @@
 // the control operations. Internal to the platform layer.
 #pragma once
 
+#ifndef KBEX_PLATFORM_INTERNAL
+#error "platform-internal header: only the platform layer and its tests may include it"
+#endif
+
 #include <QPointer>
 #include <QWidget>
 #include <map>

@@ -32,8 +32,8 @@ struct Port {
     int eventChar = -1;
     ComCallbackPtr callback = nullptr;
     void* callbackData = nullptr;
-    bool armed = true;           // the notify count fires once per crossing
-    int pendingFlags = 0;        // events waiting for dispatch
+    bool armed = true;     // the notify count fires once per crossing
+    int pendingFlags = 0;  // events waiting for dispatch
     bool dispatchPosted = false;
     std::unique_ptr<QSocketNotifier> notifier;
 };
@@ -194,8 +194,12 @@ void ClosePort(Port& p) {
 
 }  // namespace
 
-void SetPortTable(std::vector<PortEntry> ports) { Table() = std::move(ports); }
-const std::vector<PortEntry>& GetPortTable() { return Table(); }
+void SetPortTable(std::vector<PortEntry> ports) {
+    Table() = std::move(ports);
+}
+const std::vector<PortEntry>& GetPortTable() {
+    return Table();
+}
 
 std::vector<PortEntry> ListSystemSerialPorts() {
     std::vector<PortEntry> out;
@@ -208,8 +212,8 @@ std::vector<PortEntry> ListSystemSerialPorts() {
     return out;
 }
 
-int OpenComConfig(int port, const char* /*deviceName*/, long baud, int parity, int dataBits,
-                  int stopBits, int inputQueueSize, int outputQueueSize) {
+int OpenComConfig(int port, const char* /*deviceName*/, long baud, int parity, int dataBits, int stopBits,
+                  int inputQueueSize, int outputQueueSize) {
     if (port < 1)
         return kComInvalidPort;
     if (static_cast<std::size_t>(port) > Table().size())
@@ -408,8 +412,8 @@ int GetInQLen(int port) {
     return static_cast<int>(p->inQ.size());
 }
 
-int InstallComCallback(int port, int eventMask, int notifyCount, int eventCharacter,
-                       ComCallbackPtr callback, void* callbackData) {
+int InstallComCallback(int port, int eventMask, int notifyCount, int eventCharacter, ComCallbackPtr callback,
+                       void* callbackData) {
     Port* p = OpenPort(port);
     if (!p)
         return kComPortNotOpen;

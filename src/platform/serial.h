@@ -28,8 +28,8 @@ enum {
     LWRS_RECEIVE = 0x8000,  // the input queue holds the notify count
 };
 
-int OpenComConfig(int port, const char* deviceName, long baud, int parity, int dataBits,
-                  int stopBits, int inputQueueSize, int outputQueueSize);
+int OpenComConfig(int port, const char* deviceName, long baud, int parity, int dataBits, int stopBits,
+                  int inputQueueSize, int outputQueueSize);
 int CloseCom(int port);
 int SetComTime(int port, double timeoutSeconds);
 int SetCTSMode(int port, int mode);
@@ -41,8 +41,8 @@ int GetInQLen(int port);
 
 using ComCallbackPtr = void (*)(int portNumber, int eventMask, void* callbackData);
 // A null callback or an event mask of 0 switches the callback off.
-int InstallComCallback(int port, int eventMask, int notifyCount, int eventCharacter,
-                       ComCallbackPtr callback, void* callbackData);
+int InstallComCallback(int port, int eventMask, int notifyCount, int eventCharacter, ComCallbackPtr callback,
+                       void* callbackData);
 
 struct PortEntry {
     std::string path;

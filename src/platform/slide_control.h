@@ -2,6 +2,10 @@
 // control: the number beside the slider is what will be sent.
 #pragma once
 
+#ifndef KBEX_PLATFORM_INTERNAL
+#error "platform-internal header: only the platform layer and its tests may include it"
+#endif
+
 #include <QLabel>
 #include <QSlider>
 #include <QWidget>

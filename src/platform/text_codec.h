@@ -6,6 +6,10 @@
 // are always read right.
 #pragma once
 
+#ifndef KBEX_PLATFORM_INTERNAL
+#error "platform-internal header: only the platform layer and its tests may include it"
+#endif
+
 #include <QString>
 #include <string>
 #include <string_view>

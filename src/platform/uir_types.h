@@ -24,15 +24,15 @@ enum class CtrlKind {
 };
 
 struct PanelDef {
-    int resourceNumber;  // number passed to LoadPanel
-    const char* name;    // object name of the top-level widget, and the .ui file name
+    int resourceNumber;    // number passed to LoadPanel
+    const char* name;      // object name of the top-level widget, and the .ui file name
     const char* callback;  // name of the bound panel callback, or nullptr
 };
 
 struct CtrlDef {
-    int panelResource;     // resource number of the panel carrying it
-    int id;                // control constant used by the code
-    const char* constant;  // full constant name, e.g. "PANEL_BTNRun"
+    int panelResource;       // resource number of the panel carrying it
+    int id;                  // control constant used by the code
+    const char* constant;    // full constant name, e.g. "PANEL_BTNRun"
     const char* objectName;  // widget object name inside the panel, e.g. "BTNRun"
     CtrlKind kind;
     const char* callback;  // name of the bound callback, or nullptr

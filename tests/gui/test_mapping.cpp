@@ -14,70 +14,67 @@
 #include "com232.h"
 #include "core/frame.h"
 #include "gui.h"
-#include "platform/panels.h"
+#include "platform/testing.h"
 
 using namespace kbex_test;
 using namespace core;
+using Mapping = ProgramTest;
 
 namespace {
 
-template <typename T>
-T Val(int panel, int ctrl) {
-    T v{};
-    EXPECT_EQ(GetCtrlVal(panel, ctrl, v), 0) << "control " << ctrl;
-    return v;
+std::uint16_t U16(int panel, int ctrl) {
+    return Val<unsigned short>(panel, ctrl);
 }
-std::uint16_t U16(int panel, int ctrl) { return Val<unsigned short>(panel, ctrl); }
-double Real(int panel, int ctrl) { return Val<double>(panel, ctrl); }
-
-int Attr(int panel, int ctrl, int attr) {
-    int v = -1;
-    EXPECT_EQ(GetCtrlAttribute(panel, ctrl, attr, v), 0) << "control " << ctrl;
-    return v;
+double Real(int panel, int ctrl) {
+    return Val<double>(panel, ctrl);
 }
 
-const platform::GraphModel& Graph(int ctrl) {
-    const platform::GraphModel* m = platform::GetGraphModel(pHandle, ctrl);
-    EXPECT_NE(m, nullptr) << "graph " << ctrl;
-    static const platform::GraphModel empty;
-    return m ? *m : empty;
-}
-
-struct ControlOf {
-    int panel, ctrl;
-    std::size_t index;
-};
-
-// Every 16-bit entry with its control.
-std::vector<ControlOf> SixteenBitControls() {
-    return {
-        {pPara0, PARA0_DropEvalMode, kEvalMode},        {pPara0, PARA0_ModeSelect, kModeSelect},
-        {pPara0, PARA0_DROPAnaMode, kAnaMode},          {pPara0, PARA0_DROPHardwareMode, kHardwareMode},
-        {pPara0, PARA0_NUMCountSetting, kCountSetting}, {pPara0, PARA0_FlagSetting, kFlagSetting},
-        {pPara0, PARA0_NUMToleranceUP, kTolUpPix},      {pPara0, PARA0_NUMToleranceLO, kTolLoPix},
-        {pPara1, PARA1_NUMPmodeValA, kPmodeValA},       {pPara1, PARA1_DROPpmodeA, kPmodeA},
-        {pPara1, PARA1_SLIDEVideoTHD_A, kVideoThdA},    {pPara1, PARA1_NUMTeachA, kTeachA},
-        {pPara1, PARA1_NUMPixStartA, kPixStartA},       {pPara1, PARA1_NUMPixEndA, kPixEndA},
-        {pPara1, PARA1_RINGGain, kGainA},               {pPara1, PARA1_NUMTriggThresholdA, kTrigThdA},
-        {pPara2, PARA2_NUMPmodeValB, kPmodeValB},       {pPara2, PARA2_DROPpmodeB, kPmodeB},
-        {pPara2, PARA2_SLIDEVideoTHD_B, kVideoThdB},    {pPara2, PARA2_NUMTeachB, kTeachB},
-        {pPara2, PARA2_NUMPixStartB, kPixStartB},       {pPara2, PARA2_NUMPixEndB, kPixEndB},
-        {pPara2, PARA2_RINGGain, kGainB},               {pPara2, PARA2_NUMTriggThresholdB, kTrigThdB},
+// Every 16-bit entry with its control: each shows its own entry.
+void ExpectControlsShowTheSet() {
+    const struct {
+        int panel, ctrl;
+        std::size_t index;
+    } controls[] = {
+        {pPara0, PARA0_DropEvalMode, kEvalMode},
+        {pPara0, PARA0_ModeSelect, kModeSelect},
+        {pPara0, PARA0_DROPAnaMode, kAnaMode},
+        {pPara0, PARA0_DROPHardwareMode, kHardwareMode},
+        {pPara0, PARA0_NUMCountSetting, kCountSetting},
+        {pPara0, PARA0_FlagSetting, kFlagSetting},
+        {pPara0, PARA0_NUMToleranceUP, kTolUpPix},
+        {pPara0, PARA0_NUMToleranceLO, kTolLoPix},
+        {pPara1, PARA1_NUMPmodeValA, kPmodeValA},
+        {pPara1, PARA1_DROPpmodeA, kPmodeA},
+        {pPara1, PARA1_SLIDEVideoTHD_A, kVideoThdA},
+        {pPara1, PARA1_NUMTeachA, kTeachA},
+        {pPara1, PARA1_NUMPixStartA, kPixStartA},
+        {pPara1, PARA1_NUMPixEndA, kPixEndA},
+        {pPara1, PARA1_RINGGain, kGainA},
+        {pPara1, PARA1_NUMTriggThresholdA, kTrigThdA},
+        {pPara2, PARA2_NUMPmodeValB, kPmodeValB},
+        {pPara2, PARA2_DROPpmodeB, kPmodeB},
+        {pPara2, PARA2_SLIDEVideoTHD_B, kVideoThdB},
+        {pPara2, PARA2_NUMTeachB, kTeachB},
+        {pPara2, PARA2_NUMPixStartB, kPixStartB},
+        {pPara2, PARA2_NUMPixEndB, kPixEndB},
+        {pPara2, PARA2_RINGGain, kGainB},
+        {pPara2, PARA2_NUMTriggThresholdB, kTrigThdB},
     };
+    for (const auto& c : controls)
+        EXPECT_EQ(U16(c.panel, c.ctrl), parameter[c.index]) << "control of entry " << c.index;
 }
 
 }  // namespace
 
-TEST(MappingRoundTrip, EveryEntryReachesItsOwnControlAndComesBackIncludingOddScalesAnd32BitReference) {
-    // Distinct values per entry: a swapped or missing control shows up.
-    ResetProgram();  // a line of 4096 pixels
+TEST_F(Mapping, EveryEntryReachesItsOwnControlLimitedForTheLineAndComesBackUnlimited) {
+    // Distinct values per entry on a line of 4096 pixels: a swapped or
+    // missing control shows up.
     const std::pair<std::size_t, std::uint16_t> set[] = {
-        {kEvalMode, 3},     {kModeSelect, 2},    {kAnaMode, 4},      {kHardwareMode, 2},
-        {kCountSetting, 77}, {kFlagSetting, 0},  {kTolLoPix, 33},    {kTolUpPix, 44},
-        {kPmodeValA, 901},  {kPmodeA, 0},        {kVideoThdA, 61},   {kTeachA, 1111},
-        {kPixStartA, 12},   {kPixEndA, 3999},    {kGainA, 1},        {kTrigThdA, 71},
-        {kPmodeValB, 902},  {kPmodeB, 1},        {kVideoThdB, 62},   {kTeachB, 2222},
-        {kPixStartB, 13},   {kPixEndB, 3998},    {kGainB, 0},        {kTrigThdB, 72},
+        {kEvalMode, 3},    {kModeSelect, 2},  {kAnaMode, 4},    {kHardwareMode, 2}, {kCountSetting, 77},
+        {kFlagSetting, 0}, {kTolLoPix, 33},   {kTolUpPix, 44},  {kPmodeValA, 901},  {kPmodeA, 0},
+        {kVideoThdA, 61},  {kTeachA, 1111},   {kPixStartA, 12}, {kPixEndA, 3999},   {kGainA, 1},
+        {kTrigThdA, 71},   {kPmodeValB, 902}, {kPmodeB, 1},     {kVideoThdB, 62},   {kTeachB, 2222},
+        {kPixStartB, 13},  {kPixEndB, 3998},  {kGainB, 0},      {kTrigThdB, 72},
     };
     for (auto [i, v] : set)
         parameter[i] = v;
@@ -87,27 +84,35 @@ TEST(MappingRoundTrip, EveryEntryReachesItsOwnControlAndComesBackIncludingOddSca
     Put32(parameter, kCalibA, 1027);
     Put32(parameter, kCalibB, 16777215);
     SetPanelValues();
-    for (const ControlOf& c : SixteenBitControls())
-        EXPECT_EQ(U16(c.panel, c.ctrl), parameter[c.index]) << "control of entry " << c.index;
+    ExpectControlsShowTheSet();
     EXPECT_EQ(Val<unsigned int>(pCalib, CALIB_NUMCalibRef), 0x87654321u);
     EXPECT_DOUBLE_EQ(Real(pCalib, CALIB_NUMCalibA), 1027 / 1024.0);
     EXPECT_DOUBLE_EQ(Real(pCalib, CALIB_NUMCalibB), 16777215 / 1024.0);
 
-    // Forget the set; the controls alone must bring it back.
+    // Forget the set: the controls alone bring it back, without the limits
+    // of the line, the scales truncated, entries without a control kept.
+    const std::size_t unmapped[] = {3,  12, 13, 14, 15, 16, 17, 28, 29, 30,
+                                    31, 34, 35, 44, 45, 46, 47, 50, 51};
+    for (std::size_t i : unmapped)
+        parameter[i] = static_cast<std::uint16_t>(0x1000 + i);
     for (auto [i, v] : set)
         parameter[i] = 0xFFFF;
     for (std::size_t i : {kCalibRef, kCalibA, kCalibB})
         Put32(parameter, i, 0);
+    ccdvirtpixel = 2048;
+    SetCtrlVal(pPara1, PARA1_NUMTeachA, 3000);    // beyond the line
+    SetCtrlVal(pCalib, CALIB_NUMCalibB, 0.0019);  // 1.95: truncated, not rounded
     GetPanelValues();
     for (auto [i, v] : set)
-        EXPECT_EQ(parameter[i], v) << "parameter entry " << i;
+        EXPECT_EQ(parameter[i], i == kTeachA ? 3000 : v) << "parameter entry " << i;
     EXPECT_EQ(Get32(parameter, kCalibRef), 0x87654321u);
     EXPECT_EQ(Get32(parameter, kCalibA), 1027u);
-    EXPECT_EQ(Get32(parameter, kCalibB), 16777215u);
-}
+    EXPECT_EQ(Get32(parameter, kCalibB), 1u);
+    EXPECT_EQ(U16(pPara1, PARA1_NUMTeachA), 3000) << "reading wrote back onto the control";
+    for (std::size_t i : unmapped)
+        EXPECT_EQ(parameter[i], 0x1000 + i) << "entry " << i << " has no control";
 
-TEST(MappingSetPanelValues, ReceivedSetIsLimitedForTheConnectedLineBeforeItIsShown) {
-    ResetProgram();
+    // A received set is limited for the connected line before it is shown.
     ccdvirtpixel = 1024;           // neither 2048 nor the start value 4096
     parameter[kTeachA] = 1000;     // inside the line: kept
     parameter[kTeachB] = 1025;     // beyond it: cvp / 2
@@ -118,42 +123,28 @@ TEST(MappingSetPanelValues, ReceivedSetIsLimitedForTheConnectedLineBeforeItIsSho
     EXPECT_EQ(parameter[kTeachB], 512);
     EXPECT_EQ(parameter[kVideoThdA], 128);
     EXPECT_EQ(parameter[kTrigThdB], 60000);
-    for (const ControlOf& c : SixteenBitControls())
-        EXPECT_EQ(U16(c.panel, c.ctrl), parameter[c.index]) << "control of entry " << c.index;
+    ExpectControlsShowTheSet();
+
+    // Both millimetre limits in channel A's scale.
+    Put32(parameter, kCalibA, 10240);  // 10 um per pixel
+    Put32(parameter, kCalibB, 40960);
+    parameter[kTolUpPix] = 100;
+    parameter[kTolLoPix] = 25;
+    SetPanelValues();
+    EXPECT_DOUBLE_EQ(Real(pHandle, PANEL_NUMTolUpMM), 1.0);
+    EXPECT_DOUBLE_EQ(Real(pHandle, PANEL_NUMTolLoMM), 0.25);
 }
 
-TEST(MappingGetPanelValues, SendsTheControlsUnlimitedScalesTruncatedAndKeepsEntriesWithoutControl) {
-    ResetProgram();
+TEST_F(Mapping, ModesSetTargetTeachDimmingAndStripAxisAndDimOrHideTheirOwnControls) {
     ccdvirtpixel = 2048;
-    const std::size_t unmapped[] = {3,  12, 13, 14, 15, 16, 17, 28, 29, 30,
-                                    31, 34, 35, 44, 45, 46, 47, 50, 51};
-    for (std::size_t i : unmapped)
-        parameter[i] = static_cast<std::uint16_t>(0x1000 + i);
-    SetCtrlVal(pPara1, PARA1_NUMTeachA, 3000);  // beyond the line
-    SetCtrlVal(pPara0, PARA0_NUMToleranceUP, 5000);
-    SetCtrlVal(pCalib, CALIB_NUMCalibA, 1.5);
-    SetCtrlVal(pCalib, CALIB_NUMCalibB, 0.0019);  // 1.95: truncated, not rounded
-    GetPanelValues();
-    EXPECT_EQ(parameter[kTeachA], 3000);
-    EXPECT_EQ(parameter[kTolUpPix], 5000);
-    EXPECT_EQ(Get32(parameter, kCalibA), 1536u);
-    EXPECT_EQ(Get32(parameter, kCalibB), 1u);
-    EXPECT_EQ(U16(pPara1, PARA1_NUMTeachA), 3000) << "reading wrote back onto the control";
-    for (std::size_t i : unmapped)
-        EXPECT_EQ(parameter[i], 0x1000 + i) << "entry " << i << " has no control";
-}
-
-TEST(MappingEvalMode, TargetTeachDimmingAndStripAxisFollowTheLimitedMode) {
-    struct Row {
-        std::uint16_t mode, tVal;
-        int teachADimmed, teachBDimmed;
-        std::uint16_t yMax;
-    };
     // Mode 9 is limited to 1 before the view is taken; the second row also
     // checks that dimming is lifted and the axis shrinks again.
-    ResetProgram();
-    ccdvirtpixel = 2048;
-    for (const Row& r : {Row{3, 2048, 1, 1, 4096}, Row{9, 500, 0, 1, 2048}}) {
+    const struct {
+        std::uint16_t mode, tVal;
+        int teachADimmed, teachBDimmed;
+        double yMax;
+    } views[] = {{3, 2048, 1, 1, 4096}, {9, 500, 0, 1, 2048}};
+    for (const auto& r : views) {
         SCOPED_TRACE(testing::Message() << "evalMode " << r.mode);
         parameter[kEvalMode] = r.mode;
         parameter[kTeachA] = 500;
@@ -164,15 +155,9 @@ TEST(MappingEvalMode, TargetTeachDimmingAndStripAxisFollowTheLimitedMode) {
         EXPECT_EQ(YAXISMAX, r.yMax);
         EXPECT_EQ(Attr(pPara1, PARA1_NUMTeachA, ATTR_DIMMED), r.teachADimmed);
         EXPECT_EQ(Attr(pPara2, PARA2_NUMTeachB, ATTR_DIMMED), r.teachBDimmed);
-        const platform::GraphModel& strip = Graph(PANEL_STRIPRaw);
-        EXPECT_EQ(strip.yLeft.mode, VAL_MANUAL);
-        EXPECT_DOUBLE_EQ(strip.yLeft.min, 0.0);
-        EXPECT_DOUBLE_EQ(strip.yLeft.max, r.yMax);
+        const platform::AxisState& y = Graph(PANEL_STRIPRaw).yLeft;
+        EXPECT_EQ((std::array{double(y.mode), y.min, y.max}), (std::array{double(VAL_MANUAL), 0.0, r.yMax}));
     }
-}
-
-TEST(MappingDependentControls, PmodeHardwareModeAndAnaModeDimOrHideTheirOwnControls) {
-    ResetProgram();
     for (std::uint16_t pmode : {1, 0}) {
         parameter[kPmodeA] = pmode;
         parameter[kPmodeB] = static_cast<std::uint16_t>(1 - pmode);
@@ -196,19 +181,7 @@ TEST(MappingDependentControls, PmodeHardwareModeAndAnaModeDimOrHideTheirOwnContr
     }
 }
 
-TEST(MappingToleranceDisplays, MillimetreFieldsUseChannelAScaleForBothLimits) {
-    ResetProgram();
-    Put32(parameter, kCalibA, 10240);  // 10 um per pixel
-    Put32(parameter, kCalibB, 40960);  // must not be used
-    parameter[kTolUpPix] = 100;
-    parameter[kTolLoPix] = 25;
-    SetPanelValues();
-    EXPECT_DOUBLE_EQ(Real(pHandle, PANEL_NUMTolUpMM), 1.0);
-    EXPECT_DOUBLE_EQ(Real(pHandle, PANEL_NUMTolLoMM), 0.25);
-}
-
-TEST(MappingThresholds, EachLineIsFilledFromItsOwnValueAtAll128PointsAndRecomputedOnSend) {
-    ResetProgram();
+TEST_F(Mapping, ThresholdLinesComeFromTheirOwnValuesAndTheFetchRedrawsVideoAndClearsTheBars) {
     ccdvirtpixel = 2048;
     ADCMAX = 1024;
     parameter[kVideoThdA] = 50;
@@ -225,8 +198,9 @@ TEST(MappingThresholds, EachLineIsFilledFromItsOwnValueAtAll128PointsAndRecomput
         {refTHDB, 2000},  {loTHDA, 0},      {upTHDA, 150},   {loTHDB, 1900},  {upTHDB, 2048},
     };
     for (std::size_t k = 0; k < std::size(lines); ++k)
-        for (int i = 0; i < 128; ++i)
-            EXPECT_EQ(lines[k].first[i], lines[k].second) << "line " << k << " point " << i;
+        EXPECT_EQ(std::vector<std::uint16_t>(lines[k].first, lines[k].first + 128),
+                  std::vector<std::uint16_t>(128, lines[k].second))
+            << "line " << k;
 
     // Sending the panels recomputes the lines from what the controls hold.
     SetCtrlVal(pPara1, PARA1_SLIDEVideoTHD_A, 10);
@@ -234,17 +208,13 @@ TEST(MappingThresholds, EachLineIsFilledFromItsOwnValueAtAll128PointsAndRecomput
     GetPanelValues();
     EXPECT_EQ(thdArrayA[5], 102);  // 1024 * 10 / 100
     EXPECT_EQ(refTHDA[5], 700);
-}
 
-TEST(MappingSetPanelValues, RedrawsVideoCurvesFromTheBuffersAndClearsBarGraphsToOneGreyRectangle) {
-    ResetProgram();
-    ccdvirtpixel = 2048;
-    // Leave something on the bar graphs first, as a live frame would.
+    // A fetched set redraws the video curves from the capture buffers and
+    // clears the bar graphs, whatever a live frame left there, to one grey bar.
     Aval = 700;
     Bval = 800;
     PlotVIDEOBarGraph();
     ASSERT_GE(Graph(PANEL_GRAPHBarMaster).plots.size(), 2u);
-
     for (int i = 0; i < 128; ++i) {
         adcbufA[i] = static_cast<std::uint16_t>(i * 3);
         adcbufB[i] = static_cast<std::uint16_t>(900 - i);
@@ -252,25 +222,19 @@ TEST(MappingSetPanelValues, RedrawsVideoCurvesFromTheBuffersAndClearsBarGraphsTo
     parameter[kVideoThdA] = 50;
     parameter[kVideoThdB] = 25;
     SetPanelValues();
-    struct Video {
-        int graph;
-        const std::uint16_t* buf;
-        int threshold;
-    };
-    for (const Video& v :
-         {Video{PANEL_GRAPHVideoMaster, adcbufA, 128}, Video{PANEL_GRAPHVideoSlave, adcbufB, 64}}) {
-        const platform::GraphModel& g = Graph(v.graph);
-        ASSERT_EQ(g.plots.size(), 2u) << "video graph " << v.graph;
-        EXPECT_EQ(g.plots[0].y, std::vector<double>(v.buf, v.buf + 128)) << "video graph " << v.graph;
-        EXPECT_EQ(g.plots[1].y, std::vector<double>(128, v.threshold)) << "video graph " << v.graph;
+    for (auto [graph, buf, threshold] : {std::tuple{PANEL_GRAPHVideoMaster, adcbufA, 512},
+                                         std::tuple{PANEL_GRAPHVideoSlave, adcbufB, 256}}) {
+        const platform::GraphModel& g = Graph(graph);
+        ASSERT_EQ(g.plots.size(), 2u) << "video graph " << graph;
+        EXPECT_EQ(g.plots[0].y, std::vector<double>(buf, buf + 128)) << "video graph " << graph;
+        EXPECT_EQ(g.plots[1].y, std::vector<double>(128, threshold)) << "video graph " << graph;
     }
     for (int bar : {PANEL_GRAPHBarMaster, PANEL_GRAPHBarSlave}) {
         const platform::GraphModel& g = Graph(bar);
         ASSERT_EQ(g.plots.size(), 1u) << "bar graph " << bar;
         const platform::PlotItem& r = g.plots[0];
         EXPECT_EQ(r.kind, platform::PlotItem::Kind::Rectangle);
-        EXPECT_EQ(std::vector<double>({r.x1, r.y1, r.x2, r.y2}), std::vector<double>({0, 0, 2047, 1}));
-        EXPECT_EQ(r.frameColor, VAL_GRAY);
-        EXPECT_EQ(r.fillColor, VAL_GRAY);
+        EXPECT_EQ((std::vector<double>{r.x1, r.y1, r.x2, r.y2, double(r.frameColor), double(r.fillColor)}),
+                  (std::vector<double>{0, 0, 2047, 1, VAL_GRAY, VAL_GRAY}));
     }
 }

@@ -1,6 +1,6 @@
 // The six panels as the program loads them: every control of the table with
-// its kind, binding and accessible names; the start state; a picture of the
-// main window.
+// its kind, binding and accessible names, the sub-panels in place, and the
+// start state every module returns to.
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
@@ -10,10 +10,13 @@
 #include "app_fixture.h"
 #include "com232.h"
 #include "core/frame.h"
-#include "platform/qt_access.h"
+#include "gui.h"
 #include "platform/serial.h"
+#include "platform/testing.h"
 
 using namespace kbex_test;
+using Panels = ProgramTest;
+using StartState = ProgramTest;
 
 namespace {
 
@@ -29,25 +32,19 @@ int HandleOf(int resource) {
     }
 }
 
-int Attr(int panel, int ctrl, int attr) {
-    int v = -1;
-    GetCtrlAttribute(panel, ctrl, attr, v);
-    return v;
-}
-
 }  // namespace
 
-TEST(Panels, EveryTableControlExistsWithKindBindingAndAccessibleNames) {
-    ResetProgram();
+TEST_F(Panels, EveryTableControlExistsWithKindBindingAndAccessibleNames) {
     int count = 0;
     for (const platform::CtrlDef& c : UirControls()) {
-        const int panel = HandleOf(c.panelResource);
-        QWidget* w = platform::CtrlWidget(panel, c.id);
+        QWidget* w = platform::CtrlWidget(HandleOf(c.panelResource), c.id);
         ASSERT_NE(w, nullptr) << c.constant;
-        EXPECT_EQ(w->property("callback").toString().toStdString(), c.callback ? c.callback : "") << c.constant;
+        EXPECT_EQ(w->property("callback").toString().toStdString(), c.callback ? c.callback : "")
+            << c.constant;
         EXPECT_EQ(w->accessibleDescription().toStdString(), c.constant);
         EXPECT_FALSE(w->accessibleName().isEmpty()) << c.constant;
-        EXPECT_NE(w->accessibleName().toStdString(), c.objectName) << c.constant << " has no caption or label";
+        EXPECT_NE(w->accessibleName().toStdString(), c.objectName)
+            << c.constant << " has no caption or label";
         ++count;
     }
     EXPECT_EQ(count, 81);
@@ -57,8 +54,7 @@ TEST(Panels, EveryTableControlExistsWithKindBindingAndAccessibleNames) {
     EXPECT_EQ(run->accessibleName(), run->text().remove('&'));
 }
 
-TEST(Panels, SubPanelsSitInsideTheMainPanelAtTheirPlace) {
-    ResetProgram();
+TEST_F(Panels, SubPanelsSitInsideTheMainPanelAtTheirPlace) {
     for (int p : {pPara0, pPara1, pPara2, pCalib}) {
         int left = 0, top = 0;
         GetPanelAttribute(p, ATTR_LEFT, left);
@@ -71,65 +67,66 @@ TEST(Panels, SubPanelsSitInsideTheMainPanelAtTheirPlace) {
     EXPECT_FALSE(platform::PanelWidget(pPopUp)->isVisible());
 }
 
-TEST(Panels, StartStateAfterInitVarsAndInitGui) {
-    ResetProgram();
-    EXPECT_EQ(target, 1);
-    EXPECT_EQ(com, 1);
-    EXPECT_EQ(stop_flag, 1);
-    EXPECT_EQ(ccdvirtpixel, 4096);
-    EXPECT_EQ(ADCMAX, 256);
-    EXPECT_EQ(YAXISMAX, 2048);
-    int recorder = -1;
-    GetCtrlVal(pHandle, PANEL_TOGGBTN_Recorder, recorder);
-    EXPECT_EQ(recorder, 0);
-    std::string line0;
-    ASSERT_EQ(GetTextBoxLine(pPopUp, POPUP_TXTRecFile, 0, line0), 0);
-    EXPECT_EQ(line0, proj_dir + "/KBexRecord.dat");
-    EXPECT_EQ(recfile_name, line0);
-    // anaMode 0: no RESET, no held max/min.
-    EXPECT_EQ(parameter[core::kAnaMode], 0);
-    EXPECT_EQ(Attr(pHandle, PANEL_ButtonReset, ATTR_VISIBLE), 0);
-    EXPECT_EQ(Attr(pHandle, PANEL_NUMAnaMax, ATTR_VISIBLE), 0);
-    EXPECT_EQ(Attr(pHandle, PANEL_NUMAnaMin, ATTR_VISIBLE), 0);
-    // Help boxes and upload buttons hidden at rest.
-    EXPECT_EQ(Attr(pHandle, PANEL_HelpText1, ATTR_VISIBLE), 0);
-    EXPECT_EQ(Attr(pHandle, PANEL_HelpText2, ATTR_VISIBLE), 0);
-    EXPECT_EQ(Attr(pCalib, CALIB_BTNWriteXFMA, ATTR_VISIBLE), 0);
-    EXPECT_EQ(Attr(pCalib, CALIB_BTNWriteXFSL, ATTR_VISIBLE), 0);
-    // The parameter controls start with the start values of the set.
-    EXPECT_EQ(parameter[core::kEvalMode], 1);
-    EXPECT_EQ(parameter[core::kHardwareMode], 1);
-    EXPECT_EQ(parameter[core::kTolUpPix], 100);
-    EXPECT_EQ(parameter[core::kTeachA], 512);
-    EXPECT_EQ(parameter[core::kPixEndB], 4096);
-    EXPECT_EQ(core::Get32(parameter, core::kCalibRef), 37000u);
-    EXPECT_EQ(core::Get32(parameter, core::kCalibA), 1024u);
-    // hardwareMode 1 takes the tolerance from the sensor: fields dimmed.
-    EXPECT_EQ(Attr(pPara0, PARA0_NUMToleranceUP, ATTR_DIMMED), 1);
-    EXPECT_EQ(Attr(pPara1, PARA1_NUMPmodeValA, ATTR_DIMMED), 1);
-}
+TEST_F(StartState, InitVarsPutsEveryModuleBackAndInitGuiAppliesTheStartUpRules) {
+    // What a session leaves behind in each module.
+    parameter[core::kTeachA] = 7;  // has a control: comes back from it
+    parameter[12] = 7;             // has none
+    core::Put32(parameter, core::kSetpointA, 7);
+    stop_flag = 0;
+    Aval = 9;
+    ccdvirtpixel = 1024;
+    ADCMAX = 1024;
+    YAXISMAX = 1;
+    std::strcpy(szVersion, "old");
+    tVal = curposA = 9;
+    mvalBUFA[0] = trgBUFA[0] = 9;
+    xArrayMVAL[1] = 9;
+    target = 3;
+    com = 4;
+    std::strcpy(file_name, "old.cfg");
+    recfile_name = "old.dat";
+    SetCtrlVal(pHandle, PANEL_TOGGBTN_Recorder, 1);
+    SetCtrlAttribute(pHandle, PANEL_ButtonReset, ATTR_VISIBLE, 1);
+    SetCtrlAttribute(pPara0, PARA0_NUMToleranceUP, ATTR_DIMMED, 0);
+    SetCtrlAttribute(pPara1, PARA1_NUMPmodeValA, ATTR_DIMMED, 0);
 
-TEST(Panels, MainWindowPicture) {
-    ResetProgram();
-    SetStatus("Echo Check - Line Ok!");
-    ShowStatus();
-    EXPECT_TRUE(SavePanelImage(pHandle, std::string(KBEX_BUILD_DIR) + "/screenshots/main-start.png"));
-}
-
-TEST(Panels, PicturesOfEverySubPanelOnTheSimulatedSensor) {
-    ResetProgram();
-    sim::Options o = FastSim();
-    o.paced = true;
-    SimLine line(o);
-    line.Connect();
+    InitVars();
     InitGUI();
-    const std::string dir = std::string(KBEX_BUILD_DIR) + "/screenshots/";
-    const int toggles[] = {PANEL_TOGGBTN_Para0, PANEL_TOGGBTN_Para1, PANEL_TOGGBTN_Para2, PANEL_TOGGBTN_Calib};
-    const char* names[] = {"main-general.png", "main-master.png", "main-slave.png", "main-calibration.png"};
-    for (int i = 0; i < 4; ++i) {
-        Click(pHandle, toggles[i]);
-        EXPECT_TRUE(SavePanelImage(pHandle, dir + names[i]));
-    }
-    RightClick(pHandle, PANEL_BTNSend);
-    EXPECT_TRUE(SavePanelImage(pHandle, dir + "main-help.png"));
+    const struct {
+        const char* name;
+        long long is, start;
+    } values[] = {
+        {"teachA", parameter[core::kTeachA], 512},
+        {"entry 12", parameter[12], 0},
+        {"setpointA", core::Get32(parameter, core::kSetpointA), 37000},
+        {"stop_flag", stop_flag, 1},
+        {"Aval", Aval, 0},
+        {"ccdvirtpixel", ccdvirtpixel, 4096},
+        {"ADCMAX", ADCMAX, 256},
+        {"YAXISMAX", YAXISMAX, 2048},
+        {"tVal", tVal, 0},
+        {"curposA", curposA, 0},
+        {"mvalBUFA", mvalBUFA[0], 0},
+        {"trgBUFA", trgBUFA[0], 100},
+        {"xArrayMVAL", static_cast<long long>(xArrayMVAL[1]), 2},
+        {"target", target, 1},
+        {"com", com, 1},
+        {"recorder button", Val<int>(pHandle, PANEL_TOGGBTN_Recorder), 0},
+        // anaMode 0: no RESET, no held max/min; hardwareMode 1 takes the
+        // tolerance from the sensor; pmode 1 has no value of its own.
+        {"RESET shown", Attr(pHandle, PANEL_ButtonReset, ATTR_VISIBLE), 0},
+        {"max shown", Attr(pHandle, PANEL_NUMAnaMax, ATTR_VISIBLE), 0},
+        {"tolerance dimmed", Attr(pPara0, PARA0_NUMToleranceUP, ATTR_DIMMED), 1},
+        {"pmode value dimmed", Attr(pPara1, PARA1_NUMPmodeValA, ATTR_DIMMED), 1},
+        // The flash upload waits for the calibration sub-panel's request.
+        {"upload shown", Attr(pCalib, CALIB_BTNWriteXFMA, ATTR_VISIBLE), 0},
+    };
+    for (const auto& v : values)
+        EXPECT_EQ(v.is, v.start) << v.name;
+    EXPECT_STREQ(szVersion, "");
+    EXPECT_STREQ(file_name, "");
+    EXPECT_EQ(recfile_name, proj_dir + "/KBexRecord.dat");
+    std::string line0;
+    EXPECT_EQ(GetTextBoxLine(pPopUp, POPUP_TXTRecFile, 0, line0), 0);
+    EXPECT_EQ(line0, recfile_name);
 }

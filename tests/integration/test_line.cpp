@@ -12,137 +12,93 @@
 #include "platform/serial.h"
 
 using namespace kbex_test;
+using LineCheck = ProgramTest;
 
-namespace {
-
-std::vector<std::uint16_t> Commands(sim::SimulatedSensor& s) {
-    std::vector<std::uint16_t> out;
-    for (const sim::RequestRecord& r : s.Requests())
-        out.push_back(r.command());
-    return out;
-}
-
-}  // namespace
-
-TEST(LineCheck, GoodSensorAnswersEchoAndTheRequestIsTheStartValueFrame) {
-    ResetProgram();
+TEST_F(LineCheck, EchoOfTheStartValueFrameThenIdentificationAndTheFetchATenthApart) {
     SimLine line;
-    ASSERT_EQ(OpenComConfig(com, "", 19200, 0, 8, 1, 4096, 4096), 0);
-    InstallComCallback(com, eventMask, 36, 0x55, RX_Receive_Function, nullptr);
-    EXPECT_EQ(CheckComLine(com), 1);
-    EXPECT_EQ(StatusLine(), "Echo Check - Line Ok!");
+    ASSERT_TRUE(line.Connect());
+    // Echo, hardware, the three RAM pages, firmware.
+    EXPECT_EQ(line.Commands(), (std::vector<std::uint16_t>{5, 10, 2, 2, 2, 7}));
     const auto requests = line.sensor().Requests();
-    ASSERT_EQ(requests.size(), 1u);
-    const std::array<std::uint8_t, 36> expected = {
+    ASSERT_EQ(requests.size(), 6u);
+    const std::array<std::uint8_t, 36> startValueEcho = {
         0x00, 0x55, 0x00, 0x05, 0x00, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00, 0x00,
         0x00, 0x01, 0x00, 0x01, 0x00, 0x01, 0x00, 0x64, 0x00, 0x64, 0x00, 0x00,
         0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x90, 0x88, 0x00, 0x00};
-    EXPECT_EQ(requests[0].bytes, expected);
-}
-
-TEST(LineCheck, GoodSensorIsIdentifiedAndFetchedInOrder) {
-    ResetProgram();
-    SimLine line;
-    line.Connect();
-    // Echo, hardware, the three RAM pages, firmware.
-    EXPECT_EQ(Commands(line.sensor()), (std::vector<std::uint16_t>{5, 10, 2, 2, 2, 7}));
-    const auto requests = line.sensor().Requests();
-    ASSERT_EQ(requests.size(), 6u);
+    EXPECT_EQ(requests[0].bytes, startValueEcho);
     for (int page = 0; page < 3; ++page)
         EXPECT_EQ(requests[2 + page].second(), page);
-    // Pauses of a tenth of a second separate the steps.
     for (std::size_t i = 1; i < requests.size(); ++i)
         EXPECT_GE(requests[i].time - requests[i - 1].time, 0.09) << "step " << i;
+    // The line stays usable; the window as it looks once connected.
+    EXPECT_EQ(CheckComLine(com), 1);
+    EXPECT_EQ(StatusLine(), "Echo Check - Line Ok!");
+    EXPECT_TRUE(SavePanelImage(pHandle, "main-start.png"));
 }
 
-TEST(LineCheck, WrongSyncWordIsReportedAndNothingElseIsAsked) {
-    ResetProgram();
-    sim::Options o = FastSim();
-    o.faults.wrongSync = true;
-    SimLine line(o);
-    line.Connect();
-    EXPECT_EQ(StatusLine(), "read error - not sync byte 0xAA!");
-    EXPECT_EQ(Commands(line.sensor()), (std::vector<std::uint16_t>{5}));
+TEST_F(LineCheck, FaultySensorEndsTheSequenceAtTheEchoAndTheWindowKeepsWorking) {
+    // Garbage ahead of the echo is taken as the head of the frame, as on a
+    // real line; a truncated echo never makes a frame.
+    const struct {
+        const char* name;
+        sim::Faults faults;
+        const char* status;
+    } rows[] = {
+        {"wrong sync", {.wrongSync = true}, "read error - not sync byte 0xAA!"},
+        {"garbage", {.garbageBytes = 5}, "read error - not sync byte 0xAA!"},
+        {"truncated", {.truncateTo = 20}, "Timeout-RS-232..."},
+        {"mute", {.mute = true}, "Timeout-RS-232..."},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.name);
+        sim::Options o = FastSim();
+        o.faults = r.faults;
+        SimLine line(o);
+        int ticks = 0;
+        QTimer timer;
+        QObject::connect(&timer, &QTimer::timeout, [&ticks] { ++ticks; });
+        timer.start(100);
+        ASSERT_TRUE(line.Connect());
+        EXPECT_EQ(StatusLine(), r.status);
+        EXPECT_EQ(line.Commands(), (std::vector<std::uint16_t>{5}));
+        if (std::string(r.status).starts_with("Timeout")) {
+            EXPECT_GE(ticks, 5) << "no timer events during the wait: the window froze";
+        }
+    }
 }
 
-TEST(LineCheck, MuteSensorTimesOutWhileTheWindowKeepsWorking) {
-    ResetProgram();
-    sim::Options o = FastSim();
-    o.faults.mute = true;
-    SimLine line(o);
-    int ticks = 0;
-    QTimer timer;
-    QObject::connect(&timer, &QTimer::timeout, [&ticks] { ++ticks; });
-    timer.start(100);
-    const double t0 = Timer();
-    line.Connect();
-    const double waited = Timer() - t0;
-    timer.stop();
-    EXPECT_EQ(StatusLine(), "Timeout-RS-232...");
-    EXPECT_GE(waited, TIMEOUT);
-    // Timer events ran during the wait: the window did not freeze.
-    EXPECT_GE(ticks, 5);
-    EXPECT_EQ(Commands(line.sensor()), (std::vector<std::uint16_t>{5}));
-}
-
-TEST(LineCheck, GarbageAheadOfTheAnswerIsTakenAsTheFrame) {
-    // The receive callback takes whatever 36 bytes come first; garbage in
-    // front of the echo therefore fails the sync test, as on a real line.
-    ResetProgram();
-    sim::Options o = FastSim();
-    o.faults.garbageBytes = 5;
-    SimLine line(o);
-    ASSERT_EQ(OpenComConfig(com, "", 19200, 0, 8, 1, 4096, 4096), 0);
-    InstallComCallback(com, eventMask, 36, 0x55, RX_Receive_Function, nullptr);
-    CheckComLine(com);
-    EXPECT_NE(StatusLine(), "Echo Check - Line Ok!");
-}
-
-TEST(LineCheck, TruncatedEchoEndsInTimeout) {
-    ResetProgram();
-    sim::Options o = FastSim();
-    o.faults.truncateTo = 20;
-    SimLine line(o);
-    ASSERT_EQ(OpenComConfig(com, "", 19200, 0, 8, 1, 4096, 4096), 0);
-    InstallComCallback(com, eventMask, 36, 0x55, RX_Receive_Function, nullptr);
-    EXPECT_EQ(CheckComLine(com), 0);
-    EXPECT_EQ(StatusLine(), "Timeout-RS-232...");
-}
-
-TEST(LineCheck, OpenErrorsShowTheirTexts) {
-    ResetProgram();
+TEST_F(LineCheck, OpenErrorsShowTheirTextsAndReleaseTheSliders) {
+    const struct {
+        const char* path;  // the one entry of the port table, or none
+        int port;
+        const char* status;
+    } rows[] = {
+        {nullptr, 1, "No serial port found"},
+        {"/dev/null-does-not-exist", 2, "Invalid port number"},
+        {"/dev/null-does-not-exist", 1, "No serial port found"},
+        {"/dev/null", 1, "Cannot open port"},  // not a terminal at all
+    };
+    for (const auto& r : rows) {
+        SetPortTable(r.path ? std::vector<PortEntry>{{r.path, ""}} : std::vector<PortEntry>{});
+        SetCtrlAttribute(pPara1, PARA1_SLIDEVideoTHD_A, ATTR_DIMMED, 1);
+        InitRS232(r.port);
+        EXPECT_EQ(StatusLine(), r.status) << r.port << " " << (r.path ? r.path : "(none)");
+        EXPECT_EQ(Attr(pPara1, PARA1_SLIDEVideoTHD_A, ATTR_DIMMED), 0);
+    }
     SetPortTable({});
-    InitRS232(1);
-    EXPECT_EQ(StatusLine(), "No serial port found");
-    SetPortTable({{"/dev/null-does-not-exist", ""}});
-    InitRS232(2);
-    EXPECT_EQ(StatusLine(), "Invalid port number");
-    InitRS232(1);
-    EXPECT_EQ(StatusLine(), "No serial port found");
-    // Not a terminal at all.
-    SetPortTable({{"/dev/null", ""}});
-    InitRS232(1);
-    EXPECT_EQ(StatusLine(), "Cannot open port");
-    SetPortTable({});
-    // The sliders are released on every path.
-    int dimmed = -1;
-    GetCtrlAttribute(pPara1, PARA1_SLIDEVideoTHD_A, ATTR_DIMMED, dimmed);
-    EXPECT_EQ(dimmed, 0);
 }
 
-TEST(LineCheck, VanishedDeviceTimesOutWithoutCrashing) {
-    ResetProgram();
+TEST_F(LineCheck, VanishedDeviceTimesOutAndEveryPortOperationFailsQuietly) {
     sim::Options o = FastSim();
     o.faults.vanishAfter = 1;
     SimLine line(o);
-    ASSERT_EQ(OpenComConfig(com, "", 19200, 0, 8, 1, 4096, 4096), 0);
-    InstallComCallback(com, eventMask, 36, 0x55, RX_Receive_Function, nullptr);
-    CheckComLine(com);  // the one request the device still takes
+    ASSERT_TRUE(line.Open());
+    EXPECT_EQ(CheckComLine(com), 1);  // the one request the device still takes
     ASSERT_TRUE(PumpUntil([&] { return line.sensor().Vanished(); }, 2.0));
     EXPECT_EQ(CheckComLine(com), 0);
     EXPECT_EQ(StatusLine(), "Timeout-RS-232...");
     EXPECT_LT(ComWrt(com, szWriteBuf, 36), 0);
     EXPECT_LT(GetInQLen(com), 0);
     EXPECT_EQ(CloseCom(com), 0);
-    EXPECT_LT(CloseCom(com), 0);  // the second close fails quietly
+    EXPECT_LT(CloseCom(com), 0);
 }

@@ -1,5 +1,5 @@
 // Start-up and shutdown of the program: options, the port table, the whole
-// opening sequence on the simulated sensor pair, and the close of the window.
+// opening sequence on the simulated sensor pair, and the close of the windows.
 #include <gtest/gtest.h>
 
 #include <QTimer>
@@ -9,10 +9,11 @@
 #include "app_fixture.h"
 #include "com232.h"
 #include "core/frame.h"
-#include "platform/qt_access.h"
 #include "platform/serial.h"
+#include "platform/testing.h"
 
 using namespace kbex_test;
+using Startup = ProgramTest;
 
 namespace {
 
@@ -27,7 +28,7 @@ bool Parse(std::vector<std::string> args, ProgramOptions& o, bool& help, std::st
 
 }  // namespace
 
-TEST(Startup, CommandLineOptions) {
+TEST(StartupOptions, PortsInOrderSimulationHelpAndTheRefusedOptionNamed) {
     ProgramOptions o;
     bool help = false;
     std::string msg;
@@ -35,17 +36,16 @@ TEST(Startup, CommandLineOptions) {
     EXPECT_EQ(o.ports, (std::vector<std::string>{"/dev/ttyUSB3", "/dev/pts/9"}));
     EXPECT_TRUE(o.simulate);
     EXPECT_FALSE(help);
-    ProgramOptions o2;
-    EXPECT_FALSE(Parse({"--port"}, o2, help, msg));
-    EXPECT_NE(msg.find("--port"), std::string::npos);
-    EXPECT_FALSE(Parse({"--frobnicate"}, o2, help, msg));
-    EXPECT_NE(msg.find("--frobnicate"), std::string::npos);
-    ASSERT_TRUE(Parse({"--help"}, o2, help, msg));
+    for (const char* bad : {"--port", "--frobnicate"}) {
+        ProgramOptions o2;
+        EXPECT_FALSE(Parse({bad}, o2, help, msg));
+        EXPECT_NE(msg.find(bad), std::string::npos) << msg;
+    }
+    ASSERT_TRUE(Parse({"--help"}, o, help, msg));
     EXPECT_TRUE(help);
 }
 
-TEST(Startup, PortTableListsGivenPortsThenTheSimulationInTheSelector) {
-    ResetProgram();
+TEST_F(Startup, GivenPortsThenTheSimulatedPairWhichIsConnectedShownAndClosedWithTheWindow) {
     ProgramOptions o;
     o.ports = {"/dev/ttyFAKE0"};
     o.simulate = true;
@@ -58,32 +58,19 @@ TEST(Startup, PortTableListsGivenPortsThenTheSimulationInTheSelector) {
     std::string label;
     GetLabelFromIndex(pHandle, PANEL_DropDCom, 1, label);
     EXPECT_EQ(label, "COM2  " + table[1].path + "  simulated K-BEX sensor pair");
-    int selected = 0;
-    GetCtrlVal(pHandle, PANEL_DropDCom, selected);
-    EXPECT_EQ(selected, 1);
+    EXPECT_EQ(Val<int>(pHandle, PANEL_DropDCom), 1);
     // COM1 does not exist: the sequence reports it and start-up goes on.
     InitRS232(1);
     EXPECT_EQ(StatusLine(), "No serial port found");
-    StopSimulation();
-    SetPortTable({});
-}
 
-TEST(Startup, SimulatedPairIsConnectedIdentifiedAndShownThenCloseEndsTheLoop) {
-    ResetProgram();
-    ProgramOptions o;
-    o.simulate = true;
-    std::string msg;
-    ASSERT_TRUE(SetUpPorts(o, msg)) << msg;
+    com = 2;  // the operator's choice
     InitRS232(com);
     InitGUI();
     // The simulated sensor's own firmware text and parameter set.
     EXPECT_EQ(StatusLine(), sim::HardwareConfig{}.firmware);
-    unsigned short teachA = 0, evalMode = 9;
-    GetCtrlVal(pPara1, PARA1_NUMTeachA, teachA);
-    GetCtrlVal(pPara0, PARA0_DropEvalMode, evalMode);
-    EXPECT_EQ(teachA, parameter[core::kTeachA]);
-    EXPECT_NE(teachA, 512);  // not the start value: the sensor's
-    EXPECT_EQ(evalMode, parameter[core::kEvalMode]);
+    EXPECT_EQ(Val<unsigned short>(pPara1, PARA1_NUMTeachA), parameter[core::kTeachA]);
+    EXPECT_NE(parameter[core::kTeachA], 512);  // not the start value: the sensor's
+    EXPECT_EQ(Val<unsigned short>(pPara0, PARA0_DropEvalMode), parameter[core::kEvalMode]);
 
     // Closing the main window ends the event loop and closes the port; the
     // second close at exit fails quietly.
@@ -97,15 +84,12 @@ TEST(Startup, SimulatedPairIsConnectedIdentifiedAndShownThenCloseEndsTheLoop) {
     SetPortTable({});
 }
 
-TEST(Startup, ClosingTheRecorderPopupHidesItAndStopsLoops) {
-    ResetProgram();
+TEST_F(Startup, ClosingTheRecorderPopupHidesItAndStopsLoops) {
     DisplayPanel(pPopUp);
     SetCtrlVal(pHandle, PANEL_TOGGBTN_Recorder, 1);
     stop_flag = 0;
     platform::PanelWidget(pPopUp)->close();
     EXPECT_EQ(stop_flag, 1);
     EXPECT_FALSE(platform::PanelWidget(pPopUp)->isVisible());
-    int toggle = -1;
-    GetCtrlVal(pHandle, PANEL_TOGGBTN_Recorder, toggle);
-    EXPECT_EQ(toggle, 0);
+    EXPECT_EQ(Val<int>(pHandle, PANEL_TOGGBTN_Recorder), 0);
 }

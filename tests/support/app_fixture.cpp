@@ -7,8 +7,8 @@
 #include <QCoreApplication>
 #include <QDoubleSpinBox>
 #include <QMouseEvent>
-#include <QSpinBox>
 #include <QPixmap>
+#include <QSpinBox>
 #include <QWidget>
 #include <cstdlib>
 #include <filesystem>
@@ -18,8 +18,8 @@
 #include "gui.h"
 #include "platform/clock.h"
 #include "platform/files.h"
-#include "platform/qt_access.h"
 #include "platform/serial.h"
+#include "platform/testing.h"
 
 namespace kbex_test {
 
@@ -31,14 +31,16 @@ void ResetProgram() {
     }
     CloseCom(com);
     SetPortTable({});
+    SetPopupSeam(nullptr);
     // Fresh panels for every test: the controls start at the resource's
     // values, as after a real start, whatever an earlier test typed.
     if (pHandle > 0)
         for (int panel : {pPara0, pPara1, pPara2, pCalib, pPopUp, pHandle})
             DiscardPanel(panel);
     ASSERT_TRUE(LoadPanels()) << "panels must load from " << KBEX_BUILD_DIR;
-    tVal = tolup = tollo = curposA = curposB = 0;
     proj_dir = GetProjectDir();
+    // InitVars puts every module's globals back (InitCom232Vars, InitGuiVars,
+    // InitMainVars) and draws the start state, as at a real start.
     InitVars();
     InitGUI();
     DisplayPanel(pHandle);
@@ -68,10 +70,10 @@ sim::Options FastSim() {
 }
 
 SimLine::SimLine(const sim::Options& options) : sensor_(std::make_unique<sim::SimulatedSensor>(options)) {
-    std::string error;
-    if (!sensor_->Start(&error))
-        ADD_FAILURE() << "simulated sensor did not start: " << error;
-    SetPortTable({{sensor_->Path(), "simulated"}});
+    if (sensor_->Start(&error_))
+        SetPortTable({{sensor_->Path(), "simulated"}});
+    else if (error_.empty())
+        error_ = "unknown reason";
 }
 
 SimLine::~SimLine() {
@@ -80,7 +82,33 @@ SimLine::~SimLine() {
     SetPortTable({});
 }
 
-void SimLine::Connect() { InitRS232(com); }
+::testing::AssertionResult SimLine::Started() const {
+    if (error_.empty())
+        return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "simulated sensor did not start: " << error_;
+}
+
+::testing::AssertionResult SimLine::Connect() {
+    if (error_.empty())
+        InitRS232(com);
+    return Started();
+}
+
+::testing::AssertionResult SimLine::Open() {
+    if (!error_.empty())
+        return Started();
+    const int r = OpenComConfig(com, "", 19200, 0, 8, 1, 4096, 4096);
+    ReceiveCallbackOn();
+    return r == 0 ? ::testing::AssertionSuccess()
+                  : ::testing::AssertionFailure() << "COM1 did not open: " << r;
+}
+
+std::vector<std::uint16_t> SimLine::Commands() const {
+    std::vector<std::uint16_t> out;
+    for (const sim::RequestRecord& r : sensor_->Requests())
+        out.push_back(r.command());
+    return out;
+}
 
 ScriptedPopups::ScriptedPopups() {
     seam_.fileSelect = [this](const std::string&, const std::string&, const std::string&, const std::string&,
@@ -92,49 +120,73 @@ ScriptedPopups::ScriptedPopups() {
     SetPopupSeam(&seam_);
 }
 
-ScriptedPopups::~ScriptedPopups() { SetPopupSeam(nullptr); }
+ScriptedPopups::~ScriptedPopups() {
+    SetPopupSeam(nullptr);
+}
 
 void ScriptedPopups::SelectFile(int result, const std::string& path) {
     fileResult_ = result;
     filePath_ = path;
 }
 
-void Click(int panel, int control) {
-    auto* b = qobject_cast<QAbstractButton*>(platform::CtrlWidget(panel, control));
-    ASSERT_NE(b, nullptr) << "not a button: " << control;
-    b->click();
+namespace {
+
+template <typename W>
+W* Widget(int panel, int control) {
+    return qobject_cast<W*>(platform::CtrlWidget(panel, control));
 }
 
-void RightClick(int panel, int control) {
+::testing::AssertionResult Found(const QWidget* w, const char* kind, int control) {
+    if (w)
+        return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "control " << control << " is no " << kind;
+}
+
+}  // namespace
+
+::testing::AssertionResult Click(int panel, int control) {
+    auto* b = Widget<QAbstractButton>(panel, control);
+    if (b)
+        b->click();
+    return Found(b, "button", control);
+}
+
+::testing::AssertionResult RightClick(int panel, int control) {
     QWidget* w = platform::CtrlWidget(panel, control);
-    ASSERT_NE(w, nullptr);
-    const QPointF at(w->width() / 2.0, w->height() / 2.0);
-    QMouseEvent press(QEvent::MouseButtonPress, at, w->mapToGlobal(at), Qt::RightButton, Qt::RightButton,
-                      Qt::NoModifier);
-    QCoreApplication::sendEvent(w, &press);
+    if (w) {
+        const QPointF at(w->width() / 2.0, w->height() / 2.0);
+        QMouseEvent press(QEvent::MouseButtonPress, at, w->mapToGlobal(at), Qt::RightButton, Qt::RightButton,
+                          Qt::NoModifier);
+        QCoreApplication::sendEvent(w, &press);
+    }
+    return Found(w, "control", control);
 }
 
-void Choose(int panel, int control, int index) {
-    auto* cb = qobject_cast<QComboBox*>(platform::CtrlWidget(panel, control));
-    ASSERT_NE(cb, nullptr);
-    cb->setCurrentIndex(index);
-    emit cb->activated(index);
-}
-
-void Type(int panel, int control, double value) {
-    QWidget* w = platform::CtrlWidget(panel, control);
-    if (auto* sb = qobject_cast<QSpinBox*>(w))
+::testing::AssertionResult Type(int panel, int control, double value) {
+    auto* sb = Widget<QSpinBox>(panel, control);
+    auto* db = Widget<QDoubleSpinBox>(panel, control);
+    if (sb)
         sb->setValue(static_cast<int>(value));
-    else if (auto* db = qobject_cast<QDoubleSpinBox*>(w))
+    if (db)
         db->setValue(value);
-    else
-        ADD_FAILURE() << "not a numeric field: " << control;
+    return Found(sb ? static_cast<QWidget*>(sb) : db, "numeric field", control);
+}
+
+int Attr(int panel, int control, int attribute) {
+    int v = -1;
+    EXPECT_EQ(GetCtrlAttribute(panel, control, attribute, v), 0) << "control " << control;
+    return v;
+}
+
+const platform::GraphModel& Graph(int control) {
+    static const platform::GraphModel none;
+    const platform::GraphModel* m = platform::GetGraphModel(pHandle, control);
+    EXPECT_NE(m, nullptr) << "graph " << control;
+    return m ? *m : none;
 }
 
 std::string StatusLine() {
-    std::string s;
-    GetCtrlVal(pHandle, PANEL_TXTStatus, s);
-    return s;
+    return Val<std::string>(pHandle, PANEL_TXTStatus);
 }
 
 std::string TempDir() {
@@ -156,13 +208,14 @@ std::string TempDir() {
     return dir.string();
 }
 
-bool SavePanelImage(int panel, const std::string& path) {
+bool SavePanelImage(int panel, const std::string& name) {
     QWidget* w = platform::PanelWidget(panel);
     if (!w)
         return false;
     Pump(0.05);  // let queued graph redraws land first
-    std::filesystem::create_directories(std::filesystem::path(path).parent_path());
-    return w->grab().save(QString::fromStdString(path));
+    const auto dir = std::filesystem::path(KBEX_BUILD_DIR) / "screenshots";
+    std::filesystem::create_directories(dir);
+    return w->grab().save(QString::fromStdString((dir / name).string()));
 }
 
 }  // namespace kbex_test

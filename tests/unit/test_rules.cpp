@@ -4,9 +4,11 @@
 // that the program applies them to the right controls and graphs.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <limits>
+#include <tuple>
 #include <utility>
 
 #include "core/frame.h"
@@ -18,35 +20,21 @@ namespace {
 
 using Set = std::array<std::uint16_t, kParamCount>;
 
-// Every limited entry in range for cvp 2048; every other entry (trigger,
-// calibration, spares, unpaged) at 65535, which any limit would change.
+// Every limited entry in range even for cvp 256, hardware mode 2 (tolerances
+// from the set); every other entry (trigger, calibration, spares, unpaged) at
+// 65535, which any limit would change.
 Set InRangeSet() {
     Set p;
     p.fill(65535);
-    p[kEvalMode] = 1;
-    p[kModeSelect] = 2;
-    p[kAnaMode] = 3;
-    p[kHardwareMode] = 2;  // tolerances from the set
-    p[kCountSetting] = 17;
-    p[kFlagSetting] = 0;
-    p[kTolLoPix] = 30;
-    p[kTolUpPix] = 40;
-    for (std::size_t off : {std::size_t{0}, std::size_t{kPmodeValB - kPmodeValA}}) {
-        p[kPmodeValA + off] = 700;
-        p[kPmodeA + off] = 0;
-        p[kVideoThdA + off] = 80;
-        p[kTeachA + off] = 900;
-        p[kPixStartA + off] = 5;
-        p[kPixEndA + off] = 2000;
-        p[kGainA + off] = 1;
-    }
+    const std::pair<std::size_t, std::uint16_t> values[] = {
+        {kEvalMode, 1},    {kModeSelect, 2}, {kAnaMode, 3},    {kHardwareMode, 2}, {kCountSetting, 17},
+        {kFlagSetting, 0}, {kTolLoPix, 30},  {kTolUpPix, 40},  {kPmodeValA, 700},  {kPmodeValB, 700},
+        {kPmodeA, 0},      {kPmodeB, 0},     {kVideoThdA, 80}, {kVideoThdB, 80},   {kTeachA, 230},
+        {kTeachB, 250},    {kPixStartA, 5},  {kPixStartB, 5},  {kPixEndA, 250},    {kPixEndB, 250},
+        {kGainA, 1},       {kGainB, 1}};
+    for (auto [index, value] : values)
+        p[index] = value;
     return p;
-}
-
-void ExpectBand(const Band& b, double lo, double hi, const char* what) {
-    EXPECT_TRUE(b.drawn) << what;
-    EXPECT_DOUBLE_EQ(b.lo, lo) << what;
-    EXPECT_DOUBLE_EQ(b.hi, hi) << what;
 }
 
 }  // namespace
@@ -54,332 +42,196 @@ void ExpectBand(const Band& b, double lo, double hi, const char* what) {
 // ---------------------------------------------------------------- limits
 
 TEST(LimitParameters, EachEntryKeepsItsLimitOneAboveGetsItsFallbackNothingElseChanges) {
-    const std::uint16_t cvp = 2048;
-    struct Row {
-        std::size_t index;
-        std::uint16_t limit, fallback;
-    };
-    const Row rows[] = {
-        {kEvalMode, 4, 1},        {kModeSelect, 3, 0},     {kAnaMode, 4, 0},
-        {kHardwareMode, 4, 1},    {kCountSetting, 2048, 1}, {kFlagSetting, 1, 1},
-        {kTolUpPix, cvp, cvp},    {kTolLoPix, cvp, cvp},   {kPmodeValA, 1000, 500},
-        {kPmodeValB, 1000, 500},  {kPmodeA, 1, 0},         {kPmodeB, 1, 0},
-        {kVideoThdA, 255, 128},   {kVideoThdB, 255, 128},  {kTeachA, cvp, cvp / 2},
-        {kTeachB, cvp, cvp / 2},  {kPixStartA, cvp, 1},    {kPixStartB, cvp, 1},
-        {kPixEndA, cvp, cvp},     {kPixEndB, cvp, cvp},    {kGainA, 1, 0},
-        {kGainB, 1, 0},
-    };
-    for (const Row& row : rows) {
-        for (std::uint16_t value : {row.limit, std::uint16_t(row.limit + 1), std::uint16_t{65535}}) {
-            Set p = InRangeSet();
-            p[row.index] = value;
-            Set expected = p;
-            expected[row.index] = value > row.limit ? row.fallback : value;
-            LimitParameters(p.data(), cvp);
-            EXPECT_EQ(p, expected) << "index " << row.index << " value " << value;
+    for (std::uint16_t cvp : {256, 8192}) {
+        const std::tuple<std::size_t, std::uint16_t, std::uint16_t> rows[] = {
+            // index, limit, fallback
+            {kEvalMode, 4, 1},       {kModeSelect, 3, 0},      {kAnaMode, 4, 0},
+            {kHardwareMode, 4, 1},   {kCountSetting, 2048, 1}, {kFlagSetting, 1, 1},
+            {kTolUpPix, cvp, cvp},   {kTolLoPix, cvp, cvp},    {kPmodeValA, 1000, 500},
+            {kPmodeValB, 1000, 500}, {kPmodeA, 1, 0},          {kPmodeB, 1, 0},
+            {kVideoThdA, 255, 128},  {kVideoThdB, 255, 128},   {kTeachA, cvp, cvp / 2},
+            {kTeachB, cvp, cvp / 2}, {kPixStartA, cvp, 1},     {kPixStartB, cvp, 1},
+            {kPixEndA, cvp, cvp},    {kPixEndB, cvp, cvp},     {kGainA, 1, 0},
+            {kGainB, 1, 0}};
+        for (auto [index, limit, fallback] : rows) {
+            for (std::uint16_t value : {limit, std::uint16_t(limit + 1), std::uint16_t{65535}}) {
+                Set p = InRangeSet();
+                p[index] = value;
+                Set expected = p;
+                expected[index] = value > limit ? fallback : value;
+                LimitParameters(p, cvp);
+                EXPECT_EQ(p, expected) << "cvp " << cvp << " index " << index << " value " << value;
+            }
         }
     }
 }
 
-TEST(LimitParameters, PixelLimitsAndFallbacksFollowTheVirtualPixelCount) {
-    Set p = InRangeSet();
-    p[kTeachA] = 257;
-    p[kTeachB] = 256;
-    p[kTolUpPix] = 257;
-    p[kPixStartA] = 257;
-    p[kPixEndB] = 8192;
-    LimitParameters(p.data(), 256);
-    EXPECT_EQ(p[kTeachA], 128);
-    EXPECT_EQ(p[kTeachB], 256);
-    EXPECT_EQ(p[kTolUpPix], 256);
-    EXPECT_EQ(p[kPixStartA], 1);
-    EXPECT_EQ(p[kPixEndB], 256);
-
-    p[kTeachA] = 8192;
-    LimitParameters(p.data(), 8192);
-    EXPECT_EQ(p[kTeachA], 8192);
-}
-
 // ---------------------------------------------------------------- calibration
 
-TEST(Calibration, ControlValueTimes1024IsTruncatedNotRounded) {
-    EXPECT_EQ(CalibFromControl(1.5), 1536u);
-    EXPECT_EQ(CalibFromControl(1.0029), 1026u);  // 1026.97
-    EXPECT_EQ(CalibFromControl(0.0009), 0u);     // 0.92
-}
-
-TEST(Calibration, ValuesOutsideTheEntryRangeClamp) {
+// 1.0029 x 1024 = 1026.97; 4194304 x 1024 = 2^32 no longer fits the entry.
+TEST(Calibration, ControlValueTimes1024IsTruncatedAndClampedToTheEntry) {
     const double nan = std::numeric_limits<double>::quiet_NaN();
     const double inf = std::numeric_limits<double>::infinity();
-    for (double v : {-1.5, -0.0001, nan, -inf})
-        EXPECT_EQ(CalibFromControl(v), 0u) << v;
-    for (double v : {4194304.0, 1e12, inf})  // 4194304 x 1024 = 2^32 no longer fits
-        EXPECT_EQ(CalibFromControl(v), 0xFFFFFFFFu) << v;
-    EXPECT_EQ(CalibFromControl(4194303.0), 4194303u * 1024u);
-}
-
-TEST(Calibration, EntryIsShownAsFactorAndComesBackExactly) {
+    const std::pair<double, std::uint32_t> cases[] = {
+        {1.5, 1536},
+        {1.0029, 1026},
+        {0.0009, 0},
+        {-1.5, 0},
+        {nan, 0},
+        {-inf, 0},
+        {4194303.0, 4194303u * 1024u},
+        {4194304.0, 0xFFFFFFFFu},
+        {1e12, 0xFFFFFFFFu},
+        {inf, 0xFFFFFFFFu},
+    };
+    for (auto [value, entry] : cases)
+        EXPECT_EQ(CalibFromControl(value), entry) << value;
     EXPECT_FLOAT_EQ(CalibToControl(1536), 1.5f);
-    for (std::uint32_t entry : {0u, 1u, 1027u, 65535u, 65536u, 70000u, 16777215u})
+    for (std::uint32_t entry : {0u, 1u, 1027u, 65536u, 70000u, 16777215u})
         EXPECT_EQ(CalibFromControl(static_cast<double>(CalibToControl(entry))), entry) << entry;
 }
 
 // ---------------------------------------------------------------- evaluation mode
 
-TEST(EvalModeRule, TargetDimmingAndAxisOfEachMode) {
+TEST(EvalModeRule, TargetDimmingAndAxisOfEachModeInSixteenBits) {
     struct Case {
-        std::uint16_t mode, tVal;
-        bool dimA, dimB;
-        std::uint16_t yAxis;
+        std::uint16_t mode, teachA, teachB, cvp;
+        EvalModeView want;
     };
-    const Case cases[] = {
-        {0, 600, true, false, 2048},    // channel B alone
-        {1, 500, false, true, 2048},    // channel A alone
-        {2, 2996, false, false, 4096},  // 2*2048 - (500 + 600)
-        {3, 2048, true, true, 4096},
-        {4, 2048, false, false, 4096},
-    };
+    // Mode 0 is channel B alone, mode 1 channel A; 512 - 600 stays a 16-bit word.
+    const Case cases[] = {{0, 500, 600, 2048, {true, 600, true, false, 2048}},
+                          {1, 500, 600, 2048, {true, 500, false, true, 2048}},
+                          {2, 500, 600, 2048, {true, 2996, false, false, 4096}},
+                          {2, 300, 300, 256, {true, 65448, false, false, 512}},
+                          {3, 500, 600, 8192, {true, 8192, true, true, 16384}},
+                          {4, 500, 600, 2048, {true, 2048, false, false, 4096}},
+                          {5, 500, 600, 2048, {}}};
     for (const Case& c : cases) {
-        const EvalModeView v = EvalModeRule(c.mode, 500, 600, 2048);
-        EXPECT_TRUE(v.valid) << "mode " << c.mode;
-        EXPECT_EQ(v.tVal, c.tVal) << "mode " << c.mode;
-        EXPECT_EQ(v.dimTeachA, c.dimA) << "mode " << c.mode;
-        EXPECT_EQ(v.dimTeachB, c.dimB) << "mode " << c.mode;
-        EXPECT_EQ(v.yAxisMax, c.yAxis) << "mode " << c.mode;
+        const EvalModeView v = EvalModeRule(c.mode, c.teachA, c.teachB, c.cvp);
+        EXPECT_EQ(std::tuple(v.valid, v.tVal, v.dimTeachA, v.dimTeachB, v.yAxisMax),
+                  std::tuple(c.want.valid, c.want.tVal, c.want.dimTeachA, c.want.dimTeachB, c.want.yAxisMax))
+            << "mode " << c.mode << " cvp " << c.cvp;
     }
-    EXPECT_FALSE(EvalModeRule(5, 500, 600, 2048).valid);
-    EXPECT_EQ(EvalModeRule(2, 300, 300, 256).tVal, 65448);  // 512 - 600 as a 16-bit word
-    EXPECT_EQ(EvalModeRule(3, 0, 0, 8192).yAxisMax, 16384);
 }
 
 // ---------------------------------------------------------------- thresholds
 
-TEST(Thresholds, ToleranceLinesStopAtZeroAndTheLineEndAndTriggerLinesAreRaw) {
+TEST(Thresholds, LinesStopAtZeroAndTheLineEndWithoutWrappingAndVideoIsPercentTruncated) {
     Set p = InRangeSet();
     p[kTeachA] = 50;
     p[kTeachB] = 2000;
     p[kTolUpPix] = 60;
     p[kTolLoPix] = 100;
     p[kTrigThdA] = 77;
-    const ThresholdLines t = ComputeThresholds(p.data(), 256, 2048);
-    EXPECT_EQ(t.loA, 0);  // 50 - 100
-    EXPECT_EQ(t.upA, 110);
-    EXPECT_EQ(t.loB, 1900);
-    EXPECT_EQ(t.upB, 2048);  // 2060
-    EXPECT_EQ(t.refA, 50);
-    EXPECT_EQ(t.refB, 2000);
-    EXPECT_EQ(t.trgA, 77);
-    EXPECT_EQ(t.trgB, 65535);
-}
-
-TEST(Thresholds, LargeTeachAndToleranceDoNotWrap) {
-    Set p = InRangeSet();
-    p[kTeachA] = 65535;
-    p[kTolUpPix] = 100;  // 65635 would wrap to 99, inside the line
-    p[kTolLoPix] = 35;
-    ThresholdLines t = ComputeThresholds(p.data(), 256, 2048);
-    EXPECT_EQ(t.upA, 2048);
-    EXPECT_EQ(t.loA, 65500);  // the lower line is not pulled onto the line
-
-    p[kTeachA] = 100;
-    p[kTolLoPix] = 65535;  // far below zero, must not come out large
-    t = ComputeThresholds(p.data(), 256, 2048);
-    EXPECT_EQ(t.loA, 0);
-}
-
-TEST(Thresholds, VideoLineIsPercentOfFullScaleTruncatedWithoutOverflow) {
-    Set p = InRangeSet();
-    p[kVideoThdA] = 99;
+    p[kVideoThdA] = 99;  // 1024 x 99 / 100 = 1013.76: no 16-bit product, not rounded
     p[kVideoThdB] = 33;
-    const ThresholdLines t = ComputeThresholds(p.data(), 1024, 2048);
-    EXPECT_EQ(t.thdA, 1013);  // 101376 / 100: no 16-bit product, not rounded
-    EXPECT_EQ(t.thdB, 337);   // 337.92
+    ThresholdLines t = ComputeThresholds(p, 1024, 2048);
+    EXPECT_TRUE(t.loA == 0 && t.upA == 110 && t.refA == 50) << t.loA << " " << t.upA;
+    EXPECT_TRUE(t.loB == 1900 && t.upB == 2048 && t.refB == 2000) << t.loB << " " << t.upB;
+    EXPECT_TRUE(t.trgA == 77 && t.trgB == 65535 && t.thdA == 1013 && t.thdB == 337)
+        << t.thdA << " " << t.thdB;
+
+    p[kTeachA] = 65535;  // 65535 + 100 would wrap to 99, inside the line
+    p[kTolUpPix] = 100;
+    p[kTolLoPix] = 35;
+    t = ComputeThresholds(p, 256, 2048);
+    EXPECT_TRUE(t.upA == 2048 && t.loA == 65500) << t.upA << " " << t.loA;  // not pulled onto the line
 }
 
 // ---------------------------------------------------------------- target and tolerances
 
-TEST(DeriveTarget, TargetFollowsTheModeAnOutsideModeKeepsThePreviousOne) {
-    const std::pair<std::uint16_t, std::uint16_t> cases[] = {
-        {0, 600}, {1, 500}, {2, 2996}, {3, 2048}, {4, 2048}, {5, 1234}, {65535, 1234}};
-    for (auto [mode, target] : cases) {
-        Set p = InRangeSet();
-        p[kEvalMode] = mode;
-        p[kTeachA] = 500;
-        p[kTeachB] = 600;
-        const Set before = p;
-        const Derived d = DeriveTarget(p.data(), 2048, 9, 1234);
-        EXPECT_EQ(d.tVal, target) << "mode " << mode;
-        EXPECT_EQ(d.tolup, 40) << "mode " << mode;  // still derived, not swapped
-        EXPECT_EQ(d.tollo, 30) << "mode " << mode;
-        EXPECT_EQ(p, before) << "mode " << mode;
-    }
-    Set p = InRangeSet();
-    p[kEvalMode] = 2;
-    p[kTeachA] = p[kTeachB] = 300;
-    EXPECT_EQ(DeriveTarget(p.data(), 256, 0, 0).tVal, 65448);  // kept to 16 bits
-}
-
-TEST(DeriveTarget, OnlyCombinedModeRaisesZeroToleranceEntriesToOneBeforeTakingThem) {
-    for (std::uint16_t mode : {0, 1, 2, 3, 4, 7}) {
-        Set p = InRangeSet();
-        p[kEvalMode] = mode;
-        p[kTolUpPix] = 0;
-        p[kTolLoPix] = 0;
-        Set expected = p;
-        if (mode == 2)
-            expected[kTolUpPix] = expected[kTolLoPix] = 1;
-        const Derived d = DeriveTarget(p.data(), 2048, 50, 0);
-        EXPECT_EQ(p, expected) << "mode " << mode;  // the set itself, nothing else in it
-        EXPECT_EQ(d.tolup, expected[kTolUpPix]) << "mode " << mode;
-        EXPECT_EQ(d.tollo, expected[kTolLoPix]) << "mode " << mode;
-    }
-    // Only a zero entry is raised, also when the potentiometer is in force.
-    Set q = InRangeSet();
-    q[kEvalMode] = 2;
-    q[kHardwareMode] = 1;
-    q[kTolUpPix] = 0;
-    q[kTolLoPix] = 7;
-    const Derived d = DeriveTarget(q.data(), 2048, 50, 0);
-    EXPECT_EQ(q[kTolUpPix], 1);
-    EXPECT_EQ(q[kTolLoPix], 7);
-    EXPECT_EQ(d.tolup, 50);
-    EXPECT_EQ(d.tollo, 50);
-}
-
-TEST(DeriveTarget, HardwareModesZeroAndTwoUseTheEntriesOthersThePotentiometer) {
-    for (std::uint16_t hw : {0, 1, 2, 3, 4, 9}) {
-        Set p = InRangeSet();
-        p[kHardwareMode] = hw;
-        const Derived d = DeriveTarget(p.data(), 2048, 123, 0);
-        const bool fromSet = hw == 0 || hw == 2;
-        EXPECT_EQ(d.tolup, fromSet ? 40 : 123) << "hardware mode " << hw;
-        EXPECT_EQ(d.tollo, fromSet ? 30 : 123) << "hardware mode " << hw;
+TEST(DeriveTarget, TargetFollowsTheModeTolerancesTheHardwareModeAndOnlyModeTwoRaisesZeroEntries) {
+    // cvp 200 lies below the teach values: the combined target 400 - 480 stays a 16-bit word.
+    const std::pair<std::uint16_t, std::uint16_t> targets[] = {{0, 250}, {1, 230}, {2, 65456},
+                                                               {3, 200}, {4, 200}, {7, 1234}};
+    for (auto [mode, target] : targets) {
+        for (std::uint16_t hw : {0, 1, 2, 3, 4, 9}) {
+            for (std::uint16_t up : {0, 40}) {
+                Set p = InRangeSet();
+                p[kEvalMode] = mode;
+                p[kHardwareMode] = hw;
+                p[kTolUpPix] = up;
+                p[kTolLoPix] = 0;
+                Set expected = p;
+                expected[kTolUpPix] = mode == 2 ? std::max<std::uint16_t>(up, 1) : up;
+                expected[kTolLoPix] = mode == 2 ? 1 : 0;
+                const Derived d = DeriveTarget(p, 200, 123, 1234);
+                const bool fromSet = hw == 0 || hw == 2;
+                EXPECT_EQ(p, expected) << "mode " << mode << " hw " << hw;
+                EXPECT_EQ(std::tuple(d.tVal, d.tolup, d.tollo),
+                          std::tuple(target, fromSet ? expected[kTolUpPix] : 123,
+                                     fromSet ? expected[kTolLoPix] : 123))
+                    << "mode " << mode << " hw " << hw << " up " << up;
+            }
+        }
     }
 }
 
 // ---------------------------------------------------------------- tolerance test
 
-TEST(WithinTolerance, ValuesOnEitherLimitAreWithinOneBeyondIsNot) {
-    // target 1000, up 20, down 30: window 970..1020
-    EXPECT_TRUE(WithinTolerance(970, 1000, 20, 30));
-    EXPECT_TRUE(WithinTolerance(1020, 1000, 20, 30));
-    EXPECT_FALSE(WithinTolerance(969, 1000, 20, 30));
-    EXPECT_FALSE(WithinTolerance(1021, 1000, 20, 30));
-    EXPECT_TRUE(WithinTolerance(500, 500, 0, 0));
-    EXPECT_FALSE(WithinTolerance(501, 500, 0, 0));
-}
-
-TEST(WithinTolerance, LimitsSaturateInsteadOfWrapping) {
-    // Target below the lower tolerance: the lower limit is 0.
-    EXPECT_TRUE(WithinTolerance(0, 10, 20, 50));
-    EXPECT_TRUE(WithinTolerance(30, 10, 20, 50));
-    EXPECT_FALSE(WithinTolerance(31, 10, 20, 50));
-    EXPECT_FALSE(WithinTolerance(65535, 10, 20, 50));
-    // Upper limit past 65535: a wrapped one (65500 + 100 -> 64) would reject 65520.
-    EXPECT_TRUE(WithinTolerance(65520, 65500, 100, 10));
-    EXPECT_TRUE(WithinTolerance(65535, 65500, 100, 0));
-    EXPECT_FALSE(WithinTolerance(64, 65500, 100, 10));
-    EXPECT_FALSE(WithinTolerance(65499, 65500, 100, 0));
+// Target 1000 +20 -30 is 970..1020; 10 +20 -50 has the lower limit 0, not 65496;
+// 65500 +100 has the upper limit 65535, not 64.
+TEST(WithinTolerance, LimitsAreInsideAndSaturateInsteadOfWrapping) {
+    const std::tuple<std::uint16_t, Derived, bool> cases[] = {
+        {970, {1000, 20, 30}, true},   {1020, {1000, 20, 30}, true},    {969, {1000, 20, 30}, false},
+        {1021, {1000, 20, 30}, false}, {500, {500, 0, 0}, true},        {501, {500, 0, 0}, false},
+        {0, {10, 20, 50}, true},       {30, {10, 20, 50}, true},        {65535, {10, 20, 50}, false},
+        {31, {10, 20, 50}, false},     {65520, {65500, 100, 10}, true}, {65535, {65500, 100, 0}, true},
+        {64, {65500, 100, 10}, false}, {65499, {65500, 100, 0}, false}};
+    for (auto [value, target, within] : cases)
+        EXPECT_EQ(WithinTolerance(value, target), within)
+            << value << " in " << target.tVal << " +" << target.tolup << " -" << target.tollo;
 }
 
 // ---------------------------------------------------------------- tolerance bands
 
-TEST(ToleranceBands, CombinedModeShiftsByHalfTheDeviation) {
-    // d = (1000 + 1200) - (990 + 1206) = 4
-    const Bands b = ToleranceBands(2, 990, 1206, 1000, 1200, 20, 20, 3, 2, 2048);
-    ExpectBand(b.master, 982, 1002, "master");
-    ExpectBand(b.slave, 1198, 1218, "slave");
-}
-
-TEST(ToleranceBands, CombinedModeUsesUpperAndLowerHalvesOnTheirOwnSides) {
-    // d = 0; tolup 31 -> 15, tollo 21 -> 10
-    const Bands b = ToleranceBands(2, 1100, 900, 1000, 1000, 31, 21, 1, 1, 2048);
-    ExpectBand(b.master, 1090, 1115, "master");
-    ExpectBand(b.slave, 890, 915, "slave");
-}
-
-TEST(ToleranceBands, CombinedModeHalvesTruncateTowardZero) {
-    // d = 2000 - 2003 = -3, half -1 (not -2)
-    const Bands b = ToleranceBands(2, 1001, 1002, 1000, 1000, 21, 21, 5, 5, 2048);
-    ExpectBand(b.master, 990, 1010, "master");
-    ExpectBand(b.slave, 991, 1011, "slave");
-}
-
-TEST(ToleranceBands, CombinedModeWithoutEdgesOnEitherSensorCentresOnTheTeachValues) {
-    for (auto [ea, eb] : {std::pair<std::uint16_t, std::uint16_t>{0, 4}, {4, 0}, {0, 0}}) {
-        const Bands b = ToleranceBands(2, 990, 1206, 1000, 1200, 31, 21, ea, eb, 2048);
-        ExpectBand(b.master, 990, 1015, "master");
-        ExpectBand(b.slave, 1190, 1215, "slave");
-    }
-}
-
-TEST(ToleranceBands, SingleChannelModesDrawOneBandEach) {
-    Bands b = ToleranceBands(0, 0, 0, 500, 1200, 30, 20, 1, 1, 2048);
-    EXPECT_FALSE(b.master.drawn);
-    ExpectBand(b.slave, 1180, 1230, "mode 0 slave");
-    b = ToleranceBands(1, 0, 0, 500, 1200, 30, 20, 1, 1, 2048);
-    ExpectBand(b.master, 480, 530, "mode 1 master");
-    EXPECT_FALSE(b.slave.drawn);
-    // Tolerances not yet derived: the band runs from the teach value to itself.
-    b = ToleranceBands(1, 0, 0, 500, 1200, 0, 0, 0, 0, 2048);
-    ExpectBand(b.master, 500, 500, "zero tolerances");
-}
-
-TEST(ToleranceBands, LowerEdgeBelowZeroIsDrawnFromOneButZeroStays) {
-    Bands b = ToleranceBands(1, 0, 0, 10, 0, 5, 15, 0, 0, 2048);
-    ExpectBand(b.master, 1, 15, "edge -5");
-    b = ToleranceBands(1, 0, 0, 10, 0, 5, 10, 0, 0, 2048);
-    ExpectBand(b.master, 0, 15, "edge 0");
-    b = ToleranceBands(0, 0, 0, 0, 10, 5, 11, 0, 0, 2048);
-    ExpectBand(b.slave, 1, 15, "slave edge -1");
-}
-
-TEST(ToleranceBands, UpperEdgePastTheLastPixelIsDrawnToTheLineEnd) {
-    Bands b = ToleranceBands(1, 0, 0, 2000, 0, 47, 0, 0, 0, 2048);
-    ExpectBand(b.master, 2000, 2047, "edge cvp-1 stays");
-    b = ToleranceBands(1, 0, 0, 2000, 0, 48, 0, 0, 0, 2048);
-    ExpectBand(b.master, 2000, 2048, "edge cvp");
-    b = ToleranceBands(0, 0, 0, 0, 65535, 65535, 0, 0, 0, 4096);
-    ExpectBand(b.slave, 65535, 4096, "no 16-bit wrap of the edge");
-    b = ToleranceBands(2, 2040, 2040, 2040, 2040, 40, 0, 1, 1, 2048);
-    ExpectBand(b.master, 2040, 2048, "combined upper edge 2060");
-}
-
-TEST(ToleranceBands, DeviationModesRunFromOneToTheToleranceUnclamped) {
-    for (std::uint16_t mode : {3, 4}) {
-        for (auto [up, dn] : {std::pair<std::uint16_t, std::uint16_t>{30, 20}, {5000, 0}, {0, 3000}}) {
-            const Bands b = ToleranceBands(mode, 100, 200, 500, 600, up, dn, 1, 1, 2048);
-            ExpectBand(b.master, 1, up, "master");
-            ExpectBand(b.slave, 1, dn, "slave");
-        }
-    }
-}
-
-TEST(ToleranceBands, ModesOutsideZeroToFourDrawNothing) {
-    for (std::uint16_t mode : {5, 100, 65535}) {
-        const Bands b = ToleranceBands(mode, 100, 200, 500, 600, 30, 20, 1, 1, 2048);
-        EXPECT_FALSE(b.master.drawn || b.slave.drawn) << "mode " << mode;
+TEST(ToleranceBands, EdgesPerModeWithClampsHalvesAndShift) {
+    struct Case {
+        const char* what;
+        BandInputs in;  // mode, posA, posB, teachA, teachB, tolup, tollo, edcntA, edcntB, cvp
+        Band master, slave;
+    };
+    auto D = [](double lo, double hi) { return Band{true, lo, hi}; };
+    const Band none{};
+    const Case cases[] = {
+        {"mode 0: slave only", {0, 0, 0, 500, 1200, 30, 20, 1, 1, 2048}, none, D(1180, 1230)},
+        {"mode 1: master only", {1, 0, 0, 500, 1200, 30, 20, 1, 1, 2048}, D(480, 530), none},
+        {"lower edge -5 from 1", {1, 0, 0, 10, 0, 5, 15, 0, 0, 2048}, D(1, 15), none},
+        {"lower edge 0 stays", {1, 0, 0, 10, 0, 5, 10, 0, 0, 2048}, D(0, 15), none},
+        {"upper edge cvp-1 stays", {1, 0, 0, 2000, 0, 47, 0, 0, 0, 2048}, D(2000, 2047), none},
+        {"upper edge cvp", {1, 0, 0, 2000, 0, 48, 0, 0, 0, 2048}, D(2000, 2048), none},
+        {"no 16-bit wrap", {0, 0, 0, 0, 10, 65530, 11, 0, 0, 4096}, none, D(1, 4096)},  // -1 and 65540
+        // Mode 2: d = (1000 + 1200) - (990 + 1206) = 4; each side takes half its own tolerance.
+        {"shift d/2", {2, 990, 1206, 1000, 1200, 20, 20, 3, 2, 2048}, D(982, 1002), D(1198, 1218)},
+        {"own halves", {2, 1100, 900, 1000, 1000, 31, 21, 1, 1, 2048}, D(1090, 1115), D(890, 915)},
+        {"d -3 halves to -1", {2, 1001, 1002, 1000, 1000, 21, 21, 5, 5, 2048}, D(990, 1010), D(991, 1011)},
+        {"combined cvp", {2, 2040, 2040, 2040, 2040, 40, 0, 1, 1, 2048}, D(2040, 2048), D(2040, 2048)},
+        {"no edges on A", {2, 990, 1206, 1000, 1200, 31, 21, 0, 4, 2048}, D(990, 1015), D(1190, 1215)},
+        {"no edges on B", {2, 990, 1206, 1000, 1200, 31, 21, 4, 0, 2048}, D(990, 1015), D(1190, 1215)},
+        // Deviation modes: from pixel 1 to the tolerance, unclamped.
+        {"mode 3", {3, 100, 200, 500, 600, 5000, 0, 1, 1, 2048}, D(1, 5000), D(1, 0)},
+        {"mode 4", {4, 100, 200, 500, 600, 30, 3000, 1, 1, 2048}, D(1, 30), D(1, 3000)},
+        {"mode 5", {5, 100, 200, 500, 600, 30, 20, 1, 1, 2048}, none, none},
+    };
+    for (const Case& c : cases) {
+        const Bands b = ToleranceBands(c.in);
+        for (const auto& [got, want] : {std::pair{b.master, c.master}, std::pair{b.slave, c.slave}})
+            EXPECT_EQ(std::tuple(got.drawn, got.lo, got.hi), std::tuple(want.drawn, want.lo, want.hi))
+                << c.what;
     }
 }
 
 // ---------------------------------------------------------------- recorder time
 
+// 5 s x 20000 = 100000 s; 3 s x 28799 is just under a day; 65535 x 65535 = 4294836225 s.
 TEST(RecTime, SplitsIntoDaysHoursMinutesSecondsWithoutOverflow) {
-    struct Case {
-        std::uint16_t interval, records;
-        std::uint32_t d, h, m, s;
-    };
-    const Case cases[] = {
-        {5, 20000, 1, 3, 46, 40},          // 100000 s
-        {3, 28799, 0, 23, 59, 57},         // just under a day
-        {0, 20000, 0, 0, 0, 0},
-        {65535, 65535, 49708, 18, 3, 45},  // 4294836225 s
-    };
-    for (const Case& c : cases) {
-        const RecTime t = SplitRecTime(c.interval, c.records);
-        EXPECT_EQ(t.days, c.d) << c.interval << " x " << c.records;
-        EXPECT_EQ(t.hours, c.h) << c.interval << " x " << c.records;
-        EXPECT_EQ(t.minutes, c.m) << c.interval << " x " << c.records;
-        EXPECT_EQ(t.seconds, c.s) << c.interval << " x " << c.records;
+    const std::array<std::uint32_t, 6> cases[] = {{5, 20000, 1, 3, 46, 40},
+                                                  {3, 28799, 0, 23, 59, 57},
+                                                  {0, 20000, 0, 0, 0, 0},
+                                                  {65535, 65535, 49708, 18, 3, 45}};
+    for (const auto& c : cases) {
+        const RecTime t = SplitRecTime(static_cast<std::uint16_t>(c[0]), static_cast<std::uint16_t>(c[1]));
+        EXPECT_EQ((std::array{t.days, t.hours, t.minutes, t.seconds}), (std::array{c[2], c[3], c[4], c[5]}))
+            << c[0] << " x " << c[1];
     }
 }

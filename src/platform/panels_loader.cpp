@@ -1,0 +1,380 @@
+// The panel loader: the resource bundle registered once, each panel built
+// from its Designer file and checked against the control table, callbacks
+// bound by the names the widgets carry, and the operator's actions wired to
+// callback events.
+#include <QAbstractButton>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QDir>
+#include <QDoubleSpinBox>
+#include <QFile>
+#include <QFileInfo>
+#include <QFrame>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QResource>
+#include <QSpinBox>
+#include <QUiLoader>
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+#include "platform/graph_control.h"
+#include "platform/panels_internal.h"
+#include "platform/slide_control.h"
+
+namespace platform {
+
+namespace {
+
+struct Resource {
+    std::vector<PanelDef> panels;
+    std::vector<CtrlDef> controls;
+    std::string registeredPath;  // the file registered with Qt's resource system
+};
+
+std::map<std::string, Resource>& Resources() {
+    static std::map<std::string, Resource> r;
+    return r;
+}
+std::map<std::string, CallbackDef>& Callbacks() {
+    static std::map<std::string, CallbackDef> c;
+    return c;
+}
+std::string& ResourceDir() {
+    static std::string dir;
+    return dir;
+}
+int& NextPanelHandle() {
+    static int next = 1;
+    return next;
+}
+
+// A double spin box that keeps its full precision but does not pad the text
+// with zeros: the scale factors are exact multiples of 1/1024 and must survive
+// a round trip through the control unchanged.
+class TrimmedDoubleSpinBox : public QDoubleSpinBox {
+public:
+    using QDoubleSpinBox::QDoubleSpinBox;
+    QString textFromValue(double value) const override {
+        QString s = QDoubleSpinBox::textFromValue(value);
+        if (property("trimZeros").toBool() && s.contains(locale().decimalPoint())) {
+            while (s.endsWith(QLatin1Char('0')))
+                s.chop(1);
+            if (s.endsWith(locale().decimalPoint()))
+                s.append(QLatin1Char('0'));
+        }
+        return s;
+    }
+};
+
+class Loader : public QUiLoader {
+public:
+    QWidget* createWidget(const QString& className, QWidget* parent, const QString& name) override {
+        QWidget* w = nullptr;
+        if (className == QLatin1String("GraphControl"))
+            w = new GraphControl(parent);
+        else if (className == QLatin1String("StripChartControl"))
+            w = new StripChartControl(parent);
+        else if (className == QLatin1String("SlideControl"))
+            w = new SlideControl(parent);
+        else if (className == QLatin1String("QDoubleSpinBox"))
+            w = new TrimmedDoubleSpinBox(parent);
+        if (!w)
+            return QUiLoader::createWidget(className, parent, name);
+        w->setObjectName(name);
+        return w;
+    }
+};
+
+bool KindMatches(QWidget* w, CtrlKind kind) {
+    auto* button = qobject_cast<QPushButton*>(w);
+    switch (kind) {
+    case CtrlKind::CommandButton: return button && !button->isCheckable();
+    case CtrlKind::ToggleButton: return button && button->isCheckable();
+    case CtrlKind::RadioButton: return qobject_cast<QRadioButton*>(w) != nullptr;
+    case CtrlKind::Ring: return qobject_cast<QComboBox*>(w) != nullptr;
+    case CtrlKind::Numeric: return qobject_cast<QSpinBox*>(w) != nullptr;
+    case CtrlKind::NumericDouble: return qobject_cast<QDoubleSpinBox*>(w) != nullptr;
+    case CtrlKind::Slide: return qobject_cast<SlideControl*>(w) != nullptr;
+    case CtrlKind::BinarySwitch: return qobject_cast<QCheckBox*>(w) != nullptr;
+    case CtrlKind::TextMsg:
+    case CtrlKind::Picture: return qobject_cast<QLabel*>(w) != nullptr;
+    case CtrlKind::TextBox: return qobject_cast<QPlainTextEdit*>(w) != nullptr;
+    case CtrlKind::Graph:
+        return qobject_cast<GraphControl*>(w) != nullptr && !qobject_cast<StripChartControl*>(w);
+    case CtrlKind::StripChart: return qobject_cast<StripChartControl*>(w) != nullptr;
+    case CtrlKind::Decoration: return qobject_cast<QFrame*>(w) != nullptr && !qobject_cast<QLabel*>(w);
+    }
+    return false;
+}
+
+QString StripMnemonic(QString s) {
+    s.remove(QLatin1Char('&'));
+    s = s.trimmed();
+    if (s.endsWith(QLatin1Char(':')))
+        s.chop(1);
+    return s;
+}
+
+// Mouse presses on a control (or on any of its parts, such as the line edit of
+// a spin box) become left- and right-click events of that control.
+class ClickFilter : public QObject {
+public:
+    ClickFilter(QObject* parent, int panel, int control, bool leftToo)
+        : QObject(parent), panel_(panel), control_(control), leftToo_(leftToo) {}
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::MouseButtonPress) {
+            auto* me = static_cast<QMouseEvent*>(event);
+            const QPoint pos = me->position().toPoint();
+            if (me->button() == Qt::RightButton) {
+                FireControl(panel_, control_, EVENT_RIGHT_CLICK, pos.y(), pos.x());
+                return true;  // no context menus: a right click means help here
+            }
+            if (me->button() == Qt::LeftButton && leftToo_)
+                FireControl(panel_, control_, EVENT_LEFT_CLICK, pos.y(), pos.x());
+        }
+        if (event->type() == QEvent::ContextMenu)
+            return true;
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    int panel_, control_;
+    bool leftToo_;
+};
+
+class CloseFilter : public QObject {
+public:
+    CloseFilter(QObject* parent, int panel) : QObject(parent), panel_(panel) {}
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Close) {
+            PanelInfo* p = FindPanel(panel_);
+            // The window stays: only the panel callback decides what a close
+            // means (end the program, or hide the pop-up).
+            event->ignore();
+            if (p && p->callback)
+                p->callback(panel_, EVENT_CLOSE, nullptr, 0, 0);
+            return true;
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    int panel_;
+};
+
+void WireEvents(int panel, int id, ControlInfo& c) {
+    QWidget* w = c.widget;
+    const bool isButton = qobject_cast<QAbstractButton*>(w) != nullptr;
+    auto* clicks = new ClickFilter(w, panel, id, !isButton);
+    w->installEventFilter(clicks);
+    for (QWidget* child : w->findChildren<QWidget*>())
+        child->installEventFilter(clicks);
+    w->setContextMenuPolicy(Qt::NoContextMenu);
+
+    auto fire = [panel, id](int event) { FireControl(panel, id, event); };
+    if (auto* b = qobject_cast<QAbstractButton*>(w)) {
+        // `pressed` comes before a toggle changes its value, from the mouse, the
+        // keyboard and assistive technology alike.
+        QObject::connect(b, &QAbstractButton::pressed, w, [fire] { fire(EVENT_LEFT_CLICK); });
+        QObject::connect(b, &QAbstractButton::clicked, w, [fire, b] {
+            if (b->isCheckable())
+                fire(EVENT_VAL_CHANGED);
+            fire(EVENT_COMMIT);
+        });
+    } else if (auto* cb = qobject_cast<QComboBox*>(w)) {
+        QObject::connect(cb, &QComboBox::currentIndexChanged, w, [fire] { fire(EVENT_VAL_CHANGED); });
+        QObject::connect(cb, &QComboBox::activated, w, [fire] { fire(EVENT_COMMIT); });
+    } else if (auto* sb = qobject_cast<QSpinBox*>(w)) {
+        QObject::connect(sb, &QSpinBox::valueChanged, w, [fire] {
+            fire(EVENT_VAL_CHANGED);
+            fire(EVENT_COMMIT);
+        });
+    } else if (auto* db = qobject_cast<QDoubleSpinBox*>(w)) {
+        QObject::connect(db, &QDoubleSpinBox::valueChanged, w, [fire] {
+            fire(EVENT_VAL_CHANGED);
+            fire(EVENT_COMMIT);
+        });
+    } else if (auto* sl = qobject_cast<SlideControl*>(w)) {
+        QObject::connect(sl, &SlideControl::valueChanged, w, [fire] { fire(EVENT_VAL_CHANGED); });
+        QObject::connect(sl, &SlideControl::committed, w, [fire] { fire(EVENT_COMMIT); });
+    }
+}
+
+}  // namespace
+
+QString ResolveResourcePath(const char* fileName) {
+    const QString name = QString::fromLocal8Bit(fileName);
+    if (QFileInfo(name).isAbsolute())
+        return name;
+    QString dir = QString::fromStdString(ResourceDir());
+    if (dir.isEmpty())
+        dir = QCoreApplication::applicationDirPath();
+    return QDir(dir).filePath(name);
+}
+
+}  // namespace platform
+
+using namespace platform;
+
+void RegisterResource(const char* fileName, std::span<const PanelDef> panels,
+                      std::span<const CtrlDef> controls) {
+    Resource& r = Resources()[fileName];
+    r.panels.assign(panels.begin(), panels.end());
+    r.controls.assign(controls.begin(), controls.end());
+}
+
+void RegisterCallbacks(std::span<const CallbackDef> callbacks) {
+    for (const CallbackDef& c : callbacks)
+        Callbacks()[c.name] = c;
+}
+
+void SetResourceDir(const std::string& dir) {
+    ResourceDir() = dir;
+}
+
+int LoadPanel(int parentPanel, const char* fileName, int resourceNumber) {
+    auto res = Resources().find(fileName ? fileName : "");
+    if (res == Resources().end() || !QApplication::instance())
+        return kUiResourceError;
+    Resource& r = res->second;
+    const PanelDef* def = nullptr;
+    for (const PanelDef& p : r.panels)
+        if (p.resourceNumber == resourceNumber)
+            def = &p;
+    if (!def)
+        return kUiPanelNotFound;
+    PanelInfo* parent = nullptr;
+    if (parentPanel != 0 && !(parent = FindPanel(parentPanel)))
+        return kUiPanelNotFound;
+
+    const QString path = ResolveResourcePath(fileName);
+    if (r.registeredPath.empty()) {
+        if (!QFileInfo::exists(path))
+            return kUiFileNotFound;
+        if (!QResource::registerResource(path, QStringLiteral("/kbex")))
+            return kUiResourceError;
+        r.registeredPath = path.toStdString();
+    }
+    QFile ui(QStringLiteral(":/kbex/uir/%1.ui").arg(QLatin1String(def->name)));
+    if (!ui.open(QIODevice::ReadOnly))
+        return kUiPanelNotFound;
+    Loader loader;
+    // Built on its own first: names inside a panel (such as a label's buddy)
+    // must resolve within that panel, not in a sibling with the same names.
+    QWidget* w = loader.load(&ui, nullptr);
+    if (!w || w->objectName() != QLatin1String(def->name)) {
+        std::fprintf(stderr, "panel %s: %s\n", def->name, loader.errorString().toLocal8Bit().constData());
+        delete w;
+        return kUiResourceError;
+    }
+
+    auto fail = [&](const QString& why) {
+        std::fprintf(stderr, "panel %s: %s\n", def->name, why.toLocal8Bit().constData());
+        delete w;
+        return kUiResourceError;
+    };
+    auto resolve = [&](const QString& name, bool panelCallback, CallbackDef& out) {
+        auto it = Callbacks().find(name.toStdString());
+        if (it == Callbacks().end())
+            return false;
+        out = it->second;
+        return panelCallback ? out.panel != nullptr : out.control != nullptr;
+    };
+
+    const int handle = NextPanelHandle();
+    PanelInfo info;
+    info.widget = w;
+    info.resource = resourceNumber;
+    info.parent = parentPanel;
+    const QString panelCb = w->property("callback").toString();
+    if (panelCb != QLatin1String(def->callback ? def->callback : ""))
+        return fail(QStringLiteral("panel callback is '%1'").arg(panelCb));
+    if (!panelCb.isEmpty()) {
+        CallbackDef cb{};
+        if (!resolve(panelCb, true, cb))
+            return fail(QStringLiteral("unknown panel callback %1").arg(panelCb));
+        info.callback = cb.panel;
+    }
+
+    // Every control of the table must be there, of its kind, with its binding.
+    std::map<QWidget*, QLabel*> buddies;
+    for (QLabel* label : w->findChildren<QLabel*>()) {
+        label->setTextFormat(Qt::PlainText);
+        if (label->buddy())
+            buddies[label->buddy()] = label;
+    }
+    std::vector<QWidget*> tableWidgets;
+    for (const CtrlDef& c : r.controls) {
+        if (c.panelResource != resourceNumber)
+            continue;
+        auto* cw = w->findChild<QWidget*>(QLatin1String(c.objectName));
+        if (!cw)
+            return fail(QStringLiteral("control %1 is missing").arg(QLatin1String(c.constant)));
+        if (!KindMatches(cw, c.kind))
+            return fail(QStringLiteral("control %1 is not a %2")
+                            .arg(QLatin1String(c.constant), QLatin1String(CtrlKindName(c.kind))));
+        const QString bound = cw->property("callback").toString();
+        if (bound != QLatin1String(c.callback ? c.callback : ""))
+            return fail(QStringLiteral("control %1 is bound to '%2'").arg(QLatin1String(c.constant), bound));
+        ControlInfo ci;
+        ci.widget = cw;
+        ci.kind = c.kind;
+        ci.constant = c.constant;
+        auto b = buddies.find(cw);
+        ci.buddy = b == buddies.end() ? nullptr : b->second;
+        if (!bound.isEmpty()) {
+            CallbackDef cb{};
+            if (!resolve(bound, false, cb))
+                return fail(QStringLiteral("unknown callback %1").arg(bound));
+            ci.callback = cb.control;
+        }
+        // Assistive technology (and GUI automation) finds every control by
+        // what the operator reads, and by its stable name.
+        QString name = cw->accessibleName();
+        if (name.isEmpty())
+            if (auto* ab = qobject_cast<QAbstractButton*>(cw))
+                name = StripMnemonic(ab->text());
+        if (name.isEmpty() && ci.buddy)
+            name = StripMnemonic(ci.buddy->text());
+        if (name.isEmpty())
+            name = cw->property("caption").toString();
+        if (name.isEmpty())
+            name = QLatin1String(c.objectName);
+        cw->setAccessibleName(name);
+        cw->setAccessibleDescription(QLatin1String(c.constant));
+        tableWidgets.push_back(cw);
+        info.controls[c.id] = ci;
+    }
+    for (QWidget* cw : w->findChildren<QWidget*>()) {
+        if (!cw->property("callback").toString().isEmpty() &&
+            std::find(tableWidgets.begin(), tableWidgets.end(), cw) == tableWidgets.end())
+            return fail(
+                QStringLiteral("%1 carries a callback but is not in the table").arg(cw->objectName()));
+    }
+
+    NextPanelHandle() = handle + 1;
+    Panels()[handle] = info;
+    PanelInfo& stored = Panels()[handle];
+    for (auto& [id, ci] : stored.controls)
+        WireEvents(handle, id, ci);
+    if (parent) {
+        w->setParent(parent->widget);
+        w->hide();
+    } else {
+        w->setWindowFlags(Qt::Window);
+        w->setFixedSize(w->size());
+        w->installEventFilter(new CloseFilter(w, handle));
+    }
+    return handle;
+}

@@ -1,0 +1,74 @@
+// The widget engine and its event loop: the loops the program runs and
+// leaves, and the short waits of its polling loops.
+#include <QApplication>
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QStyleFactory>
+#include <QTimer>
+#include <cstdio>
+#include <cstdlib>
+#include <vector>
+
+#include "platform/panels.h"
+
+namespace {
+
+std::vector<QEventLoop*>& RunningLoops() {
+    static std::vector<QEventLoop*> loops;
+    return loops;
+}
+
+}  // namespace
+
+int StartEngine(int& argc, char** argv) {
+    if (QApplication::instance())
+        return 1;
+    const bool haveDisplay =
+        std::getenv("DISPLAY") || std::getenv("WAYLAND_DISPLAY") || std::getenv("QT_QPA_PLATFORM");
+    if (!haveDisplay) {
+        std::fprintf(stderr,
+                     "No display: start the program in a desktop session, or set "
+                     "QT_QPA_PLATFORM=offscreen to run it without one.\n");
+        return 0;
+    }
+    // The application keeps a reference to the count for its whole life.
+    static int count = argc;
+    static QApplication* app = new QApplication(count, argv);
+    QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+    QApplication::setQuitOnLastWindowClosed(false);
+    return app ? 1 : 0;
+}
+
+int RunUserInterface() {
+    if (!QApplication::instance())
+        return -1;
+    QEventLoop loop;
+    RunningLoops().push_back(&loop);
+    const int code = loop.exec();
+    RunningLoops().pop_back();
+    return code;
+}
+
+int QuitUserInterface(int exitCode) {
+    for (QEventLoop* loop : RunningLoops())
+        loop->exit(exitCode);
+    return 0;
+}
+
+int ProcessSystemEvents() {
+    if (!QCoreApplication::instance())
+        return 0;
+    // A wake-up after 10 ms bounds the wait, so the polling loops above can check
+    // their time-outs; anything that happens earlier (a byte on the line, a
+    // click) ends the wait at once.
+    static QTimer* wake = [] {
+        auto* t = new QTimer(QCoreApplication::instance());
+        t->setSingleShot(true);
+        t->setTimerType(Qt::PreciseTimer);
+        return t;
+    }();
+    wake->start(10);
+    QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+    wake->stop();
+    return 0;
+}
