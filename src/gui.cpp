@@ -203,7 +203,7 @@ void SetPanelValues() {
     }
 }
 
-int PushGET(std::uint16_t target, std::uint16_t page, std::uint16_t* into) {
+int PushGET(std::uint16_t target, std::uint16_t page, std::span<std::uint16_t, kParamCount> into) {
     int received = 1;
     // The File target has been read into `parameter` before; nothing to ask.
     if (target != 3) {
@@ -220,7 +220,7 @@ int PushGET(std::uint16_t target, std::uint16_t page, std::uint16_t* into) {
         // run that just stopped must never be written into the parameter set.
         if (AwaitAnswer(TIMEOUT, command)) {
             GetRxBuf();
-            core::CopyPPtoVars(into, page, pp);
+            core::CopyPPtoVars(into, page, std::span(pp).first<kPageWords>());
             SetStatus("Parameter-frame received! - Line Ok!");
         } else {
             SetStatus("Timeout-RS-232...");

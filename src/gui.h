@@ -37,7 +37,8 @@ void ApplyModeRules();
 // Asks the sensor's RAM (target 1) or EEPROM (target 2) for one page and, when
 // its answer comes, puts the page's words into `into`; shows the outcome on the
 // status line. 1 when the page came. Target 3 asks nothing and returns 1.
-int PushGET(std::uint16_t target, std::uint16_t page, std::uint16_t* into = parameter);
+int PushGET(std::uint16_t target, std::uint16_t page,
+            std::span<std::uint16_t, core::kParamCount> into = parameter);
 // The whole set, pages 0, 1, 2 a tenth of a second apart, all or nothing: the
 // pages are gathered aside and taken over together once all three came, so a
 // sensor that falls silent (or answers late, after the next page was asked
