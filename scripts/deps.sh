@@ -8,10 +8,15 @@ KBEX_PACKAGES=(
   libgtest-dev libbenchmark-dev clang-format
   xvfb xauth fonts-dejavu-core
 )
+# Only for scripts/test --fuzz: clang with libFuzzer, which Debian's clang
+# merely recommends (libclang-rt-dev) and a no-recommends install leaves out.
+KBEX_FUZZ_PACKAGES=(clang libclang-rt-dev)
 
+
+# Installs the missing ones of KBEX_PACKAGES and of any packages given.
 kbex_install_deps() {
   local missing=()
-  for p in "${KBEX_PACKAGES[@]}"; do
+  for p in "${KBEX_PACKAGES[@]}" "$@"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
   done
   [ ${#missing[@]} -eq 0 ] && return 0

@@ -36,6 +36,7 @@ const char* const kUsage =
     "  --garbage N          send N random bytes before every answer\n"
     "  --truncate N         cut every answer to N bytes\n"
     "  --vanish-after N     disappear after N requests\n"
+    "  --late-answer S      every answer leaves S seconds late (fractions allowed)\n"
     "hardware description:\n"
     "  --ccd-type N         CCD type (default 1)\n"
     "  --hw-type N          hardware type, 10000 + working distance in mm (default 10080)\n"
@@ -59,6 +60,17 @@ bool ParseNumber(std::string_view text, long long lo, long long hi, long long* o
     errno = 0;
     const long long v = std::strtoll(s.c_str(), &end, 10);
     if (errno != 0 || end == s.c_str() || *end != '\0' || v < lo || v > hi)
+        return false;
+    *out = v;
+    return true;
+}
+
+bool ParseSeconds(std::string_view text, double* out) {
+    std::string s(text);
+    char* end = nullptr;
+    errno = 0;
+    const double v = std::strtod(s.c_str(), &end);
+    if (s.empty() || errno != 0 || *end != '\0' || !(v >= 0.0 && v <= 3600.0))
         return false;
     *out = v;
     return true;
@@ -153,6 +165,12 @@ int main(int argc, char** argv) {
             rc = count(&opts.faults.truncateTo);
         } else if (arg == "--vanish-after") {
             rc = count(&opts.faults.vanishAfter);
+        } else if (arg == "--late-answer") {
+            std::string_view text;
+            if (!takeValue(&text))
+                rc = Fail("option --late-answer needs a value");
+            else if (!ParseSeconds(text, &opts.faults.lateAnswer))
+                rc = Fail("bad value '" + std::string(text) + "' for --late-answer (0 to 3600 seconds)");
         } else if (arg == "--ccd-type") {
             rc = word(&opts.hw.ccdType);
         } else if (arg == "--hw-type") {

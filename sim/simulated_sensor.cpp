@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <cmath>
 #include <cstring>
 
 #include "core/frame.h"
@@ -132,6 +133,7 @@ bool SimulatedSensor::Start(std::string* error) {
         sinceFaults_ = 0;
     }
     vanishPending_ = false;
+    late_.clear();
     vanished_ = false;
     running_ = true;
     thread_ = std::thread(&SimulatedSensor::Serve, this);
@@ -183,6 +185,7 @@ void SimulatedSensor::Vanish() {
     CloseFd(masterFd_);
     CloseFd(slaveFd_);
     vanishPending_ = false;
+    late_.clear();
     vanished_ = true;
 }
 
@@ -203,13 +206,17 @@ void SimulatedSensor::Serve() {
         pollfd fds[2] = {{masterFd_, POLLIN, 0}, {wakeFd_[0], POLLIN, 0}};
         // While a vanish is pending, look every few milliseconds whether the
         // program has taken the last answer; while a request is incomplete,
-        // wake up to drop it once it has gone stale. Otherwise sleep until
-        // something happens.
+        // wake up to drop it once it has gone stale; wake up when a late
+        // answer is due. Otherwise sleep until something happens.
         int timeout = -1;
         if (vanishPending_)
             timeout = 10;
         else if (!rx.empty())
             timeout = std::max(1, static_cast<int>((lastByte + kStaleRequest - Now()) * 1000.0) + 1);
+        if (!late_.empty()) {
+            const int due = std::max(0, static_cast<int>(std::ceil((late_.front().due - Now()) * 1000.0)));
+            timeout = timeout < 0 ? due : std::min(timeout, due);
+        }
         const int r = ::poll(fds, 2, timeout);
         if (r < 0) {
             if (errno != EINTR && !WaitWake(0.05))
@@ -267,10 +274,17 @@ void SimulatedSensor::Serve() {
             if (!WaitWake(0.05))
                 break;
         }
+        // Late answers leave in the order of their requests, each at its time,
+        // while requests that came meanwhile have been taken above.
+        while (!late_.empty() && late_.front().due <= Now() && running_.load() && masterFd_ >= 0) {
+            Outgoing out = std::move(late_.front());
+            late_.pop_front();
+            Transmit(std::move(out));
+        }
 
         if (vanishPending_ && masterFd_ >= 0) {
             int queued = 0;
-            const bool taken = ::ioctl(slaveFd_, FIONREAD, &queued) == 0 && queued == 0;
+            const bool taken = late_.empty() && ::ioctl(slaveFd_, FIONREAD, &queued) == 0 && queued == 0;
             const double now = Now();
             if ((taken && now >= vanishNotBefore_) || now >= vanishBy_)
                 Vanish();
@@ -316,33 +330,44 @@ void SimulatedSensor::HandleRequest(std::span<const std::uint8_t, core::kFrameLe
             core::PutWordBE(&answer[2], core::kCmdReadRam);
         if (f.truncateTo > 0 && answer.size() > static_cast<std::size_t>(f.truncateTo))
             answer.resize(static_cast<std::size_t>(f.truncateTo));
-        if (!stray.empty()) {
-            if (opts_.paced) {
-                // On a real line the late frame has long arrived when the
-                // sensor, having read the new request, starts its answer.
-                SendPaced(stray);
-                std::this_thread::sleep_for(std::chrono::milliseconds(20));
-            } else {
-                answer.insert(answer.begin(), stray.begin(), stray.end());
-            }
-        }
-        if (f.garbageBytes > 0) {
-            std::vector<std::uint8_t> noisy(static_cast<std::size_t>(f.garbageBytes));
-            for (auto& b : noisy)
-                b = static_cast<std::uint8_t>(NextGarbage(rng_) >> 24);
-            answer.insert(answer.begin(), noisy.begin(), noisy.end());
-        }
-        SendPaced(answer);
+        // A late answer waits in the serving loop, so the next request is
+        // still taken while it is held back.
+        Outgoing out{std::move(stray), std::move(answer), f.garbageBytes, time + f.lateAnswer};
+        if (f.lateAnswer > 0)
+            late_.push_back(std::move(out));
+        else
+            Transmit(std::move(out));
     }
 
     if (f.vanishAfter > 0 && count >= f.vanishAfter) {
         // The pty hands written bytes to the slave's queue asynchronously, so an
         // empty queue right after the write does not yet mean the answer was taken.
-        const double now = Now();
+        const double now = late_.empty() ? Now() : std::max(Now(), late_.back().due);
         vanishPending_ = true;
         vanishNotBefore_ = now + kVanishSettle;
         vanishBy_ = now + kVanishGrace;
     }
+}
+
+void SimulatedSensor::Transmit(Outgoing out) {
+    std::vector<std::uint8_t>& answer = out.bytes;
+    if (!out.stray.empty()) {
+        if (opts_.paced) {
+            // On a real line the late frame has long arrived when the
+            // sensor, having read the new request, starts its answer.
+            SendPaced(out.stray);
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        } else {
+            answer.insert(answer.begin(), out.stray.begin(), out.stray.end());
+        }
+    }
+    if (out.garbageBytes > 0) {
+        std::vector<std::uint8_t> noisy(static_cast<std::size_t>(out.garbageBytes));
+        for (auto& b : noisy)
+            b = static_cast<std::uint8_t>(NextGarbage(rng_) >> 24);
+        answer.insert(answer.begin(), noisy.begin(), noisy.end());
+    }
+    SendPaced(answer);
 }
 
 bool SimulatedSensor::WriteAll(const std::uint8_t* data, std::size_t n) {

@@ -8,6 +8,7 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <mutex>
 #include <span>
 #include <string>
@@ -52,6 +53,7 @@ struct Faults {
     int truncateTo = 0;       // > 0: every answer is cut to this many bytes
     int vanishAfter = 0;      // > 0: the device disappears after this many requests,
                               // counted from Start() or from the last SetFaults()
+    double lateAnswer = 0;    // > 0: every answer leaves this many seconds late
 };
 
 // One request as the simulated sensor received it.
@@ -149,6 +151,12 @@ public:
 private:
     void Serve();
     void HandleRequest(std::span<const std::uint8_t, kFrameLen> request, double time);
+    struct Outgoing {  // one answer with what the faults put in front of it
+        std::vector<std::uint8_t> stray, bytes;
+        int garbageBytes = 0;
+        double due = 0.0;  // when held back as a late answer
+    };
+    void Transmit(Outgoing out);
     void SendPaced(const std::vector<std::uint8_t>& bytes);
     bool WriteAll(const std::uint8_t* data, std::size_t n);
     bool WaitWake(double seconds);
@@ -171,6 +179,7 @@ private:
     bool vanishPending_ = false;  // serving thread only, like the two times below
     double vanishNotBefore_ = 0.0;
     double vanishBy_ = 0.0;
+    std::deque<Outgoing> late_;  // held back by the late-answer fault, oldest first (serving thread only)
 };
 
 // Seconds on the steady clock, shared by the model and the request log.

@@ -164,9 +164,15 @@ namespace {
 int transfersRunning = 0;
 }
 
-bool TransferInProgress() { return transfersRunning > 0; }
-TransferScope::TransferScope() { ++transfersRunning; }
-TransferScope::~TransferScope() { --transfersRunning; }
+bool TransferInProgress() {
+    return transfersRunning > 0;
+}
+TransferScope::TransferScope() {
+    ++transfersRunning;
+}
+TransferScope::~TransferScope() {
+    --transfersRunning;
+}
 
 // --- exchange building blocks -------------------------------------------------------------
 

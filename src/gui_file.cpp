@@ -17,8 +17,9 @@ void SendParaToFile() {
     }
     // Each outcome is the operation's own: an error text of an earlier attempt
     // must not stand on the status line over a save that worked.
-    SetStatus(ReplaceFileBytes(file_name, core::FormatParamFile(values)) == 0 ? "Parameter-file written!"
-                                                                            : "Error writing parameter-file!");
+    SetStatus(ReplaceFileBytes(file_name, core::FormatParamFile(values)) == 0
+                  ? "Parameter-file written!"
+                  : "Error writing parameter-file!");
     ShowStatus();
 }
 

@@ -1,5 +1,9 @@
 #include "platform/files.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <QCoreApplication>
 #include <QDate>
 #include <QDir>
@@ -12,13 +16,26 @@
 int WriteFileBytes(const char* path, const std::string& bytes, bool append) {
     if (!path || !*path)
         return -1;
-    std::FILE* f = std::fopen(path, append ? "ab" : "wb");
-    if (!f)
+    // As with reading: a FIFO or a device where a file was chosen must not
+    // hold the window in open() or write(); only a regular file is written.
+    const int fd = ::open(path, O_WRONLY | O_CREAT | O_NONBLOCK | O_CLOEXEC | (append ? O_APPEND : 0), 0666);
+    if (fd < 0)
         return -2;
-    const std::size_t n = std::fwrite(bytes.data(), 1, bytes.size(), f);
-    // A full disk shows up at the flush as often as at the write.
-    const bool ok = n == bytes.size() && std::fflush(f) == 0;
-    return (std::fclose(f) == 0 && ok) ? 0 : -3;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || (!append && ::ftruncate(fd, 0) != 0)) {
+        ::close(fd);
+        return -5;
+    }
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            break;  // a full disk, among others
+        done += static_cast<std::size_t>(n);
+    }
+    return (::close(fd) == 0 && done == bytes.size()) ? 0 : -3;
 }
 
 int ReplaceFileBytes(const char* path, const std::string& bytes) {
@@ -40,23 +57,34 @@ int ReplaceFileBytes(const char* path, const std::string& bytes) {
 int ReadFileBytes(const char* path, std::string& bytes, std::size_t maxBytes) {
     if (!path || !*path)
         return -1;
-    std::FILE* f = std::fopen(path, "rb");
-    if (!f)
+    // A FIFO where a file was expected holds a plain open until someone
+    // writes to it, freezing the window, and a device may never end: open
+    // without blocking and take nothing but a regular file.
+    const int fd = ::open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
         return -2;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return -5;
+    }
     std::string out;
     char buf[4096];
-    std::size_t n = 0;
-    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) {
-        out.append(buf, n);
+    ssize_t n = 0;
+    while ((n = ::read(fd, buf, sizeof buf)) != 0) {
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            ::close(fd);
+            return -3;
+        }
+        out.append(buf, static_cast<std::size_t>(n));
         if (out.size() > maxBytes) {
-            std::fclose(f);
+            ::close(fd);
             return -4;  // far larger than any file of ours: not one of them
         }
     }
-    const bool failed = std::ferror(f) != 0;
-    std::fclose(f);
-    if (failed)
-        return -3;
+    ::close(fd);
     bytes.swap(out);
     return 0;
 }

@@ -10,6 +10,7 @@ int WriteFileBytes(const char* path, const std::string& bytes, bool append);
 // Writes a whole new file in place of `path`, atomically: until the new
 // contents are safely on disk the old file stays as it was.
 int ReplaceFileBytes(const char* path, const std::string& bytes);
+// Reads regular files only: a FIFO or a device in their place is refused at once.
 int ReadFileBytes(const char* path, std::string& bytes, std::size_t maxBytes = 1 << 20);
 bool FileExists(const char* path);
 // Deletes a file; a file that is not there counts as deleted (returns 0).

@@ -1,7 +1,9 @@
 #include "platform/serial.h"
 
 #include <fcntl.h>
+#include <linux/serial.h>
 #include <poll.h>
+#include <sys/file.h>
 #include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
@@ -18,6 +20,12 @@
 #include <memory>
 
 #include "platform/clock.h"
+#include "platform/serial_internal.h"
+
+namespace platform {
+int (*SerialIoctlSeam)(int fd, unsigned long request, void* arg) =
+    [](int fd, unsigned long request, void* arg) { return ::ioctl(fd, request, arg); };
+}  // namespace platform
 
 namespace {
 
@@ -36,6 +44,10 @@ struct Port {
     int pendingFlags = 0;  // events waiting for dispatch
     bool dispatchPosted = false;
     std::unique_ptr<QSocketNotifier> notifier;
+    // The device as it was before the open, given back at close.
+    termios savedTermios{};
+    serial_struct savedSerial{};
+    bool serialSaved = false;  // the driver has such settings at all
 };
 
 std::map<int, Port>& Ports() {
@@ -186,6 +198,11 @@ speed_t SpeedOf(long baud) {
 void ClosePort(Port& p) {
     p.notifier.reset();
     if (p.fd >= 0) {
+        if (!p.vanished) {
+            if (p.serialSaved)
+                platform::SerialIoctlSeam(p.fd, TIOCSSERIAL, &p.savedSerial);
+            ::tcsetattr(p.fd, TCSANOW, &p.savedTermios);
+        }
         ::ioctl(p.fd, TIOCNXCL);
         ::close(p.fd);
     }
@@ -232,19 +249,43 @@ int OpenComConfig(int port, const char* /*deviceName*/, long baud, int parity, i
         case ENODEV:
         case ENXIO:
         case ENOTDIR: return kComNoSerialPort;
-        case EACCES:
-        case EPERM:
-        case EBUSY:
-        case EROFS: return kComCannotOpen;
-        default: return kComUnknownSystemError;
+        // No permission, a busy device, a directory, a full file table: the
+        // operator can only pick another port, and "Cannot open port" says so.
+        default: return kComCannotOpen;
         }
     }
-    termios tio{};
-    if (::tcgetattr(fd, &tio) != 0) {  // not a terminal device at all
+    termios saved{};
+    if (::tcgetattr(fd, &saved) != 0) {  // not a terminal device at all
         ::close(fd);
         return kComCannotOpen;
     }
+    // Keep other programs, and a second copy of this one, off the line while
+    // we own it: TIOCEXCL does not stop root, the lock does. Nothing of the
+    // line is touched before both hold, so the owner's settings stay his.
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0 || ::ioctl(fd, TIOCEXCL) != 0) {
+        ::close(fd);
+        return kComCannotOpen;
+    }
+    // USB adapters (FTDI and the like) hold a short answer back for their
+    // latency timer, 16 ms, unless the port is in low-latency mode. Ports
+    // without these settings (a built-in UART, a pty) refuse the ioctl and
+    // work as they are.
+    serial_struct serial{};
+    const bool serialSaved = platform::SerialIoctlSeam(fd, TIOCGSERIAL, &serial) == 0;
+    serial_struct savedSerial = serial;
+    if (serialSaved) {
+        serial.flags |= ASYNC_LOW_LATENCY;
+        platform::SerialIoctlSeam(fd, TIOCSSERIAL, &serial);
+    }
+    termios tio = saved;
     ::cfmakeraw(&tio);
+    // Flags an earlier program may have left: software flow control would
+    // swallow 0x11/0x13 in the answers and send XON/XOFF to the sensor, the
+    // others change or mark bytes. cfmakeraw leaves some of them standing.
+    tio.c_iflag &= ~(IXON | IXOFF | IXANY | IMAXBEL | INPCK);
+#ifdef IUCLC
+    tio.c_iflag &= ~IUCLC;
+#endif
     tio.c_cflag |= CLOCAL | CREAD;
     tio.c_cflag &= ~(CSIZE | PARENB | PARODD | CSTOPB | CRTSCTS);
     tio.c_cflag |= dataBits == 5 ? CS5 : dataBits == 6 ? CS6 : dataBits == 7 ? CS7 : CS8;
@@ -260,15 +301,20 @@ int OpenComConfig(int port, const char* /*deviceName*/, long baud, int parity, i
     ::cfsetispeed(&tio, speed);
     ::cfsetospeed(&tio, speed);
     if (::tcsetattr(fd, TCSANOW, &tio) != 0) {
+        if (serialSaved)
+            platform::SerialIoctlSeam(fd, TIOCSSERIAL, &savedSerial);
+        ::ioctl(fd, TIOCNXCL);
         ::close(fd);
         return kComCannotOpen;
     }
-    ::ioctl(fd, TIOCEXCL);  // keep other programs off the line while we own it
     ::tcflush(fd, TCIOFLUSH);
 
     Port& p = Ports()[port];
     p = Port{};
     p.fd = fd;
+    p.savedTermios = saved;
+    p.savedSerial = savedSerial;
+    p.serialSaved = serialSaved;
     p.inQSize = inputQueueSize > 0 ? static_cast<std::size_t>(inputQueueSize) : 4096;
     if (QCoreApplication::instance()) {
         p.notifier = std::make_unique<QSocketNotifier>(fd, QSocketNotifier::Read);
@@ -355,9 +401,13 @@ int ComWrt(int port, const void* buffer, int count) {
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
-            const double left = p->timeout - (Timer() - t0);
             pollfd pfd{p->fd, POLLOUT, 0};
-            if (left <= 0 || ::poll(&pfd, 1, static_cast<int>(left * 1000.0 + 1)) <= 0)
+            int ready = 0;
+            do {  // a signal ends the poll, not the wait
+                const double left = p->timeout - (Timer() - t0);
+                ready = left <= 0 ? 0 : ::poll(&pfd, 1, static_cast<int>(left * 1000.0 + 1));
+            } while (ready < 0 && errno == EINTR);
+            if (ready <= 0)
                 return done > 0 ? done : kComTimeout;
             continue;
         }
@@ -377,12 +427,14 @@ int ComRd(int port, void* buffer, int count) {
         return kComInvalidParameter;
     const double t0 = Timer();
     Fill(port, *p);
-    while (p->inQ.size() < static_cast<std::size_t>(count) && !p->vanished) {
+    // A full queue cannot grow before this read takes from it; waiting for
+    // more would only spin on a device that stays readable.
+    while (p->inQ.size() < static_cast<std::size_t>(count) && p->inQ.size() < p->inQSize && !p->vanished) {
         const double left = p->timeout - (Timer() - t0);
         if (left <= 0)
             break;
-        if (WaitReadable(p->fd, left))
-            Fill(port, *p);
+        if (WaitReadable(p->fd, left) && Fill(port, *p) == 0 && !p->vanished)
+            ::poll(nullptr, 0, 1);  // readable, yet nothing came: no spinning on that either
     }
     const int n = static_cast<int>(std::min(p->inQ.size(), static_cast<std::size_t>(count)));
     if (n == 0 && count > 0 && p->vanished)

@@ -9,16 +9,42 @@ constexpr char16_t kHigh[32] = {0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 
                                 0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
                                 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
 
+// Length of the well-formed UTF-8 sequence that starts `s` at `i`, or 0. Only
+// the shortest form of a scalar value counts: overlong forms, surrogates and
+// anything beyond U+10FFFF are Windows-1252 text that merely looks like UTF-8.
+std::size_t Utf8SequenceAt(std::string_view s, std::size_t i) {
+    const auto c = static_cast<unsigned char>(s[i]);
+    if (c < 0x80)
+        return 1;
+    std::size_t len = 0;
+    unsigned char lo = 0x80, hi = 0xBF;  // range of the byte after the lead
+    if (c >= 0xC2 && c <= 0xDF) {
+        len = 2;
+    } else if (c >= 0xE0 && c <= 0xEF) {
+        len = 3;
+        lo = c == 0xE0 ? 0xA0 : 0x80;
+        hi = c == 0xED ? 0x9F : 0xBF;
+    } else if (c >= 0xF0 && c <= 0xF4) {
+        len = 4;
+        lo = c == 0xF0 ? 0x90 : 0x80;
+        hi = c == 0xF4 ? 0x8F : 0xBF;
+    }
+    if (len == 0 || i + len > s.size())
+        return 0;
+    for (std::size_t k = 1; k < len; ++k, lo = 0x80, hi = 0xBF) {
+        const auto b = static_cast<unsigned char>(s[i + k]);
+        if (b < lo || b > hi)
+            return 0;
+    }
+    return len;
+}
+
 bool IsMultiByteUtf8(std::string_view s) {
     bool multi = false;
     for (std::size_t i = 0; i < s.size();) {
-        const auto c = static_cast<unsigned char>(s[i]);
-        std::size_t len = c < 0x80 ? 1 : (c >> 5) == 0x6 ? 2 : (c >> 4) == 0xE ? 3 : (c >> 3) == 0x1E ? 4 : 0;
-        if (len == 0 || i + len > s.size())
+        const std::size_t len = Utf8SequenceAt(s, i);
+        if (len == 0)
             return false;
-        for (std::size_t k = 1; k < len; ++k)
-            if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80)
-                return false;
         multi = multi || len > 1;
         i += len;
     }

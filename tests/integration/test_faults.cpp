@@ -1,0 +1,215 @@
+// A misbehaving sensor against every operation that moves the parameter set,
+// and an impatient operator against a transfer in progress.
+#include <gtest/gtest.h>
+
+#include <QTimer>
+#include <algorithm>
+
+#include "K-BEX-TW-MS-DiredI304.h"
+#include "app_fixture.h"
+#include "com232.h"
+#include "platform/clock.h"
+
+using namespace kbex_test;
+
+namespace {
+
+enum Op { kStartup, kGetRam, kGetEeprom, kSendRam, kSendEeprom, kTeach, kOps };
+constexpr const char* kOpNames[kOps] = {"start-up", "GET RAM",     "GET EEPROM",
+                                        "SEND RAM", "SEND EEPROM", "TEACH"};
+
+// What the operator reads at the end, and whether the operation completed.
+// A null text at start-up stands for the firmware text of a good start.
+struct Cell {
+    const char* status;
+    bool completed;
+};
+struct FaultRow {
+    const char* name;
+    sim::Faults faults;
+    Cell cells[kOps];
+};
+
+constexpr const char* kTimeout = "Timeout-RS-232...";
+constexpr const char* kPage = "Parameter-frame received! - Line Ok!";
+constexpr Cell kSent = {"Line Ok!", true};
+constexpr Cell kTimedOut = {kTimeout, false};
+constexpr Cell kTeachLost = {"Timeout RS232-Line!", false};
+constexpr Cell kFetched = {kPage, true};
+constexpr Cell kGoodStart = {nullptr, true};
+
+// Unpaced, a stray raw frame and the page behind it arrive in one burst: the
+// receive callback takes the raw frame and drops the rest, so the page never
+// comes; at start-up the raw frame passes for the echo but not for the
+// hardware description, so the firmware's plain text is read as the
+// word-wise text of an unidentified board. Five garbage bytes shift every
+// answer, so no echo matches; answers cut to 20 bytes never make a frame.
+const FaultRow kRows[] = {
+    {"mute", {.mute = true}, {kTimedOut, kTimedOut, kTimedOut, kSent, kSent, kTeachLost}},
+    {"wrong sync",
+     {.wrongSync = true},
+     {{"read error - not sync byte 0xAA!", false}, kFetched, kFetched, kSent, kSent, kFetched}},
+    {"non-raw", {.nonRaw = true}, {kGoodStart, kFetched, kFetched, kSent, kSent, kFetched}},
+    {"stray raw frame",
+     {.strayRaw = true},
+     {{"-E-WM imae21 smltdsno ar", false}, kTimedOut, kTimedOut, kSent, kSent, kTimedOut}},
+    {"no blocks", {.noBlocks = true}, {kGoodStart, kFetched, kFetched, kSent, kSent, kFetched}},
+    {"no firmware",
+     {.noFirmware = true},
+     {{"Error reading firmware-info!", true}, kFetched, kFetched, kSent, kSent, kFetched}},
+    {"garbage",
+     {.garbageBytes = 5},
+     {{"read error - not sync byte 0xAA!", false}, kTimedOut, kTimedOut, kSent, kSent, kTimedOut}},
+    {"truncation", {.truncateTo = 20}, {kTimedOut, kTimedOut, kTimedOut, kSent, kSent, kTeachLost}},
+    {"late answer", {.lateAnswer = 1.7}, {kTimedOut, kTimedOut, kTimedOut, kSent, kSent, kTeachLost}},
+    {"vanish",
+     {.vanishAfter = 1},
+     {{"Error reading firmware-info!", false},
+      kTimedOut,
+      kTimedOut,
+      {"Sending Para-Frame 0 ...", false},
+      {"Sending Para-Frame 0 ...", false},
+      kTimedOut}},
+};
+
+using Pages = sim::SensorModel::Pages;
+
+// An edit the operator has typed but not sent.
+constexpr int kTyped = 1234;
+
+Pages ProgramPages() {
+    Pages pages{};
+    for (std::uint16_t p = 0; p < 3; ++p) {
+        CopyVarsToPP(p);
+        std::copy_n(pp, pages[p].size(), pages[p].begin());
+    }
+    return pages;
+}
+
+// The teach request makes the sensor take its spot as the set-point: that
+// much of its RAM is the sensor's own doing, whatever the program then reads.
+Pages WithoutTeach(Pages p) {
+    p[1][3] = p[2][3] = 0;
+    return p;
+}
+
+// Longest stretch during `run` in which the program ran no events: a 10 ms
+// timer can only fire while events are processed.
+double LongestFreeze(const std::function<void()>& run) {
+    double last = Timer(), longest = 0;
+    QTimer tick;
+    QObject::connect(&tick, &QTimer::timeout, [&] {
+        longest = std::max(longest, Timer() - last);
+        last = Timer();
+    });
+    tick.start(10);
+    run();
+    return std::max(longest, Timer() - last);
+}
+
+void PrintTo(const FaultRow& row, std::ostream* os) {
+    *os << row.name;
+}
+
+class FaultMatrix : public ProgramTest, public ::testing::WithParamInterface<FaultRow> {};
+
+}  // namespace
+
+TEST_P(FaultMatrix, OperatorReadsTheOutcomeAndNothingChangesUnlessTheOperationCompleted) {
+    const FaultRow& row = GetParam();
+    for (int op = kStartup; op < kOps; ++op) {
+        SCOPED_TRACE(kOpNames[op]);
+        if (op != kStartup) {
+            ASSERT_NO_FATAL_FAILURE(SetUp());
+        }
+        SimLine line;
+        if (op == kStartup)
+            line.sensor().SetFaults(row.faults);
+        else
+            ASSERT_TRUE(line.Connect());
+        const Pages ram = line.sensor().WithModel([](sim::SensorModel& m) { return m.ram; });
+        const Pages eeprom = line.sensor().WithModel([](sim::SensorModel& m) { return m.eeprom; });
+        const Pages before = ProgramPages();
+        if (op != kStartup) {
+            ASSERT_TRUE(Type(pPara1, PARA1_NUMTeachA, kTyped));
+            line.sensor().SetFaults(row.faults);
+        }
+        const int radio = op == kGetEeprom || op == kSendEeprom ? PANEL_RBTEeprom : PANEL_RBTRam;
+        ASSERT_TRUE(Click(pHandle, radio));
+        const int button = op == kTeach ? PANEL_ButtonTeach : op >= kSendRam ? PANEL_BTNSend : PANEL_BTNGet;
+        const double freeze = LongestFreeze([&] {
+            if (op == kStartup)
+                (void)line.Connect();
+            else
+                ASSERT_TRUE(Click(pHandle, button));
+        });
+        Pump(0.05);
+
+        const Cell& cell = row.cells[op];
+        if (cell.status) {
+            EXPECT_EQ(StatusLine(), cell.status);
+        } else {
+            EXPECT_EQ(StatusLine().rfind("K-BEX-TW-MS firmware", 0), 0u) << StatusLine();
+        }
+        // The firmware text is the one wait that runs no events.
+        EXPECT_LT(freeze, TIMEOUT + 0.5);
+
+        const Pages ramAfter = line.sensor().WithModel([](sim::SensorModel& m) { return m.ram; });
+        const Pages eepromAfter = line.sensor().WithModel([](sim::SensorModel& m) { return m.eeprom; });
+        const bool fetches = op == kStartup || op == kGetRam || op == kGetEeprom || op == kTeach;
+        if (fetches && cell.completed) {
+            EXPECT_EQ(ProgramPages(), op == kGetEeprom ? eepromAfter : ramAfter);
+        } else if (fetches) {
+            Pages kept = before;
+            if (op == kTeach)
+                kept[1][3] = kTyped;  // the teach request took the panels over, as SEND does
+            EXPECT_EQ(ProgramPages(), kept);
+            if (op != kStartup) {
+                EXPECT_EQ(Val<int>(pPara1, PARA1_NUMTeachA), kTyped) << "the operator's edit is lost";
+            }
+        }
+        // Only a SEND that went out whole writes the memory it targets; one
+        // cut off by a vanishing line leaves whatever reached the sensor.
+        const bool send = op == kSendRam || op == kSendEeprom;
+        if (send && !cell.completed)
+            continue;
+        EXPECT_EQ(op == kTeach ? WithoutTeach(ramAfter) : ramAfter, op == kSendRam ? ProgramPages()
+                                                                    : op == kTeach ? WithoutTeach(ram)
+                                                                                   : ram);
+        EXPECT_EQ(eepromAfter, op == kSendEeprom ? ProgramPages() : eeprom);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Faults, FaultMatrix, ::testing::ValuesIn(kRows), [](const auto& info) {
+    std::string name = info.param.name;
+    std::replace(name.begin(), name.end(), ' ', '_');
+    std::replace(name.begin(), name.end(), '-', '_');
+    return name;
+});
+
+using TransferInProgressTest = ProgramTest;
+
+// A second click while a transfer waits for its answer would run inside that
+// wait: GET twice mixed channel B's words into the general page, and a SEND
+// that followed wrote them into the sensor.
+TEST_F(TransferInProgressTest, ClicksOnTransferAndTargetButtonsAreIgnoredUntilItEnds) {
+    SimLine line;
+    ASSERT_TRUE(line.Connect());
+    sim::Faults slow;
+    slow.lateAnswer = 0.3;
+    line.sensor().SetFaults(slow);
+    line.sensor().ClearRequests();
+    int nestedClicks = 0;
+    QTimer::singleShot(100, [&] {
+        nestedClicks += Click(pHandle, PANEL_BTNGet) && Click(pHandle, PANEL_ButtonTeach) &&
+                        Click(pHandle, PANEL_BTNSend) && Click(pHandle, PANEL_RBTEeprom);
+    });
+    ASSERT_TRUE(Click(pHandle, PANEL_BTNGet));
+    EXPECT_EQ(nestedClicks, 1);
+    EXPECT_EQ(line.Commands(), (std::vector<std::uint16_t>{2, 2, 2}));
+    EXPECT_EQ(ProgramPages(), line.sensor().WithModel([](sim::SensorModel& m) { return m.ram; }));
+    EXPECT_EQ(target, 1);
+    EXPECT_EQ(Val<int>(pHandle, PANEL_RBTRam), 1);
+    EXPECT_EQ(Val<int>(pHandle, PANEL_RBTEeprom), 0);
+    EXPECT_EQ(StatusLine(), kPage);
+}
