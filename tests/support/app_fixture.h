@@ -1,77 +1,68 @@
 // What the integration and GUI tests share: the program's panels loaded once
 // (as at start-up), a fresh start state per test, a simulated sensor pair on a
 // pseudo-terminal as COM1, scripted pop-ups and a way to let the event loop
-// run until something has happened.
+// run until something has happened. It brings the headers of the modules
+// whose globals and operations every program test reads and drives.
 #pragma once
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <functional>
-#include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
+#include "K-BEX-TW-MS-DiredI304.h"
+#include "com232.h"
+#include "core/frame.h"
+#include "gui.h"
+#include "platform/serial.h"
 #include "platform/testing.h"
 #include "simulated_sensor.h"
 
 namespace kbex_test {
 
-// Fresh panels and the program's start state: every module's globals at
-// their start values, start-up rules applied, no port open, empty port table,
-// the real pop-ups.
-void ResetProgram();
-
-// The fixture of every test that runs the program: nothing one test leaves
-// behind (live values, capture buffers, version text, file names, an open
-// port) reaches the next. Name it after the operation under test:
+// The fixture of every test that runs the program: fresh panels and every
+// module's globals at their start values, start-up rules applied, no port
+// open, an empty port table. Nothing one test leaves behind (live values,
+// capture buffers, version text, file names, an open port) reaches the next.
+// No real pop-up ever waits for a person: the file selection answers
+// fileAnswer (result and path; result 0 = cancel), the confirmation answers
+// confirmYes. Name it after the operation under test:
 //   using Transfer = kbex_test::ProgramTest;  TEST_F(Transfer, ...)
-class ProgramTest : public ::testing::Test {
-protected:
-    void SetUp() override { ASSERT_NO_FATAL_FAILURE(ResetProgram()); }
+struct ProgramTest : ::testing::Test {
+    void SetUp() override;
+    void TearDown() override { SetPopupSeam(nullptr); }
+    std::pair<int, std::string> fileAnswer{0, ""};
+    bool confirmYes = false;
+    PopupSeam popups;  // counts the calls and keeps the titles and messages shown
 };
 
 // Runs the event loop until `done` holds or `seconds` have passed; returns
 // whether `done` held.
 bool PumpUntil(const std::function<bool()>& done, double seconds);
-// Runs the event loop for about `seconds`.
-void Pump(double seconds);
+inline void Pump(double seconds) {
+    PumpUntil([] { return false; }, seconds);
+}
 
-// Fast simulator options for tests: unpaced, fixed seed.
-sim::Options FastSim();
+// Fast simulator options for tests: unpaced, fixed seed, the faults given.
+inline sim::Options FastSim(const sim::Faults& faults = {}) {
+    return {.paced = false, .faults = faults, .seed = 7};
+}
 
 // A simulated sensor pair that serves COM1 for the duration of a test.
-class SimLine {
-public:
+struct SimLine {
     explicit SimLine(const sim::Options& options = FastSim());
     ~SimLine();
-    sim::SimulatedSensor& sensor() { return *sensor_; }
     // Runs the port-opening sequence of start-up on COM1.
     [[nodiscard]] ::testing::AssertionResult Connect();
     // Opens COM1 with the receive callback on, and asks nothing.
     [[nodiscard]] ::testing::AssertionResult Open();
     // The command word of every request received so far.
     std::vector<std::uint16_t> Commands() const;
-
-private:
-    ::testing::AssertionResult Started() const;
-    std::unique_ptr<sim::SimulatedSensor> sensor_;
-    std::string error_;  // why the sensor did not start
-};
-
-// Answers the file selection and confirmation pop-ups for the test.
-class ScriptedPopups {
-public:
-    ScriptedPopups();
-    ~ScriptedPopups();
-    // Next file selection returns `result` with `path` (result 0 = cancel).
-    void SelectFile(int result, const std::string& path);
-    void Confirm(bool yes) { confirmAnswer_ = yes; }
-    PopupSeam& seam() { return seam_; }
-
-private:
-    PopupSeam seam_;
-    int fileResult_ = 0;
-    std::string filePath_;
-    bool confirmAnswer_ = false;
+    sim::SimulatedSensor sensor;
+    std::string error;  // why the sensor did not start
 };
 
 // The operator's hand: a left click (press and release) on a button, a right
@@ -89,11 +80,39 @@ T Val(int panel, int control) {
     EXPECT_EQ(GetCtrlVal(panel, control, v), 0) << "control " << control;
     return v;
 }
-int Attr(int panel, int control, int attribute);
-const platform::GraphModel& Graph(int control);
-std::string StatusLine();
+inline int Attr(int panel, int control, int attribute) {
+    int v = -1;
+    EXPECT_EQ(GetCtrlAttribute(panel, control, attribute, v), 0) << "control " << control;
+    return v;
+}
+// Several readings side by side, so that one comparison shows them all.
+template <typename... T>
+std::vector<double> Values(T... v) {
+    return {static_cast<double>(v)...};
+}
+inline const platform::GraphModel& Graph(int control) {
+    static const platform::GraphModel none;
+    const platform::GraphModel* m = platform::GetGraphModel(pHandle, control);
+    EXPECT_NE(m, nullptr) << "graph " << control;
+    return m ? *m : none;
+}
+// An axis as its scaling mode, minimum and maximum.
+inline std::array<double, 3> Range(const platform::AxisState& axis) {
+    return {double(axis.mode), axis.min, axis.max};
+}
+// Every plot of a graph as x1, y1, x2, y2, frame and fill colour (zeros for a curve).
+using Rect = std::array<double, 6>;
+inline std::vector<Rect> Rects(const platform::GraphModel& graph) {
+    std::vector<Rect> out;
+    for (const platform::PlotItem& p : graph.plots)
+        out.push_back({p.x1, p.y1, p.x2, p.y2, double(p.frameColor), double(p.fillColor)});
+    return out;
+}
+inline std::string StatusLine() {
+    return Val<std::string>(pHandle, PANEL_TXTStatus);
+}
 
-// A fresh empty directory for the files of one test.
+// A fresh empty directory for the files of the running test, in the build tree.
 std::string TempDir();
 
 // Renders a panel (and its visible children) into a PNG file under the
