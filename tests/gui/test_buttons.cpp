@@ -125,6 +125,9 @@ TEST_F(ParameterFile, SaveOverwritesOnlyWhenTheOperatorAgreesAndReportsAFailedWr
     fileAnswer = {VAL_NEW_FILE_SELECTED, dir + "/no-such-folder/set.cfg"};
     ASSERT_TRUE(Click(pHandle, PANEL_BTNSend));
     EXPECT_EQ(StatusLine(), "Error writing parameter-file!");
+    fileAnswer = {VAL_NEW_FILE_SELECTED, dir + "/set.cfg"};
+    ASSERT_TRUE(Click(pHandle, PANEL_BTNSend));
+    EXPECT_EQ(StatusLine(), "Parameter-file written!");  // the earlier error does not stand
 }
 
 TEST_F(ParameterFile, LoadRejectsADamagedFileWholeKeepingTheOperatorsEditsAndTakesAWindowsFile) {
@@ -161,6 +164,7 @@ TEST_F(ParameterFile, LoadRejectsADamagedFileWholeKeepingTheOperatorsEditsAndTak
     WriteAll(dir + "/windows.cfg", text);
     fileAnswer = {VAL_EXISTING_FILE_SELECTED, dir + "/windows.cfg"};
     ASSERT_TRUE(Click(pHandle, PANEL_BTNGet));
+    EXPECT_EQ(StatusLine(), "Parameter-file loaded!");  // not the last damaged file's error
     // 70000 is 4464 in 16 bits; shown limited to the line (4096 pixels).
     EXPECT_EQ(Values(parameter[core::kEvalMode], parameter[core::kTeachA], parameter[core::kTrigThdB]),
               Values(2, 4096 / 2, 10 + 37));

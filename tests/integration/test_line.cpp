@@ -1,8 +1,6 @@
 // The line check and the port-opening sequence against the simulated sensor
 // pair over a real pseudo-terminal.
 
-#include <QTimer>
-
 #include "app_fixture.h"
 #include "core/texts.h"
 
@@ -31,33 +29,6 @@ TEST_F(LineCheck, EchoOfTheStartValueFrameThenIdentificationAndTheFetchATenthApa
     EXPECT_TRUE(SavePanelImage(pHandle, "main-start.png"));
 }
 
-TEST_F(LineCheck, FaultySensorEndsTheSequenceAtTheEchoAndTheWindowKeepsWorking) {
-    // Garbage ahead of the echo is taken as the head of the frame, as on a
-    // real line; a truncated echo never makes a frame.
-    const struct {
-        const char* name;
-        sim::Faults faults;
-        std::string status;
-    } rows[] = {
-        {"wrong sync", {.wrongSync = true}, "read error - not sync byte 0xAA!"},
-        {"garbage", {.garbageBytes = 5}, "read error - not sync byte 0xAA!"},
-        {"truncated", {.truncateTo = 20}, "Timeout-RS-232..."},
-        {"mute", {.mute = true}, "Timeout-RS-232..."},
-    };
-    for (const auto& r : rows) {
-        SCOPED_TRACE(r.name);
-        SimLine line(FastSim(r.faults));
-        int ticks = 0;
-        QTimer timer;
-        QObject::connect(&timer, &QTimer::timeout, [&ticks] { ++ticks; });
-        timer.start(100);
-        ASSERT_TRUE(line.Connect());
-        EXPECT_EQ(StatusLine(), r.status);
-        EXPECT_EQ(line.Commands(), (std::vector<std::uint16_t>{5}));
-        EXPECT_GE(ticks, r.status.starts_with("Timeout") ? 5 : 0) << "no timer events during the wait: froze";
-    }
-}
-
 TEST_F(LineCheck, OpenErrorsShowTheirTextsAndReleaseTheSliders) {
     const struct {
         const char* path;  // the one entry of the port table, or none
@@ -76,15 +47,4 @@ TEST_F(LineCheck, OpenErrorsShowTheirTextsAndReleaseTheSliders) {
         EXPECT_EQ(StatusLine(), core::OpenErrorText(r.code)) << r.port << " " << (r.path ? r.path : "(none)");
         EXPECT_EQ(Attr(pPara1, PARA1_SLIDEVideoTHD_A, ATTR_DIMMED), 0);
     }
-}
-
-TEST_F(LineCheck, VanishedDeviceTimesOutAndEveryPortOperationFailsQuietly) {
-    SimLine line(FastSim({.vanishAfter = 1}));
-    ASSERT_TRUE(line.Open());
-    EXPECT_EQ(CheckComLine(com), 1);  // the one request the device still takes
-    ASSERT_TRUE(PumpUntil([&] { return line.sensor.Vanished(); }, 2.0));
-    EXPECT_EQ(CheckComLine(com), 0);
-    EXPECT_EQ(StatusLine(), "Timeout-RS-232...");
-    EXPECT_LT(ComWrt(com, szWriteBuf, 36), 0);
-    EXPECT_EQ(CloseCom(com), 0);
 }

@@ -1,32 +1,52 @@
-// The serial layer against a bare pseudo-terminal: the test plays the line's
-// far end byte by byte.
+// The serial layer against a bare pseudo-terminal, the test playing the
+// line's far end byte by byte, and what an unlucky machine does to it and to
+// the file reads: a FIFO for a file, a directory for a port, a second
+// instance on the line, flags an earlier program left, a full queue, a
+// signal in a write, a USB adapter.
+#include <fcntl.h>
+#include <linux/serial.h>
+#include <poll.h>
+#include <pthread.h>
 #include <pty.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
+#include <atomic>
+#include <csignal>
+#include <ctime>
+#include <filesystem>
+#include <string>
+#include <thread>
 #include <vector>
 
 #include "app_fixture.h"
 #include "platform/clock.h"
+#include "platform/files.h"
+#include "platform/serial_internal.h"
+#include "platform/text_codec.h"
 
 using namespace kbex_test;
 
 namespace {
 
-// The far end of a line: the master side of a fresh pty, listed as COM1,
-// which is opened with queues of `queueSize` bytes. The slave side is held
-// open too and raw, as an adapter keeps its line between users.
+// The far end of a line: a fresh pty, listed as COM1 and again as COM2. The
+// test holds the master side and, raw as an adapter keeps its line between
+// users, the slave side, opened before the layer's; both never block.
 struct FarEnd {
-    explicit FarEnd(int queueSize = 4096) {
+    FarEnd() {
         char name[256] = {};
         termios raw{};
         ::cfmakeraw(&raw);
         EXPECT_EQ(::openpty(&master, &slave, name, &raw, nullptr), 0);
-        SetPortTable({{name, "test line"}});
-        EXPECT_EQ(OpenComConfig(1, "", 19200, 0, 8, 1, queueSize, queueSize), 0);
+        for (int fd : {master, slave})
+            ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK);
+        SetPortTable({{name, "first"}, {name, "second"}});
     }
     ~FarEnd() {
         CloseCom(1);
+        CloseCom(2);
         SetPortTable({});
         Hangup();
     }
@@ -42,6 +62,10 @@ struct FarEnd {
     int master = -1, slave = -1;
 };
 
+int Open(int port, int queueSize = 4096) {
+    return OpenComConfig(port, "", 19200, 0, 8, 1, queueSize, queueSize);
+}
+
 struct Calls {
     int count = 0, flags = 0, queued = 0;
 } g_calls;
@@ -54,9 +78,29 @@ void Callback(int port, int flags, void* reads) {
         ComRd(port, buf, 36);
 }
 
+std::vector<int> g_serialSets;  // flags of each TIOCSSERIAL the fake driver saw
+constexpr int kDriverFlags = ASYNC_SKIP_TEST;
+
+int FakeUsbDriver(int, unsigned long request, void* arg) {
+    auto* ss = static_cast<serial_struct*>(arg);
+    if (request == TIOCGSERIAL) {
+        *ss = serial_struct{};
+        ss->flags = kDriverFlags;
+    }
+    if (request == TIOCSSERIAL)
+        g_serialSets.push_back(ss->flags);
+    return 0;
+}
+
+double ThreadCpuTime() {
+    timespec t{};
+    ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return t.tv_sec + t.tv_nsec * 1e-9;
+}
+
 }  // namespace
 
-TEST(Serial, BadArgumentsUnknownAndClosedPortsFailWithTheirCodes) {
+TEST(Serial, BadArgumentsUnknownClosedAndBusyPortsAndDirectoriesFailWithTheirCodesNeverAnUnknownError) {
     // Every operation on a port that is not in the table fails.
     std::uint8_t buf[36] = {};
     for (int r :
@@ -65,18 +109,25 @@ TEST(Serial, BadArgumentsUnknownAndClosedPortsFailWithTheirCodes) {
         EXPECT_LT(r, 0);
 
     FarEnd line;
-    EXPECT_EQ(OpenComConfig(0, "", 19200, 0, 8, 1, 4096, 4096), kComInvalidPort);
-    EXPECT_EQ(OpenComConfig(2, "", 19200, 0, 8, 1, 4096, 4096), kComInvalidPort);
+    ASSERT_EQ(Open(1), 0);
+    EXPECT_EQ(Open(2), kComCannotOpen);  // the same device again
+    EXPECT_EQ(ComWrt(1, "x", 1), 1);     // the owner keeps the line
+    EXPECT_EQ(Open(0), kComInvalidPort);
+    EXPECT_EQ(Open(3), kComInvalidPort);
     EXPECT_EQ(OpenComConfig(1, "", 12345, 0, 8, 1, 4096, 4096), kComInvalidParameter);
     EXPECT_EQ(OpenComConfig(1, "", 19200, 5, 8, 1, 4096, 4096), kComInvalidParameter);
-    EXPECT_EQ(OpenComConfig(1, "", 19200, 0, 8, 1, 4096, 4096), 0);  // again: starts afresh, no failure
+    EXPECT_EQ(Open(1), 0);  // again: starts afresh, no failure
     EXPECT_EQ(ComRd(1, buf, -1), kComInvalidParameter);
     EXPECT_EQ(CloseCom(1), 0);
     EXPECT_LT(CloseCom(1), 0);
+    EXPECT_EQ(Open(2), 0);
+    SetPortTable({{"/tmp", "a directory"}});
+    EXPECT_EQ(Open(1), kComCannotOpen);
 }
 
 TEST(Serial, ReceiveCallbackRunsOnlyFromEventDispatchOncePerCrossingOfTheNotifyCount) {
     FarEnd line;
+    ASSERT_EQ(Open(1), 0);
     g_calls = {};
     ASSERT_EQ(InstallComCallback(1, LWRS_RECEIVE, 36, 0x55, Callback, &g_calls), 0);
     ASSERT_TRUE(line.Send(35));
@@ -115,33 +166,131 @@ TEST(Serial, ReceiveCallbackRunsOnlyFromEventDispatchOncePerCrossingOfTheNotifyC
     EXPECT_EQ(g_calls.count, 5);
 }
 
-TEST(Serial, ReadWaitsForItsBytesUpToTheTimeOut) {
+TEST(Serial, SmallQueueHoldsWhatFitsReadsWaitWithoutSpinningAndAfterAHangupOnlyWhatHadArrivedIsRead) {
     FarEnd line;
-    SetComTime(1, 0.2);
-    ASSERT_TRUE(line.Send(4, 0x42));
-    std::uint8_t buf[16] = {};
-    const double t0 = Timer();
-    EXPECT_EQ(ComRd(1, buf, 10), 4);
-    EXPECT_GE(Timer() - t0, 0.19);
-    EXPECT_EQ(buf[3], 0x42);
-}
-
-TEST(Serial, SmallQueueHoldsWhatFitsAndAfterAHangupOnlyWhatHadArrivedIsRead) {
-    FarEnd line(64);
+    ASSERT_EQ(Open(1, 64), 0);
+    SetComTime(1, 1.0);
     ASSERT_TRUE(line.Send(200));
     Pump(0.1);  // must not spin on the readable device either
-    std::uint8_t buf[64];
+    std::uint8_t buf[100];
     for (int left = 200; left > 64; left -= 64) {
         ASSERT_TRUE(PumpUntil([] { return GetInQLen(1) == 64; }, 2.0)) << left;
-        EXPECT_EQ(ComRd(1, buf, 64), 64);
+        // More than a full queue holds: it cannot grow, so there is nothing
+        // to wait for, and waiting anyway would burn a core for the time-out.
+        const double cpu = ThreadCpuTime();
+        EXPECT_EQ(ComRd(1, buf, 100), 64);
+        EXPECT_LT(ThreadCpuTime() - cpu, 0.5);
     }
     ASSERT_TRUE(PumpUntil([] { return GetInQLen(1) == 200 % 64; }, 2.0));
+    // Fewer bytes than asked for: what came by the time-out.
+    SetComTime(1, 0.2);
+    EXPECT_EQ(ComRd(1, buf, 10), 200 % 64);
     // The far end hangs up: what arrived can still be read, then every
     // operation fails, without spinning.
+    ASSERT_TRUE(line.Send(4, 0x42));
+    ASSERT_TRUE(PumpUntil([] { return GetInQLen(1) == 4; }, 2.0));
     line.Hangup();
     Pump(0.1);
-    EXPECT_EQ(ComRd(1, buf, 64), 200 % 64);
+    EXPECT_EQ(ComRd(1, buf, 64), 4);
+    EXPECT_EQ(buf[3], 0x42);
     for (int r : {ComRd(1, buf, 4), ComWrt(1, buf, 4), GetInQLen(1)})
         EXPECT_LT(r, 0);
     EXPECT_EQ(CloseCom(1), 0);
+}
+
+TEST(FileBytes, ReadAndWriteRefuseAnythingButARegularFileAndNeverBlock) {
+    char dir[] = "/tmp/kbex-read-XXXXXX";
+    ASSERT_NE(::mkdtemp(dir), nullptr);
+    const std::string file = std::string(dir) + "/a.cfg", fifo = std::string(dir) + "/fifo.cfg";
+    ASSERT_EQ(WriteFileBytes(file.c_str(), "1\n", false), 0);
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    // A FIFO with no writer or reader: a plain open would wait for one.
+    EXPECT_NE(WriteFileBytes(fifo.c_str(), "x", true), 0);
+    EXPECT_NE(WriteFileBytes("/dev/null", "x", false), 0);
+    const struct {
+        std::string path;
+        bool ok;
+    } cases[] = {{file, true}, {dir, false}, {"/dev/null", false}, {fifo, false}};
+    for (const auto& c : cases) {
+        std::string bytes = "old";
+        EXPECT_EQ(ReadFileBytes(c.path.c_str(), bytes) == 0, c.ok) << c.path;
+        EXPECT_EQ(bytes, c.ok ? "1\n" : "old") << c.path;
+    }
+    std::filesystem::remove_all(dir);
+}
+
+TEST(TextCodec, OnlyWellFormedUtf8IsTakenAsUtf8AndAllElseAsWindows1252) {
+    const struct {
+        const char *bytes, *shown;
+    } cases[] = {
+        {"FW \xC0\xB5m", "FW Àµm"},           // overlong two bytes
+        {"\xE0\x80\xAF", "à€¯"},              // overlong three bytes
+        {"\xED\xA0\x80", "í\xC2\xA0€"},       // UTF-16 surrogate
+        {"\xF0\x80\x80\xAF", "ð€€¯"},         // overlong four bytes
+        {"\xF4\x90\x80\x80", "ô\xC2\x90€€"},  // beyond U+10FFFF
+        {"\xF5\x80\x80\x80", "õ€€€"},         // no lead byte at all
+        {"\xC2\xB5\xE0\xA0\x80\xED\x9F\xBF\xF0\x90\x80\x80\xF4\x8F\xBF\xBF",
+         "µ\u0800\uD7FF\U00010000\U0010FFFF"},  // well-formed up to each edge
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(platform::DecodeText(c.bytes).toStdString(), c.shown) << c.bytes;
+}
+
+TEST(Serial, OpenClearsEveryInputFlagThatAltersBytesAndAsksForLowLatencyAndCloseRestoresLineAndAdapter) {
+    FarEnd line;
+    tcflag_t altering =
+        IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR | ICRNL | IXON | IXOFF | IXANY | IMAXBEL | INPCK;
+#ifdef IUCLC
+    altering |= IUCLC;
+#endif
+    termios before{}, open{}, after{};
+    ::tcgetattr(line.slave, &before);
+    before.c_iflag |= altering;  // as an earlier program may have left them
+    before.c_lflag |= ICANON | ECHO;
+    ASSERT_EQ(::tcsetattr(line.slave, TCSANOW, &before), 0);
+    ::tcgetattr(line.slave, &before);  // as the driver keeps them
+    ASSERT_EQ(Open(1), 0);             // the real driver of a pty has no low-latency setting: nothing fails
+    ::tcgetattr(line.slave, &open);
+    EXPECT_EQ(open.c_iflag & altering, 0u);
+    EXPECT_EQ(open.c_lflag & (ICANON | ECHO), 0u);
+    ASSERT_EQ(CloseCom(1), 0);
+    ::tcgetattr(line.slave, &after);
+    EXPECT_EQ(after.c_iflag, before.c_iflag);
+    EXPECT_EQ(after.c_lflag, before.c_lflag);
+    EXPECT_EQ(after.c_cflag, before.c_cflag);
+
+    const auto realIoctl = std::exchange(platform::SerialIoctlSeam, FakeUsbDriver);
+    g_serialSets.clear();
+    EXPECT_EQ(Open(1), 0);
+    EXPECT_EQ(g_serialSets, std::vector<int>{kDriverFlags | ASYNC_LOW_LATENCY});
+    EXPECT_EQ(CloseCom(1), 0);
+    EXPECT_EQ(g_serialSets, (std::vector<int>{kDriverFlags | ASYNC_LOW_LATENCY, kDriverFlags}));
+    platform::SerialIoctlSeam = realIoctl;
+}
+
+TEST(Serial, ASignalWhileAWriteWaitsForRoomIsNoTimeOut) {
+    FarEnd line;
+    ASSERT_EQ(Open(1), 0);
+    SetComTime(1, 5.0);
+    const std::vector<std::uint8_t> chunk(4096, 0x33);
+    for (pollfd pfd{line.slave, POLLOUT, 0}; ::poll(&pfd, 1, 200) > 0;)
+        while (::write(line.slave, chunk.data(), chunk.size()) > 0) {
+        }
+    if (::write(line.slave, chunk.data(), 1) > 0)
+        GTEST_SKIP() << "this pty never makes a writer wait";
+    struct sigaction sa = {}, old = {};
+    sa.sa_handler = [](int) {};  // no SA_RESTART: the signal breaks into the wait
+    ::sigaction(SIGUSR1, &sa, &old);
+    std::atomic<bool> written{false};
+    std::thread farEnd([&, writer = ::pthread_self()] {
+        for (int i = 0; i < 10; ++i, std::this_thread::sleep_for(std::chrono::milliseconds(20)))
+            ::pthread_kill(writer, SIGUSR1);
+        for (std::uint8_t sink[4096]; !written; std::this_thread::sleep_for(std::chrono::milliseconds(5)))
+            while (::read(line.master, sink, sizeof sink) > 0) {
+            }
+    });
+    EXPECT_EQ(ComWrt(1, chunk.data(), 36), 36);
+    written = true;
+    farEnd.join();
+    ::sigaction(SIGUSR1, &old, nullptr);
 }

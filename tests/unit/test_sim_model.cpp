@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -26,31 +25,25 @@ Bytes Ask(sim::SensorModel& m, std::uint16_t cmd, std::uint16_t second, double n
     return m.Handle(req, now);
 }
 Bytes Head(const Bytes& a, std::size_t n) {
-    return Bytes(a.begin(), a.begin() + static_cast<long>(n));
+    return Bytes(a.begin(), a.begin() + static_cast<long>(std::min(n, a.size())));
 }
-// The answer as the program's receive path decodes it; `raw` is GetRxBuf's verdict.
-PP Decode(Bytes a, int raw) {
+// The answer as the program's receive path decodes it: the 16 words of a raw
+// frame, the 15 data words of any other.
+template <std::size_t N = core::kPageWords>
+std::array<std::uint16_t, N> Decode(Bytes a) {
     EXPECT_EQ(a.size(), core::kFrameLen);
     a.resize(core::kFrameLen);
     PP pp{};
-    EXPECT_EQ(core::GetRxBuf(std::span(a).first<core::kFrameLen>(), pp), raw);
-    return pp;
-}
-Words Data(const Bytes& a) {
-    const PP pp = Decode(a, 0);
-    Words w;
-    std::copy_n(pp.begin(), w.size(), w.begin());
-    return w;
+    EXPECT_EQ(core::GetRxBuf(std::span<const std::uint8_t, core::kFrameLen>(a.data(), a.size()), pp),
+              int{N == core::kPPWords});
+    std::array<std::uint16_t, N> words;
+    std::copy_n(pp.begin(), N, words.begin());
+    return words;
 }
 core::RawValues Raw(sim::SensorModel& m, double now) {
     const Bytes a = Ask(m, core::kCmdRaw, 0, now);
     EXPECT_EQ(Head(a, 4), (Bytes{0x00, 0xAA, 0x00, 0x08}));
-    return core::DecodeRaw(Decode(a, 1));
-}
-void WriteRam(sim::SensorModel& m, std::uint16_t page, std::size_t word, std::uint16_t value) {
-    Words w = m.ram[page];
-    w[word] = value;
-    Ask(m, core::kCmdWriteRam, page, 0.0, w);
+    return core::DecodeRaw(Decode<core::kPPWords>(a));
 }
 
 }  // namespace
@@ -61,17 +54,15 @@ TEST(SimFrames, PagesEchoAndIdentityAnswerInTheFramesTheProgramDecodes) {
     for (std::uint16_t page = 0; page < 3; ++page) {
         const Bytes a = Ask(m, core::kCmdReadEeprom, page);
         EXPECT_EQ(Head(a, 6), (Bytes{0x00, 0xAA, 0x00, 0x04, 0x00, static_cast<std::uint8_t>(page)}));
-        core::CopyPPtoVars(param, page, Data(a));
+        core::CopyPPtoVars(param, page, Decode(a));
     }
     EXPECT_TRUE(param[core::kTolUpPix] == 80 && param[core::kTeachA] == 1500 && param[core::kTeachB] == 2600);
-    EXPECT_TRUE(core::Get32(param, core::kCalibA) == 1126u && core::Get32(param, core::kSetpointB) == 37500u);
-    EXPECT_EQ(Data(Ask(m, core::kCmdReadRam, 7)), Words{});
 
     const Words page{11, 12, 13, 14, 15, 16, 17, 18, 19, 20, 21, 22, 23, 24, 0xFFFF};
     const auto eeprom = m.eeprom;
     EXPECT_TRUE(Ask(m, core::kCmdWriteRam, 1, 0.0, page).empty());  // written silently, RAM only
-    EXPECT_TRUE(Data(Ask(m, core::kCmdReadRam, 1)) == page && m.eeprom == eeprom);
-    EXPECT_EQ(Data(Ask(m, core::kCmdEcho, 0, 0.0, page)), page);
+    EXPECT_TRUE(Decode(Ask(m, core::kCmdReadRam, 1)) == page && m.eeprom == eeprom);
+    EXPECT_EQ(Decode(Ask(m, core::kCmdEcho, 0, 0.0, page)), page);
     for (std::uint16_t unknown : {0, 12, 103, 0x0108})
         EXPECT_TRUE(Ask(m, unknown, 0).empty()) << unknown;
 
@@ -88,21 +79,20 @@ TEST(SimFrames, PagesEchoAndIdentityAnswerInTheFramesTheProgramDecodes) {
     EXPECT_EQ(core::DecodeFirmware(std::span(fw).first<core::kFirmwareLen>(), 0), std::string(36, 'y'));
 }
 
-TEST(SimRaw, RawFrameCarriesTheMovingObjectAndTheValueOfTheEvaluationMode) {
+// The raw frame carries the moving object and the value of the evaluation
+// mode; TEACH makes the present positions the teach values, in RAM only.
+TEST(SimRaw, RawFrameFollowsTheObjectAndTheModeAndTeachTakesThePresentPositions) {
     sim::SensorModel m;
-    core::RawValues r = Raw(m, 2.0);  // channel A at its upper turning point
-    EXPECT_TRUE(r.Aval == std::lround(m.SpotA(2.0)) && std::abs(r.Aval - 1540) <= 1) << r.Aval;
-    EXPECT_NEAR(r.Bval, 2600 - 30 * std::cos(0.5), 1.5);
-    EXPECT_TRUE(r.Mvalue == r.Aval && r.poti == 50 && r.edcntA == 2 && r.edcntB == 2 && r.instate == 0);
-    EXPECT_TRUE(r.peakwA >= 20 && r.peakwA <= 30 && r.teachA == 1500 && r.teachB == 2600);
-    EXPECT_EQ(r.umValue, 37000 + (r.Aval - 1500) * 1126 / 1024);
+    core::RawValues r = Raw(m, 2.0);
+    EXPECT_TRUE(r.Aval == std::lround(m.SpotA(2.0)) && r.Bval == std::lround(m.SpotB(2.0))) << r.Aval;
+    EXPECT_TRUE(r.Mvalue == r.Aval && r.poti == 50 && r.edcntA == 2 && r.teachA == 1500 && r.teachB == 2600);
 
-    WriteRam(m, 0, 0, 2);
+    m.ram[0][0] = 2;  // evaluation mode
     r = Raw(m, 1.0);
     EXPECT_EQ(r.Mvalue, 2 * 4096 - (r.Aval + r.Bval));
     EXPECT_EQ(r.umValue, 37000 + (r.Mvalue - (2 * 4096 - 4100)) * 1126 / 1024);
-    WriteRam(m, 0, 0, 1);
-    WriteRam(m, 1, 13, 0);  // set-point 0, channel A below its teach value: a negative value
+    m.ram[0][0] = 1;
+    m.ram[1][13] = 0;  // set-point 0, channel A below its teach value: a negative value
     r = Raw(m, 6.0);
     EXPECT_TRUE(r.umValue == (r.Aval - 1500) * 1126 / 1024 && r.umValue < -40) << r.umValue;
     // Held max/min: the extremes of what was measured, until reset to the present value.
@@ -110,21 +100,20 @@ TEST(SimRaw, RawFrameCarriesTheMovingObjectAndTheValueOfTheEvaluationMode) {
     EXPECT_EQ(Head(Ask(m, core::kCmdResetMaxMin, 0, 6.0), 4), (Bytes{0x00, 0xAA, 0x00, 0x0B}));
     r = Raw(m, 6.0);
     EXPECT_TRUE(r.anaMax == r.Mvalue && r.anaMin == r.Mvalue);
-}
 
-TEST(SimTeach, PresentPositionsBecomeTheRamTeachValuesOnly) {
-    sim::SensorModel m;
     const auto a = static_cast<std::uint16_t>(std::lround(m.SpotA(2.0)));
     const auto b = static_cast<std::uint16_t>(std::lround(m.SpotB(2.0)));
-    ASSERT_TRUE(a != 1500 && b != 2600);
     const Bytes answer = Ask(m, core::kCmdTeach, 0, 2.0);
     EXPECT_EQ(Head(answer, 6), (Bytes{0x00, 0xAA, 0x00, 0x06, 0x00, 0x00}));
-    EXPECT_EQ(Data(answer), m.ram[0]);
+    EXPECT_EQ(Decode(answer), m.ram[0]);
     EXPECT_TRUE(m.ram[1][3] == a && m.ram[2][3] == b && m.eeprom[1][3] == 1500 && m.eeprom[2][3] == 2600);
-    const auto r = Raw(m, 2.1);
+    r = Raw(m, 2.1);
     EXPECT_TRUE(r.teachA == a && r.teachB == b);
 }
 
+// The peak at the spot in the video buffers, the positions of the last two
+// seconds, the newest last, in the others; the second half, asked for later,
+// still belongs to the first half's capture.
 TEST(SimBlocks, BuffersAreHalvesOfOneCaptureWithThePeakAtTheSpotOrThePositionHistory) {
     sim::SensorModel m, late;
     for (std::uint16_t buffer : {0, 1, 2, 3}) {
@@ -132,18 +121,15 @@ TEST(SimBlocks, BuffersAreHalvesOfOneCaptureWithThePeakAtTheSpotOrThePositionHis
         for (std::uint16_t start : {0, 64}) {
             const Bytes a = Ask(m, core::kCmdBlock, start, 3.0, Words{buffer});
             ASSERT_EQ(a.size(), core::kBlockLen);
-            // The second half, asked for later, still belongs to the first half's capture.
             EXPECT_EQ(Ask(late, core::kCmdBlock, start, start ? 3.5 : 3.0, Words{buffer}), a) << buffer;
             for (std::size_t i = 0; i < core::kBlockWords; ++i)
                 v.push_back(core::GetWordBE(&a[2 * i]));
         }
-        auto spot = [&](double t) { return buffer % 2 ? m.SpotB(t) : m.SpotA(t); };
-        if (buffer < 2) {  // video: the peak at the spot
-            EXPECT_NEAR((std::max_element(v.begin(), v.end()) - v.begin()) * 4096.0 / 128, spot(3.0), 32);
-        } else {  // the positions of the last two seconds, the newest last
-            EXPECT_EQ(v.back(), std::lround(spot(3.0))) << buffer;
-            EXPECT_EQ(v.front(), std::lround(spot(1.0 + 2.0 / 128))) << buffer;
-        }
+        auto at = [&](double t) { return buffer % 2 ? m.SpotB(t) : m.SpotA(t); };  // the spot at time t
+        if (buffer < 2)
+            EXPECT_NEAR((std::max_element(v.begin(), v.end()) - v.begin()) * 4096.0 / 128, at(3.0), 32);
+        else
+            EXPECT_TRUE(v.back() == std::lround(at(3.0)) && v.front() == std::lround(at(1 + 2.0 / 128)));
     }
     EXPECT_EQ(Ask(m, core::kCmdBlock, 0, 3.0, Words{5}), Bytes(128, 0));
 }
