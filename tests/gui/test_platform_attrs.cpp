@@ -29,7 +29,8 @@ TEST_F(CtrlColours, SettingTheColourAlreadyShownTouchesNoPalette) {
         ASSERT_EQ(SetCtrlAttribute(pHandle, control, attribute, VAL_RED), 0);
         ChangeCounter counter;
         QWidget* w = platform::CtrlWidget(pHandle, control);
-        for (QWidget* part : w->findChildren<QWidget*>() << w)
+        QList<QWidget*> parts = w->findChildren<QWidget*>();
+        for (QWidget* part : parts << w)
             part->installEventFilter(&counter);
         for (int frame = 0; frame < 3; ++frame)
             SetCtrlAttribute(pHandle, control, attribute, VAL_RED);
