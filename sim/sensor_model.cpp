@@ -12,9 +12,6 @@
 
 namespace sim {
 
-static_assert(kFrameLen == core::kFrameLen && kPageWords == core::kPageWords && kRawWords == core::kPPWords &&
-              kCurvePoints == core::kMaxPoint);
-
 double Now() {
     return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
 }
@@ -36,7 +33,7 @@ constexpr double kSpotNoise = 0.6;  // pixels, so the rounded position flickers 
 constexpr double kCurveSpan = 2.0;  // seconds covered by a measurement curve
 constexpr std::uint16_t kPoti = 50;
 constexpr std::uint16_t kEdgeCount = 2;
-constexpr std::size_t kBufferWords = kCurvePoints;
+constexpr std::size_t kBufferWords = core::kMaxPoint;
 constexpr std::size_t kFlashPageWords = 256;
 
 std::uint64_t Mix(std::uint64_t x) {

@@ -15,14 +15,13 @@
 #include <thread>
 #include <vector>
 
+#include "core/frame.h"
+
 namespace sim {
 
-// Sizes of the line's frames, kept here so that this header stands alone;
-// sensor_model.cpp checks them against the codec's.
-inline constexpr std::size_t kFrameLen = 36;      // a request, and every short answer
-inline constexpr std::size_t kPageWords = 15;     // data words of a parameter page
-inline constexpr std::size_t kRawWords = 16;      // words of a raw measurement frame
-inline constexpr std::size_t kCurvePoints = 128;  // words of one measurement buffer
+// The frame layout is the codec's, so the simulator and the program cannot disagree on it.
+using core::kFrameLen;
+using core::kPageWords;
 
 // What the sensor reports about itself (hardware answer and firmware text).
 struct HardwareConfig {
@@ -83,7 +82,7 @@ public:
     std::array<std::uint16_t, 2048> flash{};  // linearisation table (pages 2..9)
 
     // Live values of the last raw frame computed (for tests).
-    std::array<std::uint16_t, kRawWords> lastRaw{};
+    std::array<std::uint16_t, core::kPPWords> lastRaw{};
 
     // Spot positions at time `now`, in virtual pixels (channel A, channel B).
     double SpotA(double now) const;
@@ -91,9 +90,9 @@ public:
 
 private:
     struct Live;
-    using Buffer = std::array<std::uint16_t, kCurvePoints>;
+    using Buffer = std::array<std::uint16_t, core::kMaxPoint>;
 
-    std::array<std::uint16_t, kRawWords> RawFrame(double now);
+    std::array<std::uint16_t, core::kPPWords> RawFrame(double now);
     Live Measure(double now) const;
     double PeakWidth(int channel, double now) const;
     double Noise(int channel, double now) const;

@@ -263,23 +263,13 @@ namespace {
 
 // The three radio buttons act as one group; switching the chosen one off
 // falls back to RAM, and RAM itself cannot be switched off. While a transfer
-// runs the target it uses stays, and so do the buttons that show it.
-void ChooseTarget(int chosen, int others1, int others2, int value, int newTarget) {
-    if (TransferInProgress()) {
-        SetCtrlVal(pHandle, PANEL_RBTRam, target == 1 ? 1 : 0);
-        SetCtrlVal(pHandle, PANEL_RBTEeprom, target == 2 ? 1 : 0);
-        SetCtrlVal(pHandle, PANEL_RBTFile, target == 3 ? 1 : 0);
-        return;
-    }
-    if (value) {
-        SetCtrlVal(pHandle, chosen, 1);
-        target = newTarget;
-        SetCtrlVal(pHandle, others1, 0);
-        SetCtrlVal(pHandle, others2, 0);
-    } else {
-        target = 1;
-        SetCtrlVal(pHandle, PANEL_RBTRam, 1);
-    }
+// runs the target it uses stays. Either way the buttons show the target in force.
+void ChooseTarget(int value, int newTarget) {
+    if (!TransferInProgress())
+        target = value ? newTarget : 1;
+    SetCtrlVal(pHandle, PANEL_RBTRam, target == 1 ? 1 : 0);
+    SetCtrlVal(pHandle, PANEL_RBTEeprom, target == 2 ? 1 : 0);
+    SetCtrlVal(pHandle, PANEL_RBTFile, target == 3 ? 1 : 0);
 }
 
 int RadioValue(int control) {
@@ -292,19 +282,19 @@ int RadioValue(int control) {
 
 int CC_RBTRam(int, int control, int event, void*, int, int) {
     if (event == EVENT_VAL_CHANGED)
-        ChooseTarget(PANEL_RBTRam, PANEL_RBTEeprom, PANEL_RBTFile, RadioValue(control), 1);
+        ChooseTarget(RadioValue(control), 1);
     return 0;
 }
 
 int CC_RBTEeprom(int, int control, int event, void*, int, int) {
     if (event == EVENT_VAL_CHANGED)
-        ChooseTarget(PANEL_RBTEeprom, PANEL_RBTRam, PANEL_RBTFile, RadioValue(control), 2);
+        ChooseTarget(RadioValue(control), 2);
     return 0;
 }
 
 int CC_RBTFile(int, int control, int event, void*, int, int) {
     if (event == EVENT_VAL_CHANGED)
-        ChooseTarget(PANEL_RBTFile, PANEL_RBTEeprom, PANEL_RBTRam, RadioValue(control), 3);
+        ChooseTarget(RadioValue(control), 3);
     return 0;
 }
 

@@ -203,13 +203,10 @@ bool AwaitAnswer(double limit, int expectedEcho) {
     }
 }
 
-int AwaitQueued(int count, double limit, bool runEvents) {
+int AwaitQueued(int count, double limit) {
     const double t0 = Timer();
-    int n = 0;
     for (;;) {
-        if (runEvents)
-            ProcessSystemEvents();
-        n = GetInQLen(com);
+        const int n = GetInQLen(com);
         if (Timer() - t0 > limit || n >= count)
             return n;
     }

@@ -79,8 +79,8 @@ int SendRequest(int port, std::uint16_t command, std::uint16_t second, const std
 inline constexpr int kAnyEcho = -1;
 bool AwaitAnswer(double limit, int expectedEcho = kAnyEcho);
 // Waits up to `limit` seconds until the input queue holds `count` bytes and
-// returns the count queued when it ended. Runs events only when asked.
-int AwaitQueued(int count, double limit, bool runEvents);
+// returns the count queued when it ended. It runs no events.
+int AwaitQueued(int count, double limit);
 
 // Switches the receive callback off for its lifetime, for answers that are
 // read straight from the queue (the firmware text, the 64-word blocks); the

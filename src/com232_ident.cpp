@@ -112,7 +112,7 @@ int GetVERSIONInfo() {
         // This wait runs no events on purpose: nothing the operator clicks can
         // start another exchange while the text is on its way, at the price of
         // a window that does not answer for at most the time-out.
-        n = AwaitQueued(kTextLen, TIMEOUT, false);
+        n = AwaitQueued(kTextLen, TIMEOUT);
         if (n < kTextLen)
             SetStatus("Timeout - reading firmware info!");
 

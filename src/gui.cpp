@@ -237,11 +237,11 @@ int FetchParameterSet(std::uint16_t target) {
     for (std::uint16_t page = 0; page < 3; ++page) {
         const int received = PushGET(target, page, gathered);
         if (received && page == 2) {
-            for (std::uint16_t p = 0; p < 3; ++p)
-                for (std::size_t word = 0; word < kPageWords; ++word) {
-                    const int index = PageEntryIndex(p, word);
-                    parameter[index] = gathered[index];
-                }
+            std::uint16_t words[kPPWords];
+            for (std::uint16_t p = 0; p < 3; ++p) {
+                core::CopyVarsToPP(gathered, p, words);
+                core::CopyPPtoVars(parameter, p, std::span(words).first<kPageWords>());
+            }
             SetPanelValues();
             unsigned short mode = 0;
             GetCtrlVal(pPara0, PARA0_DropEvalMode, mode);

@@ -60,19 +60,8 @@ const FaultRow kRows[] = {
      {{"Error reading firmware-info!", false}, kTimedOut, kTimedOut, kSendCut, kSendCut, kTimedOut}},
 };
 
-using Pages = sim::SensorModel::Pages;
-
 // An edit the operator has typed but not sent.
 constexpr int kTyped = 1234;
-
-Pages ProgramPages() {
-    Pages pages{};
-    for (std::uint16_t p = 0; p < 3; ++p) {
-        CopyVarsToPP(p);
-        std::copy_n(pp, pages[p].size(), pages[p].begin());
-    }
-    return pages;
-}
 
 // The teach request makes the sensor take its spot as the set-point: that
 // much of its RAM is the sensor's own doing, whatever the program then reads.
@@ -115,10 +104,7 @@ TEST_P(FaultMatrix, OperatorReadsTheOutcomeAndNothingChangesUnlessTheOperationCo
             line.sensor.SetFaults(row.faults);
         else
             ASSERT_TRUE(line.Connect());
-        const auto memories = [&] {
-            return line.sensor.WithModel([](sim::SensorModel& m) { return std::pair(m.ram, m.eeprom); });
-        };
-        const auto [ram, eeprom] = memories();
+        const Pages ram = Memory(line.sensor, false), eeprom = Memory(line.sensor, true);
         const Pages before = ProgramPages();
         if (op != kStartup) {
             ASSERT_TRUE(Type(pPara1, PARA1_NUMTeachA, kTyped));
@@ -156,7 +142,7 @@ TEST_P(FaultMatrix, OperatorReadsTheOutcomeAndNothingChangesUnlessTheOperationCo
         // The firmware text is the one wait that runs no events.
         EXPECT_LT(freeze, TIMEOUT + 0.5);
 
-        const auto [ramAfter, eepromAfter] = memories();
+        const Pages ramAfter = Memory(line.sensor, false), eepromAfter = Memory(line.sensor, true);
         const bool fetches = op == kStartup || op == kGetRam || op == kGetEeprom || op == kTeach;
         if (fetches && cell.completed) {
             EXPECT_EQ(ProgramPages(), op == kGetEeprom ? eepromAfter : ramAfter);

@@ -7,23 +7,6 @@
 using namespace kbex_test;
 using Transfer = ProgramTest;
 
-using Pages = sim::SensorModel::Pages;
-
-static Pages Memory(sim::SimulatedSensor& s, bool eeprom) {
-    return s.WithModel([&](sim::SensorModel& m) { return eeprom ? m.eeprom : m.ram; });
-}
-
-// The parameter set as pages, the way the sensor holds it.
-static Pages ProgramPages() {
-    Pages pages{};
-    std::uint16_t words[16] = {};
-    for (std::uint16_t p = 0; p < 3; ++p) {
-        core::CopyVarsToPP(parameter, p, words);
-        std::copy_n(words, 15, pages[p].begin());
-    }
-    return pages;
-}
-
 // The panels show the set the program holds.
 static void ExpectShown() {
     EXPECT_EQ(

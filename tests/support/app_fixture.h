@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <functional>
 #include <string>
@@ -107,6 +108,21 @@ inline std::vector<Rect> Rects(const platform::GraphModel& graph) {
     for (const platform::PlotItem& p : graph.plots)
         out.push_back({p.x1, p.y1, p.x2, p.y2, double(p.frameColor), double(p.fillColor)});
     return out;
+}
+// The parameter set as pages, the way the sensor holds them, and the
+// sensor's RAM or EEPROM.
+using Pages = sim::SensorModel::Pages;
+inline Pages ProgramPages() {
+    Pages pages{};
+    std::uint16_t words[core::kPPWords] = {};
+    for (std::uint16_t p = 0; p < 3; ++p) {
+        core::CopyVarsToPP(parameter, p, words);
+        std::copy_n(words, core::kPageWords, pages[p].begin());
+    }
+    return pages;
+}
+inline Pages Memory(sim::SimulatedSensor& s, bool eeprom) {
+    return s.WithModel([&](sim::SensorModel& m) { return eeprom ? m.eeprom : m.ram; });
 }
 inline std::string StatusLine() {
     return Val<std::string>(pHandle, PANEL_TXTStatus);
