@@ -155,24 +155,18 @@ void ToggleHelp(int helpBox, int left, int top, const char* text) {
     SetCtrlVal(pHandle, helpBox, text);
 }
 
-namespace {
-
-// Help box beside a control of the main panel: offsets from its right edge
-// (or its left edge) and from its top.
-void HelpBeside(int control, bool fromRight, int dx, int dy, const char* text) {
+void HelpBeside(int helpBox, int control, bool fromRight, int dx, int dy, const char* text) {
     int top = 0, left = 0, height = 0, width = 0;
     GetCtrlBoundingRect(pHandle, control, top, left, height, width);
-    ToggleHelp(PANEL_HelpText1, (fromRight ? left + width : left) + dx, top + dy, text);
+    ToggleHelp(helpBox, (fromRight ? left + width : left) + dx, top + dy, text);
 }
-
-}  // namespace
 
 // --- transfer buttons ----------------------------------------------------------------------------
 
 int CC_BTNGet(int, int control, int event, void*, int, int) {
     if (event == EVENT_RIGHT_CLICK) {
         HelpBeside(
-            control, true, 20, -25,
+            PANEL_HelpText1, control, true, 20, -25,
             "GET-BUTTON:\nGet parameter-frame of K-BEX-\nsensor from EEPROM-memory\nor RAM-memory ...");
         return 0;
     }
@@ -189,7 +183,7 @@ int CC_BTNGet(int, int control, int event, void*, int, int) {
 
 int CC_BTNSend(int, int control, int event, void*, int, int) {
     if (event == EVENT_RIGHT_CLICK) {
-        HelpBeside(control, true, 20, -25,
+        HelpBeside(PANEL_HelpText1, control, true, 20, -25,
                    "SEND-BUTTON:\nSend parameter-frame to EEPROM-\nor RAM-memory of the K-BEX-sensor!");
         return 0;
     }
@@ -232,7 +226,7 @@ int CC_BTNSend(int, int control, int event, void*, int, int) {
 
 int CC_ButtonTeach(int, int control, int event, void*, int, int) {
     if (event == EVENT_RIGHT_CLICK) {
-        HelpBeside(control, false, -200, -20,
+        HelpBeside(PANEL_HelpText1, control, false, -200, -20,
                    "TEACH-BUTTON:\nStart teach procedure at K-BEX-\nsensor. The actual pixel-position "
                    "==\nnew teach value!");
         return 0;
@@ -254,6 +248,80 @@ int CC_ButtonTeach(int, int control, int event, void*, int, int) {
     }
     SetGraphCursor(pHandle, PANEL_GRAPHBarMaster, 1, parameter[core::kTeachA], 0.75);
     SetGraphCursor(pHandle, PANEL_GRAPHBarSlave, 1, parameter[core::kTeachB], 0.75);
+    return 0;
+}
+
+// --- acquisition buttons ---------------------------------------------------------------------------
+
+int CC_BTNRun(int, int control, int event, void*, int, int) {
+    if (event == EVENT_RIGHT_CLICK)
+        HelpBeside(
+            PANEL_HelpText1, control, true, 10, -20,
+            "START-BUTTON:\nStart the continuous serial RS232\ndata-transfer between PC and K-BEX\nsensor. "
+            "16 words are transferred!");
+    else if (event == EVENT_COMMIT)
+        PushRUN();
+    return 0;
+}
+
+namespace {
+
+// The captures always read the sensor's RAM, and no recording may start meanwhile.
+void PrepareCapture() {
+    SetCtrlAttribute(pPopUp, POPUP_BTNStartRecord, ATTR_DIMMED, 1);
+    SetCtrlVal(pHandle, PANEL_RBTRam, 1);
+    target = 1;
+    SetCtrlVal(pHandle, PANEL_RBTEeprom, 0);
+    SetCtrlVal(pHandle, PANEL_RBTFile, 0);
+}
+
+}  // namespace
+
+int CC_BTNVideo(int, int control, int event, void*, int, int) {
+    if (event == EVENT_RIGHT_CLICK) {
+        HelpBeside(PANEL_HelpText1, control, true, 10, -20,
+                   "VIDEO-BUTTON:\nTransfer video-signal (pixel-info)\n= intensity profile at CCD-line,\nvia "
+                   "RS232 communication to PC.");
+    } else if (event == EVENT_COMMIT) {
+        PrepareCapture();
+        PushVIDEO();
+    }
+    return 0;
+}
+
+int CC_BTNData(int, int control, int event, void*, int, int) {
+    if (event == EVENT_RIGHT_CLICK) {
+        HelpBeside(PANEL_HelpText1, control, true, 10, -20,
+                   "DATA-BUTTON:\nTransfer measurement-curve\nof MASTER and SLAVE via RS-232 to PC.");
+    } else if (event == EVENT_COMMIT) {
+        PrepareCapture();
+        PushDATA();
+    }
+    return 0;
+}
+
+// Acts on the mouse press, so that a loop busy in its pass sees it at once.
+int CC_BTNStop(int, int control, int event, void*, int, int) {
+    if (event == EVENT_RIGHT_CLICK) {
+        HelpBeside(PANEL_HelpText1, control, true, 10, -20,
+                   "STOP-BUTTON:\nStops the serial RS232-data-\ntransfer between PC and\nK-BEX sensor.");
+    } else if (event == EVENT_LEFT_CLICK) {
+        stop_flag = 1;
+        for (int button : {PANEL_BTNVideo, PANEL_BTNData, PANEL_BTNRun, PANEL_ButtonTeach, PANEL_ButtonReset})
+            SetCtrlAttribute(pHandle, button, ATTR_DIMMED, 0);
+        SetCtrlAttribute(pPopUp, POPUP_BTNStartRecord, ATTR_DIMMED, 0);
+        Delay(0.2);
+    }
+    return 0;
+}
+
+int CC_ButtonReset(int, int control, int event, void*, int, int) {
+    if (event == EVENT_RIGHT_CLICK)
+        HelpBeside(PANEL_HelpText1, control, true, 10, -60,
+                   "RESET-BUTTON:\nReset the actual maxima und minima\nvalues at the K-BEX-hardware.\nNo "
+                   "software/hardware reset is done !");
+    else if (event == EVENT_COMMIT)
+        ResetMaxMin();
     return 0;
 }
 

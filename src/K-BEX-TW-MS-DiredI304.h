@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/serial.h"
 #include "uir.h"
 
 // Panel handles.
@@ -40,6 +41,14 @@ bool ParseOptions(int argc, char** argv, ProgramOptions& options, bool& help, st
 bool SetUpPorts(const ProgramOptions& options, std::string& message);
 // Loads the six panels in their order; false when any of them fails.
 bool LoadPanels();
+// The port table with the devices of `listed` it does not hold yet appended:
+// known ports keep their numbers whatever comes and goes.
+std::vector<PortEntry> MergePortList(std::vector<PortEntry> table, const std::vector<PortEntry>& listed);
+// The port selector from the port table; a device that is gone is marked
+// "(not present)" in its place.
+void FillPortSelector();
+// Runs as the port selector opens: devices plugged in since show up.
+void RefreshPortSelector(int panel, int control);
 // Stops the simulated sensor pair, if one was started.
 void StopSimulation();
 // The --help text.
@@ -54,6 +63,9 @@ void InitGUI();
 // Right-click help: toggles `helpBox` at (left, top) of the main panel and
 // puts `text` into it.
 void ToggleHelp(int helpBox, int left, int top, const char* text);
+// The same beside `control`: offsets from its right edge (or its left edge)
+// and from its top.
+void HelpBeside(int helpBox, int control, bool fromRight, int dx, int dy, const char* text);
 
 // --- callbacks of the main panel and of the pop-up -----------------------------------
 int CC_PANEL(int panel, int event, void* callbackData, int eventData1, int eventData2);
@@ -61,6 +73,12 @@ int CC_POPUP(int panel, int event, void* callbackData, int eventData1, int event
 int CC_BTNGet(int panel, int control, int event, void* callbackData, int eventData1, int eventData2);
 int CC_BTNSend(int panel, int control, int event, void* callbackData, int eventData1, int eventData2);
 int CC_ButtonTeach(int panel, int control, int event, void* callbackData, int eventData1, int eventData2);
+int CC_BTNRun(int panel, int control, int event, void* callbackData, int eventData1, int eventData2);
+int CC_BTNVideo(int panel, int control, int event, void* callbackData, int eventData1, int eventData2);
+int CC_BTNData(int panel, int control, int event, void* callbackData, int eventData1, int eventData2);
+int CC_BTNStop(int panel, int control, int event, void* callbackData, int eventData1, int eventData2);
+int CC_ButtonReset(int panel, int control, int event, void* callbackData, int eventData1, int eventData2);
+int CC_DropDCom(int panel, int control, int event, void* callbackData, int eventData1, int eventData2);
 int CC_RBTRam(int panel, int control, int event, void* callbackData, int eventData1, int eventData2);
 int CC_RBTEeprom(int panel, int control, int event, void* callbackData, int eventData1, int eventData2);
 int CC_RBTFile(int panel, int control, int event, void* callbackData, int eventData1, int eventData2);

@@ -4,6 +4,8 @@
 #include <memory>
 
 #include "K-BEX-TW-MS-DiredI304.h"
+#include "com232.h"
+#include "platform/files.h"
 #include "platform/panels.h"
 #include "platform/serial.h"
 #include "simulated_sensor.h"
@@ -63,25 +65,59 @@ bool SetUpPorts(const ProgramOptions& options, std::string& message) {
         table.push_back({s->Path(), "simulated K-BEX sensor pair"});
         Simulation() = std::move(s);
     }
-    for (const PortEntry& e : ListSystemSerialPorts()) {
+    SetPortTable(MergePortList(std::move(table), ListSystemSerialPorts()));
+    FillPortSelector();
+    // XXX-HOOK SetListOpenCallback(pHandle, PANEL_DropDCom, &RefreshPortSelector);
+    return true;
+}
+
+std::vector<PortEntry> MergePortList(std::vector<PortEntry> table, const std::vector<PortEntry>& listed) {
+    for (const PortEntry& e : listed) {
         bool known = false;
         for (const PortEntry& t : table)
             known = known || t.path == e.path;
         if (!known)
             table.push_back(e);
     }
-    SetPortTable(table);
+    return table;
+}
 
+void FillPortSelector() {
+    const std::vector<PortEntry>& table = GetPortTable();
     ClearListCtrl(pHandle, PANEL_DropDCom);
     if (table.empty())
         InsertListItem(pHandle, PANEL_DropDCom, -1, "COM1  (no serial device found)", 1);
     for (std::size_t i = 0; i < table.size(); ++i) {
+        // A port that went away keeps its number, so the others keep theirs.
         const std::string label = "COM" + std::to_string(i + 1) + "  " + table[i].path +
-                                  (table[i].description.empty() ? "" : "  " + table[i].description);
+                                  (table[i].description.empty() ? "" : "  " + table[i].description) +
+                                  (FileExists(table[i].path.c_str()) ? "" : "  (not present)");
         InsertListItem(pHandle, PANEL_DropDCom, -1, label.c_str(), static_cast<int>(i + 1));
     }
     SetCtrlVal(pHandle, PANEL_DropDCom, com > 0 ? com : 1);
-    return true;
+}
+
+void RefreshPortSelector(int, int) {
+    SetPortTable(MergePortList(GetPortTable(), ListSystemSerialPorts()));
+    FillPortSelector();
+}
+
+int CC_DropDCom(int, int control, int event, void*, int, int) {
+    if (event == EVENT_RIGHT_CLICK) {
+        HelpBeside(
+            PANEL_HelpText2, control, true, 20, -120,
+            "DROP-DOWN-CONNECT:\nSelect the port-number of the serial RS232 communication interface of "
+            "the PC.\n\nThe port-number can be found under:\n<Start>/System-Settings/Hardware/...");
+    } else if (event == EVENT_COMMIT) {
+        // A running loop ends once this returns; the new port gets the whole
+        // connection sequence of start-up.
+        stop_flag = 1;
+        CloseCom(com);
+        GetCtrlVal(pHandle, PANEL_DropDCom, com);
+        ShowStatusText("Init COM-Port ...");
+        InitRS232(com);
+    }
+    return 0;
 }
 
 void StopSimulation() {

@@ -30,7 +30,6 @@ int Quiet(int, int, int, void*, int, int) {
 }
 
 constexpr auto kOnCommit = &NotYetAvailable<EVENT_COMMIT>;
-constexpr auto kOnPress = &NotYetAvailable<EVENT_LEFT_CLICK>;
 
 const CallbackDef kCallbacks[] = {
     {"CC_PANEL", nullptr, &CC_PANEL},
@@ -49,13 +48,13 @@ const CallbackDef kCallbacks[] = {
     {"CC_HelpText2", &CC_HelpText2, nullptr},
     {"CC_TOGBTN_Zoom", &CC_TOGBTN_Zoom, nullptr},
     {"CC_NEDITTolLeff", &CC_NEDITTolLeff, nullptr},
-    // Acquisition, port, recorder and flash upload: still to come.
-    {"CC_BTNRun", kOnCommit, nullptr},
-    {"CC_BTNVideo", kOnCommit, nullptr},
-    {"CC_BTNData", kOnCommit, nullptr},
-    {"CC_BTNStop", kOnPress, nullptr},
-    {"CC_ButtonReset", kOnCommit, nullptr},
-    {"CC_DropDCom", kOnCommit, nullptr},
+    {"CC_BTNRun", &CC_BTNRun, nullptr},
+    {"CC_BTNVideo", &CC_BTNVideo, nullptr},
+    {"CC_BTNData", &CC_BTNData, nullptr},
+    {"CC_BTNStop", &CC_BTNStop, nullptr},
+    {"CC_ButtonReset", &CC_ButtonReset, nullptr},
+    {"CC_DropDCom", &CC_DropDCom, nullptr},
+    // Recorder and flash upload: still to come.
     {"CC_TOGGBTN_Recorder", &NotYetAvailable<EVENT_VAL_CHANGED>, nullptr},
     {"CC_BTNWriteXFMA", kOnCommit, nullptr},
     {"CC_BTNWriteXFSL", kOnCommit, nullptr},

@@ -2,6 +2,7 @@
 // callback and the line check.
 #include "com232.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "K-BEX-TW-MS-DiredI304.h"
@@ -185,6 +186,17 @@ void BeginExchange(int port) {
 int SendRequest(int port, std::uint16_t command, std::uint16_t second, const std::uint16_t* words) {
     parameter[core::kCommand] = command;
     FillTxBuf(command, second, words);
+    nBytesW = ComWrt(port, szWriteBuf, core::kFrameLen);
+    return nBytesW;
+}
+
+int SendRequestHead(int port, std::uint16_t command, std::span<const std::uint16_t> words) {
+    parameter[core::kCommand] = command;
+    core::PutWordBE(szWriteBuf, core::kRequestSync);
+    core::PutWordBE(szWriteBuf + 2, command);
+    const std::size_t room = (core::kFrameLen - 4) / 2;
+    for (std::size_t i = 0; i < std::min(words.size(), room); ++i)
+        core::PutWordBE(szWriteBuf + 4 + 2 * i, words[i]);
     nBytesW = ComWrt(port, szWriteBuf, core::kFrameLen);
     return nBytesW;
 }

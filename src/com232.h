@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 
 #include "core/frame.h"
 
@@ -72,6 +73,11 @@ void BeginExchange(int port);
 // `words`) in szWriteBuf, notes the command in `parameter` and writes it.
 // Returns the count written, also kept in nBytesW.
 int SendRequest(int port, std::uint16_t command, std::uint16_t second, const std::uint16_t* words);
+// Writes only the bytes a command owns: header, command and then `words` from
+// byte 4 on; the rest of szWriteBuf keeps what the previous request left there,
+// as the sensor has always been sent for the block request and the flash write.
+// Notes the command in `parameter`; returns the count written (nBytesW).
+int SendRequestHead(int port, std::uint16_t command, std::span<const std::uint16_t> words);
 // Waits up to `limit` seconds, running events, until the receive callback has
 // taken an answer. With an expected echo, an answer to anything else (a raw
 // frame of a run that just stopped, a stray echo) is dropped and the wait
@@ -107,6 +113,20 @@ public:
     TransferScope(const TransferScope&) = delete;
     TransferScope& operator=(const TransferScope&) = delete;
 };
+
+// --- raw frames, blocks and maintenance commands -------------------------------------------
+// One raw measurement frame: 1 when it arrived and stands in pp, 0 after
+// TIMEOUT with "Timeout RS232-Line!" and stop_flag set.
+int PushGETRAW();
+// 64 words of sensor buffer `buffer` (0 adcbufA, 1 adcbufB, 2 mvalBUFA,
+// 3 mvalBUFB) from entry `start` (0 or 64) on, read straight from the queue:
+// the caller has the receive callback off. 1 when exactly one block came.
+int ReadData64(int start, int buffer);
+void ResetMaxMin();
+int ClearXFLASH();
+// Writes table words (page - 2) * 256 + offset .. + 7 into flash page `page`
+// and draws the upload's progress on the slave (device 0) or master bar graph.
+void WriteXFLASH(std::uint16_t offset, std::uint16_t page, const std::uint16_t* table, std::uint16_t device);
 
 // --- identification -------------------------------------------------------------------
 int GetHARDWAREInfo();

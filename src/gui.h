@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "com232.h"
+#include "core/rules.h"
 
 // Capture buffers and threshold lines, 128 points each.
 extern std::uint16_t adcbufA[MAXPOINT], adcbufB[MAXPOINT];
@@ -16,6 +17,9 @@ extern std::uint16_t refTHDA[MAXPOINT], refTHDB[MAXPOINT];
 extern std::uint16_t upTHDA[MAXPOINT], upTHDB[MAXPOINT];
 extern std::uint16_t loTHDA[MAXPOINT], loTHDB[MAXPOINT];
 extern double xArrayMVAL[MAXPOINT];
+// History of the strip chart: 100 samples of its 7 traces, interleaved by
+// sample, oldest first.
+extern double arrayNORM[core::kStripTraces * core::kStripSamples];
 // Target and tolerances in force, and the bar-graph cursor positions.
 extern std::uint16_t tVal, tolup, tollo, curposA, curposB;
 
@@ -47,6 +51,14 @@ int PushGET(std::uint16_t target, std::uint16_t page,
 // set just read from the file is shown. 1 when the set was taken over.
 int FetchParameterSet(std::uint16_t target);
 
+// --- live run and captures -----------------------------------------------------------------
+// Live measurement until STOP, a port change or a silent line.
+void PushRUN();
+// The video profiles of both channels, again and again until STOP.
+void PushVIDEO();
+// The measurement curves of both channels, once.
+void PushDATA();
+
 // --- graphs -------------------------------------------------------------------------------
 void PlotVIDEOBarGraph();
 void PlotTOLWindow(int mode, int posA, int posB);
@@ -54,6 +66,8 @@ void PlotVIDEOCurveA(const std::uint16_t* video, const std::uint16_t* threshold,
 void PlotVIDEOCurveB(const std::uint16_t* video, const std::uint16_t* threshold, const double* x);
 void PlotDATACurveA(const std::uint16_t* values, const double* x);
 void PlotDATACurveB(const std::uint16_t* values, const double* x);
+// Adds the newest sample to the strip chart's history and plots it.
+void PlotRAWGraph();
 
 // --- parameter file --------------------------------------------------------------------
 void SendParaToFile();

@@ -1,5 +1,5 @@
-// Drawing: the bar graphs with their tolerance windows and the video and data
-// curves.
+// Drawing: the bar graphs with their tolerance windows, the video and data
+// curves and the strip chart of the live values.
 #include <algorithm>
 
 #include "K-BEX-TW-MS-DiredI304.h"
@@ -12,6 +12,8 @@
 std::uint16_t tVal, tolup, tollo, curposA, curposB;
 
 using namespace core;
+
+double arrayNORM[kStripTraces * kStripSamples];
 
 void PlotVIDEOBarGraph() {
     const std::uint16_t cvp = ccdvirtpixel;
@@ -137,4 +139,42 @@ void PlotDATACurveA(const std::uint16_t* values, const double* x) {
 
 void PlotDATACurveB(const std::uint16_t* values, const double* x) {
     DataCurve(PANEL_GRAPHDataSlave, values, x, {trgBUFB, upTHDB, refTHDB, loTHDB});
+}
+
+void PlotRAWGraph() {
+    const std::uint16_t analog = AnalogOutputValue(parameter[kAnaMode], Mvalue, anaMax, anaMin, YAXISMAX);
+    const Derived d = DeriveTarget(parameter, ccdvirtpixel, poti, tVal);
+    tVal = d.tVal;
+    tolup = d.tolup;
+    tollo = d.tollo;
+
+    constexpr int n = kStripTraces * kStripSamples;
+    Shift(arrayNORM, n, -kStripTraces, arrayNORM);
+    const ZoomRange zoom = StripZoom(d, Mvalue, YAXISMAX);
+    const auto sample = StripSample(d, {Mvalue, analog, Aval, Bval}, YAXISMAX);
+    std::copy(sample.begin(), sample.end(), arrayNORM + n - kStripTraces);
+
+    unsigned short positions = 0;
+    int zoomed = 0;
+    GetCtrlVal(pHandle, PANEL_SWITCHRawTraces, positions);
+    GetCtrlVal(pHandle, PANEL_TOGBTN_Zoom, zoomed);
+    // Traces 1-5 are the measurement, 6 and 7 the two peak positions.
+    for (int trace = 1; trace <= kStripTraces; ++trace)
+        SetTraceAttribute(pHandle, PANEL_STRIPRaw, trace, ATTR_TRACE_VISIBLE,
+                          (trace > 5) == (positions == 0));
+    if (positions == 0)
+        SetAxisScalingMode(pHandle, PANEL_STRIPRaw, VAL_LEFT_YAXIS, VAL_MANUAL, 0.0, ccdvirtpixel);
+    else if (zoomed == 0)
+        SetAxisScalingMode(pHandle, PANEL_STRIPRaw, VAL_LEFT_YAXIS, VAL_MANUAL, 0.0, YAXISMAX);
+    else
+        SetAxisScalingMode(pHandle, PANEL_STRIPRaw, VAL_LEFT_YAXIS, VAL_MANUAL, zoom.bottom, zoom.top);
+
+    SetCtrlAttribute(pHandle, PANEL_STRIPRaw, ATTR_POINTS_PER_SCREEN, kStripSamples + 1);
+    SetCtrlAttribute(pHandle, PANEL_STRIPRaw, ATTR_SCROLL_MODE, 1);
+    static constexpr int kTraceColour[kStripTraces] = {VAL_BLACK,    VAL_RED,      VAL_RED, VAL_DK_GREEN,
+                                                       VAL_DK_GREEN, VAL_DK_GREEN, VAL_BLUE};
+    for (int trace = 1; trace <= kStripTraces; ++trace)
+        SetTraceAttribute(pHandle, PANEL_STRIPRaw, trace, ATTR_TRACE_COLOR, kTraceColour[trace - 1]);
+    SetCtrlAttribute(pHandle, PANEL_STRIPRaw, ATTR_NUM_TRACES, kStripTraces);
+    PlotStripChart(pHandle, PANEL_STRIPRaw, arrayNORM, n, 0, 0);
 }

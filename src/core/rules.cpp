@@ -172,4 +172,74 @@ RecTime SplitRecTime(std::uint16_t interval, std::uint16_t records) {
     return r;
 }
 
+// --- strip chart ----------------------------------------------------------------------------
+
+int Copy1D(const double* x, int n, double* y) {
+    if (n < 1)
+        return kArrayTooSmall;
+    std::copy_n(x, n, y);
+    return 0;
+}
+
+int Shift(const double* x, int n, int shift, double* y) {
+    if (n < 1)
+        return kArrayTooSmall;
+    if (shift == 0)
+        return Copy1D(x, n, y);
+    if (shift >= n || shift <= -n)
+        return kShiftTooLarge;
+    // Copying in the direction of the move lets x and y be one array.
+    if (shift > 0) {
+        for (int i = n - 1; i >= shift; --i)
+            y[i] = x[i - shift];
+        std::fill_n(y, shift, 0.0);
+    } else {
+        const int s = -shift;
+        for (int i = 0; i < n - s; ++i)
+            y[i] = x[i + s];
+        std::fill(y + (n - s), y + n, 0.0);
+    }
+    return 0;
+}
+
+std::uint16_t AnalogOutputValue(std::uint16_t anaMode, std::uint16_t mvalue, std::uint16_t anaMax,
+                                std::uint16_t anaMin, std::uint16_t yAxisMax) {
+    switch (anaMode) {
+    case 1:
+    case 3: return anaMax;
+    case 2:
+    case 4: return anaMin == U16(yAxisMax - 1) ? 1 : anaMin;
+    default: return mvalue;
+    }
+}
+
+ZoomRange StripZoom(const Derived& d, std::uint16_t mvalue, std::uint16_t yAxisMax) {
+    const int t = d.tVal, m = mvalue;
+    ZoomRange z{};
+    if (d.tollo < 20 || d.tolup < 20) {
+        z = {t - 20, t + 20};
+        if (m > z.top)
+            z.top = m + 40;
+        if (m < z.bottom)
+            z.bottom = m - 40;
+    } else {
+        z = {t - 2 * d.tollo, t + 2 * d.tolup};
+        if (m > z.top)
+            z.top = m + 100;
+        if (m < z.bottom)
+            z.bottom = m - 100;
+    }
+    z.top = std::min(z.top, yAxisMax - 1);
+    z.bottom = std::max(z.bottom, 1);
+    return z;
+}
+
+std::array<double, kStripTraces> StripSample(const Derived& d, const LiveWords& live,
+                                             std::uint16_t yAxisMax) {
+    const int upper = std::min(int(d.tVal) + int(d.tolup), yAxisMax - 1);
+    const int lower = std::max(int(d.tVal) - int(d.tollo), 1);
+    return {double(d.tVal), double(live.mvalue), double(live.analog), double(upper),
+            double(lower),  double(live.aval),   double(live.bval)};
+}
+
 }  // namespace core

@@ -4,6 +4,7 @@
 // the tolerance bands, and the recorder's total time. Numbers in, numbers out.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <span>
 
@@ -74,6 +75,40 @@ struct BandInputs {
     std::uint16_t cvp;
 };
 Bands ToleranceBands(const BandInputs& in);
+
+// --- strip chart of the live values ---------------------------------------------------------
+
+// Array routines that move the strip chart's history, with the run-time
+// library's error codes: nothing to move, or a shift of the whole array.
+inline constexpr int kArrayTooSmall = -20003;
+inline constexpr int kShiftTooLarge = -20102;
+// Copies n values of x into y in ascending order; kArrayTooSmall when n < 1.
+int Copy1D(const double* x, int n, double* y);
+// y = x moved by `shift` places (positive towards higher indices), vacated
+// places 0.0; x and y may be the same array. On an error y is untouched.
+int Shift(const double* x, int n, int shift, double* y);
+
+// The analogue output value the sensor drives, by analogue output mode. An
+// unknown mode shows the measured value, as mode 0 does.
+std::uint16_t AnalogOutputValue(std::uint16_t anaMode, std::uint16_t mvalue, std::uint16_t anaMax,
+                                std::uint16_t anaMin, std::uint16_t yAxisMax);
+
+// Y range of the zoomed strip chart around the target, held to 1 .. yAxisMax - 1.
+struct ZoomRange {
+    int bottom, top;
+};
+ZoomRange StripZoom(const Derived& d, std::uint16_t mvalue, std::uint16_t yAxisMax);
+
+// The seven values of one strip-chart sample, traces 1 to 7: target, measured
+// value, analogue output, upper and lower tolerance limit, peak A, peak B.
+// The limits are held inside the chart: the upper one at most yAxisMax - 1,
+// the lower one at least 1, also when the target lies below the lower tolerance.
+inline constexpr int kStripTraces = 7;
+inline constexpr int kStripSamples = 100;
+struct LiveWords {
+    std::uint16_t mvalue, analog, aval, bval;
+};
+std::array<double, kStripTraces> StripSample(const Derived& d, const LiveWords& live, std::uint16_t yAxisMax);
 
 // Total recording time of `records` records `interval` seconds apart.
 struct RecTime {

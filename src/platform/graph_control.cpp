@@ -2,12 +2,17 @@
 
 #include <qcustomplot.h>
 
+#include <QTimer>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <limits>
 
 namespace platform {
 namespace {
+
+// Repaints of one graph per second at most: above what an eye follows, and a
+// fraction of what a fast line could otherwise spend on drawing.
+constexpr int kMaxScreenRate = 50;
 
 QColor Rgb(int rgb) {
     return QColor((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF);
@@ -191,13 +196,16 @@ void GraphControl::scheduleRedraw() {
     if (redrawPending_)
         return;
     redrawPending_ = true;
-    QMetaObject::invokeMethod(
-        this,
-        [this] {
-            redrawPending_ = false;
-            rebuild();
-        },
-        Qt::QueuedConnection);
+    // A change right after a repaint waits for the rest of the period, so a
+    // fast line costs one repaint per period; what is shown is never older
+    // than the latest change by more than that period.
+    constexpr qint64 period = 1000 / kMaxScreenRate;
+    const qint64 since = sinceRebuild_.isValid() ? sinceRebuild_.elapsed() : period;
+    QTimer::singleShot(std::max<qint64>(0, period - since), Qt::PreciseTimer, this, [this] {
+        redrawPending_ = false;
+        sinceRebuild_.start();
+        rebuild();
+    });
 }
 
 void GraphControl::rebuild() {

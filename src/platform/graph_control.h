@@ -1,12 +1,14 @@
 // Graph and strip-chart controls over QCustomPlot. Each keeps a model of what
 // it shows (plots, rectangles, cursors, axes, traces); drawing follows the
-// model, one queued replot per event-loop pass however many changes came in.
+// model at most kMaxScreenRate times a second however many changes came in;
+// the model itself always holds the latest change.
 #pragma once
 
 #ifndef KBEX_PLATFORM_INTERNAL
 #error "platform-internal header: only the platform layer and its tests may include it"
 #endif
 
+#include <QElapsedTimer>
 #include <QString>
 #include <QWidget>
 
@@ -68,10 +70,12 @@ private:
     QCPTextElement* title_ = nullptr;
     bool yLabels_ = true;
     bool redrawPending_ = false;
+    QElapsedTimer sinceRebuild_;
 };
 
 class StripChartControl : public GraphControl {
     Q_OBJECT
+    Q_PROPERTY(int traces READ traces WRITE setTraces)
 
 public:
     explicit StripChartControl(QWidget* parent = nullptr);
@@ -80,6 +84,8 @@ public:
     void plotStrip(const double* data, int count, int start, int skip);
     bool setTrace(int trace, int attribute, int value);
     bool setChartAttribute(int attribute, int value);
+    int traces() const { return model_.numTraces; }
+    void setTraces(int n) { setChartAttribute(ATTR_NUM_TRACES, n); }
 
 protected:
     void rebuild() override;

@@ -46,23 +46,30 @@ TEST_F(TargetButtons, ActAsOneGroupFallingBackToRam) {
 
 TEST_F(RightClickHelp, TogglesOneBoxBesideTheButtonWithItsTextAndRunsNoCommand) {
     const struct {
-        int button;
+        int button, box;
         bool fromRight;
         int dx, dy;
         const char* heading;
-    } helps[] = {{PANEL_BTNGet, true, 20, -25, "GET-BUTTON:\n"},
-                 {PANEL_BTNSend, true, 20, -25, "SEND-BUTTON:\n"},
-                 {PANEL_ButtonTeach, false, -200, -20, "TEACH-BUTTON:\n"}};
-    int shown = 0;
+    } helps[] = {{PANEL_BTNGet, PANEL_HelpText1, true, 20, -25, "GET-BUTTON:\n"},
+                 {PANEL_BTNSend, PANEL_HelpText1, true, 20, -25, "SEND-BUTTON:\n"},
+                 {PANEL_ButtonTeach, PANEL_HelpText1, false, -200, -20, "TEACH-BUTTON:\n"},
+                 {PANEL_BTNRun, PANEL_HelpText1, true, 10, -20, "START-BUTTON:\n"},
+                 {PANEL_BTNVideo, PANEL_HelpText1, true, 10, -20, "VIDEO-BUTTON:\n"},
+                 {PANEL_BTNData, PANEL_HelpText1, true, 10, -20, "DATA-BUTTON:\n"},
+                 {PANEL_BTNStop, PANEL_HelpText1, true, 10, -20, "STOP-BUTTON:\n"},
+                 {PANEL_ButtonReset, PANEL_HelpText1, true, 10, -60, "RESET-BUTTON:\n"},
+                 {PANEL_DropDCom, PANEL_HelpText2, true, 20, -120, "DROP-DOWN-CONNECT:\n"}};
+    int shown[2] = {0, 0};
     for (const auto& h : helps) {
         int top = 0, left = 0, height = 0, width = 0;
         GetCtrlBoundingRect(pHandle, h.button, top, left, height, width);
         ASSERT_TRUE(RightClick(pHandle, h.button));
-        shown = 1 - shown;  // a right click on another button toggles the same box
-        EXPECT_EQ(Values(Attr(pHandle, PANEL_HelpText1, ATTR_VISIBLE),
-                         Attr(pHandle, PANEL_HelpText1, ATTR_LEFT), Attr(pHandle, PANEL_HelpText1, ATTR_TOP)),
-                  Values(shown, (h.fromRight ? left + width : left) + h.dx, top + h.dy));
-        EXPECT_TRUE(Val<std::string>(pHandle, PANEL_HelpText1).starts_with(h.heading)) << h.heading;
+        int& s = shown[h.box == PANEL_HelpText2];
+        s = 1 - s;  // a right click on another button toggles the same box
+        EXPECT_EQ(Values(Attr(pHandle, h.box, ATTR_VISIBLE), Attr(pHandle, h.box, ATTR_LEFT),
+                         Attr(pHandle, h.box, ATTR_TOP)),
+                  Values(s, (h.fromRight ? left + width : left) + h.dx, top + h.dy));
+        EXPECT_TRUE(Val<std::string>(pHandle, h.box).starts_with(h.heading)) << h.heading;
     }
     // The box lies above everything else and fits its text.
     QWidget* box = platform::CtrlWidget(pHandle, PANEL_HelpText1);
@@ -72,6 +79,7 @@ TEST_F(RightClickHelp, TogglesOneBoxBesideTheButtonWithItsTextAndRunsNoCommand) 
     ASSERT_TRUE(RightClick(pHandle, PANEL_HelpText1));
     EXPECT_EQ(Attr(pHandle, PANEL_HelpText1, ATTR_VISIBLE), 0);
     EXPECT_EQ(StatusLine(), "InitVars");
+    EXPECT_EQ(stop_flag, 1);
 }
 
 TEST_F(ParameterFile, SaveAndLoadRestoreEveryWordExactlyWithoutSerialTraffic) {

@@ -28,7 +28,7 @@ static void LiveFrame(std::uint16_t evalMode) {
 static Rect Bar(double lo, double hi) {
     return {lo, 0.25, hi, 1.0, VAL_RED, VAL_RED};
 }
-static Rect Band(double lo, double hi) {
+static Rect TolBand(double lo, double hi) {
     return {lo, 0.0, hi, 0.35, VAL_GREEN, VAL_GREEN};
 }
 
@@ -77,7 +77,8 @@ TEST_F(BarGraph, FrameFillsTheDisplaysAndReplacesCursorsBarsAndBandHeldToTheLine
     Bval = 1100;
     peakwB = 7;
     PlotVIDEOBarGraph();
-    EXPECT_EQ(Rects(master), (std::vector<Rect>{Bar(-2, 2), Band(980, 1024)}));  // 1030 drawn to the line end
+    EXPECT_EQ(Rects(master),
+              (std::vector<Rect>{Bar(-2, 2), TolBand(980, 1024)}));  // 1030 drawn to the line end
     EXPECT_EQ(Rects(slave), (std::vector<Rect>{Bar(1097, 1103)}));
     for (int c : {1, 2}) {
         EXPECT_EQ(At(master, c), (std::pair{1.0, 0.75})) << "cursor " << c;
@@ -92,16 +93,16 @@ TEST_F(BarGraph, FrameFillsTheDisplaysAndReplacesCursorsBarsAndBandHeldToTheLine
     parameter[kTolUpPix] = parameter[kTolLoPix] = 300;
     Aval = Bval = 1;
     PlotTOLWindow(2, 500, 700);
-    EXPECT_EQ(Rects(master), (std::vector<Rect>{Bar(-2, 2), Band(980, 1024), Band(790, 815)}));
-    EXPECT_EQ(Rects(slave), (std::vector<Rect>{Bar(1097, 1103), Band(990, 1015)}));
+    EXPECT_EQ(Rects(master), (std::vector<Rect>{Bar(-2, 2), TolBand(980, 1024), TolBand(790, 815)}));
+    EXPECT_EQ(Rects(slave), (std::vector<Rect>{Bar(1097, 1103), TolBand(990, 1015)}));
     // Mode 2 follows the deviation only while both sensors see edges; else
     // the bands sit at the teach values.
     for (auto [a, b] : {std::pair{0, 1}, std::pair{1, 0}}) {
         edcntA = a;
         edcntB = b;
         PlotTOLWindow(2, 500, 700);
-        EXPECT_EQ(Rects(master).back(), Band(990, 1015));
-        EXPECT_EQ(Rects(slave).back(), Band(790, 815));
+        EXPECT_EQ(Rects(master).back(), TolBand(990, 1015));
+        EXPECT_EQ(Rects(slave).back(), TolBand(790, 815));
     }
 }
 
@@ -141,7 +142,7 @@ TEST_F(BarGraph, ToleranceInForceFromTheSetOrThePotiColoursBothDisplaysAgainstTh
     EXPECT_EQ(Values(Val<double>(pHandle, PANEL_NUMTolUpMM), Val<double>(pHandle, PANEL_NUMTolLoMM),
                      parameter[kTolUpPix], parameter[kTolLoPix]),
               Values(5.76, 5.76, 1000, 5));
-    EXPECT_EQ(Rects(Graph(PANEL_GRAPHBarMaster)), (std::vector<Rect>{Bar(995, 1005), Band(970, 1030)}));
+    EXPECT_EQ(Rects(Graph(PANEL_GRAPHBarMaster)), (std::vector<Rect>{Bar(995, 1005), TolBand(970, 1030)}));
 }
 
 TEST_F(BarGraph, ModesThreeAndFourShowTheDeviationOnOneGraph) {

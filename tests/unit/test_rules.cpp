@@ -203,3 +203,50 @@ TEST(RecTime, SplitsIntoDaysHoursMinutesSecondsWithoutOverflow) {
         EXPECT_EQ((std::array{t.days, t.hours, t.minutes, t.seconds}), want) << interval << " x " << records;
     }
 }
+
+// ---------------------------------------------------------------- strip chart
+
+TEST(StripChart, HistoryMovesInPlaceAndRefusesWhatTheRuntimeRefuses) {
+    std::vector<double> h(700);
+    for (std::size_t i = 0; i < h.size(); ++i)
+        h[i] = double(i + 1);
+    const std::vector<double> before = h;
+    EXPECT_EQ(Shift(h.data(), 700, -7, h.data()), 0);
+    EXPECT_EQ(std::vector(h.begin(), h.begin() + 693), std::vector(before.begin() + 7, before.end()));
+    EXPECT_EQ(std::vector(h.begin() + 693, h.end()), std::vector<double>(7, 0.0));
+    std::vector<double> y = {1, 2, 3};
+    EXPECT_EQ(Shift(y.data(), 3, 1, y.data()), 0);
+    EXPECT_EQ(y, (std::vector<double>{0, 1, 2}));
+    // Errors leave the output untouched.
+    for (int shift : {700, -700})
+        EXPECT_EQ(Shift(before.data(), 700, shift, h.data()), kShiftTooLarge);
+    EXPECT_EQ(Shift(before.data(), 0, 1, h.data()), kArrayTooSmall);
+    EXPECT_EQ(Copy1D(before.data(), 0, h.data()), kArrayTooSmall);
+    EXPECT_EQ(h[0], before[7]);
+}
+
+TEST(StripChart, ZoomAroundTheTargetAndLimitsHeldInsideTheChart) {
+    // tVal, tolup, tollo, Mvalue -> zoom bottom, top
+    const std::tuple<Derived, std::uint16_t, ZoomRange> zooms[] = {
+        {{1000, 30, 15}, 1030, {980, 1070}},  // one tolerance below 20: narrow rule
+        {{1000, 50, 50}, 1150, {900, 1250}},  {{1000, 50, 50}, 850, {750, 1100}},
+        {{10, 30, 15}, 10, {1, 30}},           // bottom raised to 1
+        {{2040, 50, 50}, 2040, {1940, 2047}},  // top lowered below the axis end
+    };
+    for (const auto& [d, m, want] : zooms) {
+        const ZoomRange z = StripZoom(d, m, 2048);
+        EXPECT_EQ(std::pair(z.bottom, z.top), std::pair(want.bottom, want.top)) << d.tVal << " " << m;
+    }
+    // Upper limit at most the axis end - 1; a lower limit of 0, or one that
+    // would wrap below 0, at 1.
+    const auto at = StripSample({2000, 100, 3000}, {5, 6, 7, 8}, 2048);
+    EXPECT_EQ(at, (std::array<double, 7>{2000, 5, 6, 2047, 1, 7, 8}));
+    EXPECT_EQ(StripSample({100, 1, 100}, {}, 2048)[4], 1.0);
+    // Analogue output by mode; an unknown mode shows the measured value.
+    const std::uint16_t m = 900, max = 1200, min = 800;
+    for (auto [mode, want] :
+         {std::pair<std::uint16_t, int>{0, m}, {1, max}, {2, min}, {3, max}, {4, min}, {9, m}})
+        EXPECT_EQ(AnalogOutputValue(mode, m, max, min, 2048), want) << mode;
+    EXPECT_EQ(AnalogOutputValue(2, m, max, 2047, 2048), 1);
+    EXPECT_EQ(AnalogOutputValue(4, m, max, 2047, 2048), 1);
+}

@@ -1,0 +1,299 @@
+// RUN, VIDEO, DATA, STOP and the port change against the simulated sensor
+// pair, and the block and maintenance requests beneath them: what goes over
+// the line, what the operator sees, which buttons are usable afterwards.
+#include <QComboBox>
+#include <QTimer>
+
+#include "app_fixture.h"
+
+using namespace kbex_test;
+using Acquisition = ProgramTest;
+
+namespace {
+
+// Runs `action` once `when` holds, looked at every 10 ms from inside whatever
+// loop is running its events then (RUN, VIDEO, a wait for an answer).
+void Once(std::function<bool()> when, std::function<void()> action) {
+    auto* t = new QTimer;
+    QObject::connect(t, &QTimer::timeout, [t, when = std::move(when), action = std::move(action)] {
+        if (!when())
+            return;
+        t->stop();
+        t->deleteLater();
+        action();
+    });
+    t->start(10);
+}
+
+std::size_t CountOf(const SimLine& line, std::uint16_t command) {
+    const auto c = line.Commands();
+    return static_cast<std::size_t>(std::count(c.begin(), c.end(), command));
+}
+
+void StopAfter(const SimLine& line, std::uint16_t command, std::size_t n) {
+    Once([&line, command, n] { return CountOf(line, command) >= n; },
+         [] { EXPECT_TRUE(Click(pHandle, PANEL_BTNStop)); });
+}
+
+constexpr int kStartButtons[] = {PANEL_BTNRun, PANEL_BTNVideo, PANEL_BTNData, PANEL_ButtonTeach,
+                                 PANEL_ButtonReset};
+
+std::vector<int> Dimmed() {
+    std::vector<int> d;
+    for (int b : kStartButtons)
+        d.push_back(Attr(pHandle, b, ATTR_DIMMED));
+    d.push_back(Attr(pPopUp, POPUP_BTNStartRecord, ATTR_DIMMED));
+    return d;
+}
+
+std::vector<int> Visible(std::initializer_list<int> controls) {
+    std::vector<int> v;
+    for (int c : controls)
+        v.push_back(Attr(pHandle, c, ATTR_VISIBLE));
+    return v;
+}
+
+}  // namespace
+
+TEST_F(Acquisition, RunShowsEveryRawFrameUntilStopWhichReleasesEveryStartButton) {
+    SimLine line;
+    ASSERT_TRUE(line.Connect());
+    for (int b : kStartButtons)
+        SetCtrlAttribute(pHandle, b, ATTR_DIMMED, 1);
+    SetCtrlAttribute(pHandle, PANEL_BTNRun, ATTR_DIMMED, 0);
+    line.sensor.ClearRequests();
+    std::vector<int> during;
+    Once([&] { return CountOf(line, core::kCmdRaw) >= 60; },
+         [&] {
+             during = Dimmed();
+             EXPECT_TRUE(Click(pHandle, PANEL_BTNStop));
+         });
+    ASSERT_TRUE(Click(pHandle, PANEL_BTNRun));
+
+    EXPECT_EQ(during, (std::vector<int>{1, 1, 1, 1, 1, 1}));
+    EXPECT_EQ(Dimmed(), (std::vector<int>{0, 0, 0, 0, 0, 0}));
+    EXPECT_EQ(Visible({PANEL_STRIPRaw, PANEL_GRAPHBarMaster, PANEL_SWITCHRawTraces, PANEL_GRAPHVideoMaster,
+                       PANEL_GRAPHDataSlave}),
+              (std::vector<int>{1, 1, 1, 0, 0}));
+    EXPECT_EQ(StatusLine(), "Line Ok!");
+    // Every answer was drawn before the next request went out: at most the
+    // last request of the pass that saw STOP is left unshown.
+    const auto& strip = Graph(PANEL_STRIPRaw);
+    const auto raw = static_cast<long long>(CountOf(line, core::kCmdRaw));
+    EXPECT_GE(strip.stripCalls, raw - 1);
+    // The newest sample is the last frame's: its measured value and positions.
+    ASSERT_EQ(strip.traceData.size(), 7u);
+    EXPECT_EQ(Values(strip.traceData[1].back(), strip.traceData[5].back(), strip.traceData[6].back()),
+              Values(Mvalue, Aval, Bval));
+    EXPECT_EQ(Val<unsigned short>(pHandle, PANEL_NUMMvalue), Mvalue);
+    // The requests carry the general page as the panels hold it.
+    std::uint16_t page0[core::kPPWords];
+    core::CopyVarsToPP(parameter, 0, page0);
+    const auto last = line.sensor.Requests().back();
+    for (std::size_t i = 0; i < core::kPageWords; ++i)
+        EXPECT_EQ(core::GetWordBE(&last.bytes[6 + 2 * i]), page0[i]) << i;
+}
+
+TEST_F(Acquisition, RunEndsThreeSecondsAfterTheLastRequestWhenTheSensorFallsSilent) {
+    SimLine line;
+    ASSERT_TRUE(line.Connect());
+    line.sensor.ClearRequests();
+    Once([&] { return CountOf(line, core::kCmdRaw) >= 20; }, [&] { line.sensor.SetFaults({.mute = true}); });
+    ASSERT_TRUE(Click(pHandle, PANEL_BTNRun));
+    const double silentFor = sim::Now() - line.sensor.Requests().back().time;
+    EXPECT_GE(silentFor, 2 * TIMEOUT);
+    EXPECT_LT(silentFor, 2 * TIMEOUT + 1.0);
+    EXPECT_EQ(StatusLine(), "Timeout RS232-Line!");
+    EXPECT_EQ(Values(stop_flag, Attr(pHandle, PANEL_BTNRun, ATTR_DIMMED)), Values(1, 0));
+}
+
+TEST_F(Acquisition, RunAsksAgainAtOnceAfterAnAnswerThatIsNoRawFrameAndDrawsNothing) {
+    SimLine line;
+    ASSERT_TRUE(line.Connect());
+    line.sensor.ClearRequests();
+    long long drawn = 0;
+    Once([&] { return CountOf(line, core::kCmdRaw) >= 10; },
+         [&] {
+             line.sensor.SetFaults({.nonRaw = true});
+             drawn = Graph(PANEL_STRIPRaw).stripCalls;
+         });
+    StopAfter(line, core::kCmdRaw, 40);
+    ASSERT_TRUE(Click(pHandle, PANEL_BTNRun));
+    // One raw answer may have been on its way when the sensor changed.
+    EXPECT_LE(Graph(PANEL_STRIPRaw).stripCalls, drawn + 1);
+    EXPECT_EQ(StatusLine(), "Line Ok!");  // no time-out: each answer brought the next request
+}
+
+TEST_F(Acquisition, VideoRepeatsUntilStopOnRamAndDrawsOnlyCompleteCaptures) {
+    SimLine line;
+    ASSERT_TRUE(line.Connect());
+    ASSERT_TRUE(Click(pHandle, PANEL_RBTFile));
+    for (bool blocks : {false, true}) {
+        SCOPED_TRACE(blocks ? "sensor sends blocks" : "sensor never sends blocks");
+        line.sensor.SetFaults({.noBlocks = !blocks});
+        line.sensor.ClearRequests();
+        std::fill_n(adcbufA, MAXPOINT, 7);
+        const auto before = Graph(PANEL_GRAPHVideoMaster).plots.size();
+        StopAfter(line, core::kCmdRaw, blocks ? 3 : 2);
+        ASSERT_TRUE(Click(pHandle, PANEL_BTNVideo));
+
+        EXPECT_EQ(Values(target, Val<int>(pHandle, PANEL_RBTRam), Val<int>(pHandle, PANEL_RBTFile)),
+                  Values(1, 1, 0));
+        EXPECT_EQ(Visible({PANEL_GRAPHVideoMaster, PANEL_GRAPHVideoSlave, PANEL_GRAPHDataMaster,
+                           PANEL_GRAPHDataSlave, PANEL_STRIPRaw, PANEL_SWITCHRawTraces}),
+                  (std::vector<int>{1, 1, 0, 0, 0, 0}));
+        EXPECT_EQ(Dimmed(), (std::vector<int>{0, 0, 0, 0, 0, 0}));
+        const auto& video = Graph(PANEL_GRAPHVideoMaster);
+        if (!blocks) {
+            // A block time-out each pass: one block request per raw request, nothing drawn.
+            EXPECT_EQ(CountOf(line, core::kCmdBlock), CountOf(line, core::kCmdRaw));
+            EXPECT_EQ(StatusLine(), "Timeout-RS-232 while reading 64 data-words!");
+            EXPECT_EQ(video.plots.size(), before);
+            EXPECT_EQ(adcbufA[0], 7);
+            continue;
+        }
+        EXPECT_EQ(CountOf(line, core::kCmdBlock), 4 * CountOf(line, core::kCmdRaw));
+        EXPECT_EQ(StatusLine(), "Data[64] block received!");
+        ASSERT_EQ(video.plots.size(), 2u);
+        EXPECT_EQ(Values(video.plots[0].color, video.plots[1].color, video.plots[0].plotStyle),
+                  Values(VAL_RED, VAL_DK_GREEN, VAL_THIN_STEP));
+        EXPECT_EQ(Range(video.xAxis), (std::array<double, 3>{VAL_MANUAL, 1.0, double(ccdvirtpixel)}));
+        EXPECT_EQ(video.plots[0].y, std::vector<double>(adcbufA, adcbufA + MAXPOINT));
+        // The profile peaks near the spot the raw frame reported.
+        const auto peak = std::max_element(adcbufA, adcbufA + MAXPOINT) - adcbufA;
+        EXPECT_NEAR(xArray8[peak], Aval, 2.0 * ccdvirtpixel / MAXPOINT);
+        EXPECT_EQ(Val<unsigned short>(pHandle, PANEL_NUMAval), Aval);  // the bar graphs follow
+    }
+}
+
+TEST_F(Acquisition, DataFetchesBothMeasurementCurvesOnceAndDrawsFiveLinesEach) {
+    SimLine line;
+    ASSERT_TRUE(line.Connect());
+    for (int round = 0; round < 2; ++round) {
+        line.sensor.ClearRequests();
+        ASSERT_TRUE(Click(pHandle, PANEL_BTNData));
+        EXPECT_EQ(line.Commands(), (std::vector<std::uint16_t>{8, 9, 9, 9, 9}));
+        const auto requests = line.sensor.Requests();
+        for (std::size_t i = 1; i < 5; ++i)
+            EXPECT_EQ(Values(requests[i].second(), core::GetWordBE(&requests[i].bytes[6])),
+                      Values(i % 2 ? 0 : 64, i < 3 ? 2 : 3));
+    }
+    EXPECT_EQ(Visible({PANEL_GRAPHDataMaster, PANEL_GRAPHDataSlave, PANEL_GRAPHVideoMaster,
+                       PANEL_GRAPHVideoSlave, PANEL_STRIPRaw}),
+              (std::vector<int>{1, 1, 0, 0, 0}));
+    const struct {
+        int colour, plotStyle, pointStyle, lineStyle;
+    } kLines[] = {{VAL_GRAY, VAL_THIN_STEP, 10, VAL_SOLID},
+                  {VAL_DK_GREEN, VAL_THIN_STEP, 10, VAL_SOLID},
+                  {VAL_BLACK, VAL_THIN_LINE, 0, VAL_DASH},
+                  {VAL_DK_GREEN, VAL_THIN_STEP, 0, VAL_SOLID},
+                  {VAL_RED, VAL_THIN_STEP, 10, VAL_SOLID}};
+    for (int graph : {PANEL_GRAPHDataMaster, PANEL_GRAPHDataSlave}) {
+        const auto& plots = Graph(graph).plots;
+        ASSERT_EQ(plots.size(), 5u);
+        for (std::size_t i = 0; i < 5; ++i)
+            EXPECT_EQ(
+                Values(plots[i].color, plots[i].plotStyle, plots[i].pointStyle, plots[i].lineStyle),
+                Values(kLines[i].colour, kLines[i].plotStyle, kLines[i].pointStyle, kLines[i].lineStyle));
+    }
+    // A measurement history: the newest entry is where the spot was a moment ago.
+    EXPECT_NEAR(mvalBUFA[MAXPOINT - 1], Aval, 3.0);
+    EXPECT_EQ(Graph(PANEL_GRAPHDataMaster).plots[4].y, std::vector<double>(mvalBUFA, mvalBUFA + MAXPOINT));
+}
+
+TEST_F(Acquisition, BlockReadStoresOnlyAWholeBlockWhereItWasAskedFor) {
+    SimLine line;
+    ASSERT_TRUE(line.Open());
+    ReceiveCallbackPause pause;
+    szWriteBuf[34] = 0xAB;  // left by the previous request
+    std::fill_n(mvalBUFB, MAXPOINT, 0x5555);
+    ASSERT_EQ(ReadData64(64, 3), 1);
+    const auto sent = line.sensor.Requests().back().bytes;
+    std::array<std::uint8_t, 36> expected{0x00, 0x55, 0x00, 0x09, 0x00, 0x40, 0x00, 0x03};
+    expected[34] = 0xAB;
+    EXPECT_EQ(std::vector(sent.begin(), sent.begin() + 35),
+              std::vector(expected.begin(), expected.begin() + 35));
+    for (int i = 0; i < MAXPOINT; ++i)
+        ASSERT_EQ(mvalBUFB[i], i < 64 ? 0x5555 : core::GetWordBE(szReadBuf + 2 * (i - 64))) << i;
+
+    // A buffer number beyond the four stores nothing, yet the block came.
+    std::fill_n(mvalBUFB, MAXPOINT, 0x5555);
+    EXPECT_EQ(ReadData64(0, 5), 1);
+    EXPECT_EQ(StatusLine(), "Data[64] block received!");
+    // A block cut short keeps the words there were.
+    line.sensor.SetFaults({.truncateTo = 100});
+    EXPECT_EQ(ReadData64(0, 3), 0);
+    EXPECT_EQ(StatusLine(), "Timeout-RS-232 while reading 64 data-words!");
+    EXPECT_EQ(std::count(mvalBUFB, mvalBUFB + MAXPOINT, 0x5555), MAXPOINT);
+}
+
+TEST_F(Acquisition, MaintenanceRequestsResetMaxMinAndWriteTheFlashWithProgress) {
+    SimLine line;
+    ASSERT_TRUE(line.Open());
+    ccdvirtpixel = 2048;
+    std::array<std::uint16_t, 2048> table{};
+    for (std::size_t i = 0; i < table.size(); ++i)
+        table[i] = static_cast<std::uint16_t>(i * 3);
+
+    ASSERT_TRUE(Click(pHandle, PANEL_ButtonReset));
+    EXPECT_EQ(StatusLine(), "Reset Max/Min OK!");
+    EXPECT_EQ(ClearXFLASH(), 1);
+    EXPECT_EQ(StatusLine(), "X-FLASH-cleared!");
+    auto sent = line.sensor.Requests().back().bytes;
+    EXPECT_EQ(Values(core::GetWordBE(&sent[2]), core::GetWordBE(&sent[4]), core::GetWordBE(&sent[6]),
+                     core::GetWordBE(&sent[34])),
+              Values(0x65, 0, 0xAA, 0xAA));
+
+    WriteXFLASH(8, 2, table.data(), 1);
+    EXPECT_EQ(Val<int>(pHandle, PANEL_NUMAnaMax), 8);
+    EXPECT_EQ(StatusLine(), "X-FLASH-write OK: PAGE2 ...");
+    EXPECT_EQ(Rects(Graph(PANEL_GRAPHBarMaster)).back(), (Rect{1, 0, 8, 1, VAL_GREEN, VAL_GREEN}));
+
+    WriteXFLASH(248, 9, table.data(), 0);
+    sent = line.sensor.Requests().back().bytes;
+    for (std::size_t i = 0; i < 8; ++i)
+        EXPECT_EQ(core::GetWordBE(&sent[8 + 2 * i]), table[2040 + i]);
+    // Bytes 24-35 went out as the clear left them.
+    EXPECT_EQ(core::GetWordBE(&sent[24]), 0xAA);
+    EXPECT_EQ(Rects(Graph(PANEL_GRAPHBarSlave)).back(), (Rect{1, 0, 2048, 1, VAL_GRAY, VAL_GRAY}));
+    EXPECT_EQ(StatusLine(), "X-FLASH Data successfully written!");
+    EXPECT_TRUE(line.sensor.WithModel([&](sim::SensorModel& m) {
+        return std::equal(table.begin() + 2040, table.end(), m.flash.begin() + 2040) &&
+               m.flash[8] == table[8];
+    }));
+
+    line.sensor.SetFaults({.mute = true});
+    ResetMaxMin();
+    EXPECT_EQ(StatusLine(), "Timeout-RS-232...");
+}
+
+TEST_F(Acquisition, PortChangeDuringRunStopsItAndConnectsTheNewPortFromScratch) {
+    SimLine first;
+    sim::Options o = FastSim();
+    o.paced = true;  // the new port's line check takes long enough to read the status meanwhile
+    SimLine second(o);
+    SetPortTable({{first.sensor.Path(), "first"}, {second.sensor.Path(), "second"}});
+    FillPortSelector();
+    ASSERT_TRUE(first.Connect());
+    first.sensor.ClearRequests();
+    std::string during;
+    Once([&] { return CountOf(first, core::kCmdRaw) >= 10; },
+         [&] {
+             Once([] { return true; }, [&] { during = StatusLine(); });
+             auto* ring = qobject_cast<QComboBox*>(platform::CtrlWidget(pHandle, PANEL_DropDCom));
+             ring->setCurrentIndex(1);
+             emit ring->activated(1);
+         });
+    ASSERT_TRUE(Click(pHandle, PANEL_BTNRun));
+
+    EXPECT_EQ(during, "Init COM-Port ...");
+    EXPECT_EQ(com, 2);
+    EXPECT_EQ(second.Commands(), (std::vector<std::uint16_t>{5, 10, 2, 2, 2, 7}));
+    EXPECT_EQ(ProgramPages(), Memory(second.sensor, false));
+    // The old port is closed: nothing more reaches the first sensor.
+    const std::size_t heard = first.Commands().size();
+    Pump(0.1);
+    EXPECT_EQ(first.Commands().size(), heard);
+    EXPECT_LT(ComWrt(1, szWriteBuf, 36), 0);
+    EXPECT_EQ(Attr(pHandle, PANEL_BTNRun, ATTR_DIMMED), 0);
+}
