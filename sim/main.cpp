@@ -24,7 +24,7 @@ const char* const kUsage =
     "\n"
     "line:\n"
     "  --unpaced            answer at once instead of at the line's byte rate\n"
-    "  --baud N             byte rate of paced answers, 10 bits a byte (default 19200)\n"
+    "  --baud N             line rate of paced requests and answers, 10 bits a byte (default 19200)\n"
     "  --seed N             seed of the noise and garbage bytes (default 1)\n"
     "faults:\n"
     "  --mute               never answer (requests are still taken)\n"

@@ -29,8 +29,18 @@ constexpr double kTwoPi = 6.283185307179586;
 constexpr double kSweepPeriod = 8.0;
 constexpr double kSweepA = 40.0;
 constexpr double kSweepB = 30.0;
-constexpr double kSpotNoise = 0.6;  // pixels, so the rounded position flickers now and then
-constexpr double kCurveSpan = 2.0;  // seconds covered by a measurement curve
+// Now and then the swing swells, so that the measured value leaves the
+// tolerance window of the sensor's own parameter set (60 below, 80 above the
+// teach value) on both sides, on either channel, and an operator watching RUN
+// sees the colour change. Three sweeps to a swell keep its timing against the
+// sweep fixed: the flat top holds the turning points of both channels.
+constexpr double kSwellPeriod = 3 * kSweepPeriod;
+constexpr double kSwellMiddle = 4.0;  // seconds into the period: between A's highest and lowest point
+constexpr double kSwellFlat = 3.5;    // seconds either side of the middle at full swell
+constexpr double kSwellRamp = 1.5;    // seconds to swell and to calm down again
+constexpr double kSwellExtra = 70.0;  // pixels added to either swing at full swell
+constexpr double kSpotNoise = 0.6;    // pixels, so the rounded position flickers now and then
+constexpr double kCurveSpan = 2.0;    // seconds covered by a measurement curve
 constexpr std::uint16_t kPoti = 50;
 constexpr std::uint16_t kEdgeCount = 2;
 constexpr std::size_t kBufferWords = core::kMaxPoint;
@@ -129,6 +139,12 @@ void PutPage(std::vector<std::uint8_t>& a, const std::array<std::uint16_t, core:
         core::PutWordBE(&a[6 + 2 * i], words[i]);
 }
 
+// How far the swing has swollen at `now`, 0 to 1; smooth, so the spot never jumps.
+double Swell(double now) {
+    const double u = std::abs(std::remainder(now - kSwellMiddle, kSwellPeriod)) - kSwellFlat;
+    return u <= 0 ? 1.0 : u >= kSwellRamp ? 0.0 : 0.5 + 0.5 * std::cos(kTwoPi / 2 * u / kSwellRamp);
+}
+
 }  // namespace
 
 SensorModel::SensorModel(HardwareConfig h, unsigned seed) : hw(std::move(h)), seed_(seed), rng_(Mix(seed)) {
@@ -169,14 +185,16 @@ double SensorModel::Noise(int channel, double now) const {
 
 double SensorModel::SpotA(double now) const {
     const double cvp = CvP();
-    const double s = Get(ram, core::kTeachA) + kSweepA * std::sin(kTwoPi * now / kSweepPeriod) +
+    const double s = Get(ram, core::kTeachA) +
+                     (kSweepA + kSwellExtra * Swell(now)) * std::sin(kTwoPi * now / kSweepPeriod) +
                      kSpotNoise * Noise(0, now);
     return std::clamp(s, 1.0, cvp - 1.0);
 }
 
 double SensorModel::SpotB(double now) const {
     const double cvp = CvP();
-    const double s = Get(ram, core::kTeachB) - kSweepB * std::sin(kTwoPi * now / kSweepPeriod + 0.5) +
+    const double s = Get(ram, core::kTeachB) -
+                     (kSweepB + kSwellExtra * Swell(now)) * std::sin(kTwoPi * now / kSweepPeriod + 0.5) +
                      kSpotNoise * Noise(1, now);
     return std::clamp(s, 1.0, cvp - 1.0);
 }

@@ -11,7 +11,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <chrono>
 #include <cmath>
 #include <cstring>
 
@@ -134,6 +133,8 @@ bool SimulatedSensor::Start(std::string* error) {
     }
     vanishPending_ = false;
     late_.clear();
+    rx_.clear();
+    rxClock_ = 0.0;
     vanished_ = false;
     running_ = true;
     thread_ = std::thread(&SimulatedSensor::Serve, this);
@@ -186,40 +187,122 @@ void SimulatedSensor::Vanish() {
     CloseFd(slaveFd_);
     vanishPending_ = false;
     late_.clear();
+    rx_.clear();
     vanished_ = true;
 }
 
-// Sleeps up to `seconds`; false when Stop() asked the thread to end meanwhile.
-bool SimulatedSensor::WaitWake(double seconds) {
-    pollfd pfd{wakeFd_[0], POLLIN, 0};
-    const timespec ts = ToTimespec(seconds);
-    ::ppoll(&pfd, 1, &ts, nullptr);
-    return running_.load();
+// Sleeps up to `seconds`, still taking bytes off the line; false when Stop()
+// asked the thread to end meanwhile.
+bool SimulatedSensor::Pause(double seconds) {
+    const double until = Now() + seconds;
+    bool watch = true;
+    for (;;) {
+        pollfd fds[2] = {{wakeFd_[0], POLLIN, 0}, {watch ? masterFd_ : -1, POLLIN, 0}};
+        const timespec ts = ToTimespec(until - Now());
+        const int r = ::ppoll(fds, 2, &ts, nullptr);
+        if (!running_.load())
+            return false;
+        // Readable without bytes (or hung up): not expected while we hold the
+        // slave; stop watching rather than spin on it.
+        if (r > 0 && fds[1].revents && !((fds[1].revents & POLLIN) && Receive()))
+            watch = false;
+        if (Now() >= until)
+            return true;
+    }
+}
+
+// Reads what the pty holds. Each byte finishes crossing the line one byte
+// time after the later of its read and the previous byte's finish. Input is
+// also read while an answer goes out (Pause, WriteAll), so a byte is read
+// within a wake-up of its arrival and never waits behind an answer; charging
+// from the read time therefore counts no byte twice.
+bool SimulatedSensor::Receive() {
+    const double t = Now();
+    const double byteTime = opts_.paced && opts_.baud > 0 ? 10.0 / opts_.baud : 0.0;
+    std::uint8_t chunk[512];
+    bool got = false;
+    for (ssize_t n; masterFd_ >= 0 && (n = ::read(masterFd_, chunk, sizeof chunk)) > 0;) {
+        got = true;
+        for (ssize_t i = 0; i < n; ++i) {
+            rxClock_ = std::max(t, rxClock_) + byteTime;
+            rx_.push_back({chunk[i], rxClock_});
+        }
+    }
+    return got;
+}
+
+// Handles, in order, every request whose last byte has crossed the line.
+// Returns when to look again: when the next complete request will have
+// crossed, or when an incomplete one goes stale; negative when nothing waits.
+double SimulatedSensor::TakeRequests() {
+    constexpr std::uint8_t kSyncHigh = core::kRequestSync >> 8, kSyncLow = core::kRequestSync & 0xFF;
+    while (running_.load() && masterFd_ >= 0 && !rx_.empty()) {
+        // Requests are 36 bytes behind 00 55; anything else is line noise,
+        // dropped one byte at a time so that a sync inside it is still found.
+        if (rx_[0].value != kSyncHigh || (rx_.size() >= 2 && rx_[1].value != kSyncLow)) {
+            rx_.pop_front();
+            continue;
+        }
+        if (rx_.size() < core::kFrameLen) {
+            // A request cut short (the sender flushed or gave up) must not
+            // swallow the head of the next one; the sensor forgets it after a
+            // pause on the line.
+            if (Now() < rxClock_ + kStaleRequest)
+                return rxClock_ + kStaleRequest;
+            rx_.clear();
+            break;
+        }
+        const double crossed = rx_[core::kFrameLen - 1].crossed;
+        if (crossed > Now())
+            return crossed;
+        if (vanishPending_) {
+            // Someone still talks to a device that is about to go: it goes now.
+            Vanish();
+            break;
+        }
+        std::array<std::uint8_t, core::kFrameLen> request;
+        for (std::size_t i = 0; i < request.size(); ++i)
+            request[i] = rx_[i].value;
+        rx_.erase(rx_.begin(), rx_.begin() + core::kFrameLen);
+        HandleRequest(request, crossed);
+    }
+    return -1.0;
 }
 
 void SimulatedSensor::Serve() {
-    std::vector<std::uint8_t> rx;
-    std::uint8_t chunk[512];
-    double lastByte = 0.0;
-
     while (running_.load() && masterFd_ >= 0) {
-        pollfd fds[2] = {{masterFd_, POLLIN, 0}, {wakeFd_[0], POLLIN, 0}};
-        // While a vanish is pending, look every few milliseconds whether the
-        // program has taken the last answer; while a request is incomplete,
-        // wake up to drop it once it has gone stale; wake up when a late
-        // answer is due. Otherwise sleep until something happens.
-        int timeout = -1;
-        if (vanishPending_)
-            timeout = 10;
-        else if (!rx.empty())
-            timeout = std::max(1, static_cast<int>((lastByte + kStaleRequest - Now()) * 1000.0) + 1);
-        if (!late_.empty()) {
-            const int due = std::max(0, static_cast<int>(std::ceil((late_.front().due - Now()) * 1000.0)));
-            timeout = timeout < 0 ? due : std::min(timeout, due);
+        // Late answers leave in the order of their requests, each at its time,
+        // while requests that come meanwhile are still taken.
+        while (!late_.empty() && late_.front().due <= Now() && running_.load() && masterFd_ >= 0) {
+            Outgoing out = std::move(late_.front());
+            late_.pop_front();
+            Transmit(std::move(out));
         }
-        const int r = ::poll(fds, 2, timeout);
+        double wakeAt = TakeRequests();
+        if (vanishPending_ && masterFd_ >= 0) {
+            int queued = 0;
+            const bool taken = late_.empty() && ::ioctl(slaveFd_, FIONREAD, &queued) == 0 && queued == 0;
+            const double now = Now();
+            if ((taken && now >= vanishNotBefore_) || now >= vanishBy_)
+                Vanish();
+        }
+        if (!running_.load() || masterFd_ < 0)
+            break;
+
+        // Sleep until a request has crossed the line or gone stale, a late
+        // answer is due, or (while a vanish is pending) to look every few
+        // milliseconds whether the program has taken the last answer;
+        // otherwise until something happens.
+        auto sooner = [&](double t) { wakeAt = wakeAt < 0 ? t : std::min(wakeAt, t); };
+        if (!late_.empty())
+            sooner(late_.front().due);
+        if (vanishPending_)
+            sooner(Now() + 0.01);
+        pollfd fds[2] = {{masterFd_, POLLIN, 0}, {wakeFd_[0], POLLIN, 0}};
+        const timespec ts = ToTimespec(wakeAt - Now());
+        const int r = ::ppoll(fds, 2, wakeAt < 0 ? nullptr : &ts, nullptr);
         if (r < 0) {
-            if (errno != EINTR && !WaitWake(0.05))
+            if (errno != EINTR && !Pause(0.05))
                 break;
             continue;
         }
@@ -230,64 +313,11 @@ void SimulatedSensor::Serve() {
         }
         if (!running_.load())
             break;
-
-        bool gotBytes = false;
-        if (fds[0].revents & POLLIN) {
-            const double t = Now();
-            for (;;) {
-                const ssize_t n = ::read(masterFd_, chunk, sizeof chunk);
-                if (n <= 0)
-                    break;
-                rx.insert(rx.end(), chunk, chunk + n);
-                gotBytes = true;
-            }
-            if (gotBytes)
-                lastByte = t;
-            // Requests are 36 bytes behind 00 55; anything else is line noise,
-            // dropped one byte at a time so that a sync inside it is still found.
-            std::size_t pos = 0;
-            while (running_.load() && masterFd_ >= 0 && pos < rx.size()) {
-                constexpr std::uint8_t kSyncHigh = core::kRequestSync >> 8,
-                                       kSyncLow = core::kRequestSync & 0xFF;
-                if (rx[pos] != kSyncHigh || (rx.size() - pos >= 2 && rx[pos + 1] != kSyncLow)) {
-                    ++pos;
-                    continue;
-                }
-                if (rx.size() - pos < core::kFrameLen)
-                    break;
-                if (vanishPending_) {
-                    // Someone still talks to a device that is about to go: it goes now.
-                    Vanish();
-                    break;
-                }
-                HandleRequest(std::span(rx).subspan(pos).first<core::kFrameLen>(), t);
-                pos += core::kFrameLen;
-            }
-            rx.erase(rx.begin(), rx.begin() + static_cast<std::ptrdiff_t>(std::min(pos, rx.size())));
-        }
-        // A request cut short (the sender flushed or gave up) must not swallow
-        // the head of the next one; the sensor forgets it after a pause.
-        if (r == 0 && !rx.empty() && Now() - lastByte >= kStaleRequest)
-            rx.clear();
+        const bool gotBytes = (fds[0].revents & POLLIN) && Receive();
         if (!gotBytes && (fds[0].revents & (POLLIN | POLLHUP | POLLERR | POLLNVAL))) {
             // Not expected while we hold the slave; avoid spinning on it if it happens.
-            if (!WaitWake(0.05))
+            if (!Pause(0.05))
                 break;
-        }
-        // Late answers leave in the order of their requests, each at its time,
-        // while requests that came meanwhile have been taken above.
-        while (!late_.empty() && late_.front().due <= Now() && running_.load() && masterFd_ >= 0) {
-            Outgoing out = std::move(late_.front());
-            late_.pop_front();
-            Transmit(std::move(out));
-        }
-
-        if (vanishPending_ && masterFd_ >= 0) {
-            int queued = 0;
-            const bool taken = late_.empty() && ::ioctl(slaveFd_, FIONREAD, &queued) == 0 && queued == 0;
-            const double now = Now();
-            if ((taken && now >= vanishNotBefore_) || now >= vanishBy_)
-                Vanish();
         }
     }
 }
@@ -356,7 +386,8 @@ void SimulatedSensor::Transmit(Outgoing out) {
             // On a real line the late frame has long arrived when the
             // sensor, having read the new request, starts its answer.
             SendPaced(out.stray);
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            if (!Pause(0.02))
+                return;
         } else {
             answer.insert(answer.begin(), out.stray.begin(), out.stray.end());
         }
@@ -389,8 +420,9 @@ bool SimulatedSensor::WriteAll(const std::uint8_t* data, std::size_t n) {
             stalledSince = now;
         if (now - stalledSince > kWriteStallLimit)
             return false;
-        pollfd fds[2] = {{masterFd_, POLLOUT, 0}, {wakeFd_[0], POLLIN, 0}};
-        ::poll(fds, 2, 100);
+        pollfd fds[2] = {{masterFd_, POLLOUT | POLLIN, 0}, {wakeFd_[0], POLLIN, 0}};
+        if (::poll(fds, 2, 100) > 0 && (fds[0].revents & POLLIN))
+            Receive();
     }
     return done == n;
 }
@@ -402,23 +434,21 @@ void SimulatedSensor::SendPaced(const std::vector<std::uint8_t>& bytes) {
         WriteAll(bytes.data(), bytes.size());
         return;
     }
-    // Byte k leaves when the line has had time for k bytes of 10 bits each.
+    // Byte k reaches the far end once its ten bits are through, at start + (k + 1) byte times.
     const double byteTime = 10.0 / opts_.baud;
     const std::size_t slice = std::max<std::size_t>(1, static_cast<std::size_t>(kPaceSlice / byteTime));
     const double start = Now();
     std::size_t sent = 0;
     while (sent < bytes.size()) {
-        const auto due = std::min(bytes.size(), static_cast<std::size_t>((Now() - start) / byteTime) + 1);
+        const std::size_t next = std::min(bytes.size(), sent + slice);
+        if (!Pause(start + static_cast<double>(next) * byteTime - Now()) || masterFd_ < 0)
+            return;
+        const auto due = std::min(bytes.size(), static_cast<std::size_t>((Now() - start) / byteTime));
         if (due > sent) {
             if (!WriteAll(bytes.data() + sent, due - sent))
                 return;
             sent = due;
         }
-        if (sent >= bytes.size())
-            break;
-        const std::size_t next = std::min(bytes.size(), sent + slice) - 1;
-        if (!WaitWake(start + static_cast<double>(next) * byteTime - Now()))
-            return;
     }
 }
 

@@ -58,7 +58,7 @@ struct Faults {
 // One request as the simulated sensor received it.
 struct RequestRecord {
     std::array<std::uint8_t, kFrameLen> bytes{};
-    double time = 0.0;  // seconds on the steady clock, when the last byte arrived
+    double time = 0.0;  // seconds on the steady clock, when the last byte had crossed the line
     std::uint16_t command() const { return static_cast<std::uint16_t>((bytes[2] << 8) | bytes[3]); }
     std::uint16_t second() const { return static_cast<std::uint16_t>((bytes[4] << 8) | bytes[5]); }
 };
@@ -112,7 +112,7 @@ private:
 };
 
 struct Options {
-    bool paced = true;  // pace answers at `baud` (10 bits a byte) like a real line
+    bool paced = true;  // requests and answers cross the line at `baud`, 10 bits a byte
     int baud = 19200;
     HardwareConfig hw{};
     Faults faults{};
@@ -149,6 +149,8 @@ public:
 
 private:
     void Serve();
+    bool Receive();
+    double TakeRequests();
     void HandleRequest(std::span<const std::uint8_t, kFrameLen> request, double time);
     struct Outgoing {  // one answer with what the faults put in front of it
         std::vector<std::uint8_t> stray, bytes;
@@ -158,7 +160,7 @@ private:
     void Transmit(Outgoing out);
     void SendPaced(const std::vector<std::uint8_t>& bytes);
     bool WriteAll(const std::uint8_t* data, std::size_t n);
-    bool WaitWake(double seconds);
+    bool Pause(double seconds);
     void Vanish();
     void CloseAll();
 
@@ -179,6 +181,12 @@ private:
     double vanishNotBefore_ = 0.0;
     double vanishBy_ = 0.0;
     std::deque<Outgoing> late_;  // held back by the late-answer fault, oldest first (serving thread only)
+    struct RxByte {
+        std::uint8_t value;
+        double crossed;  // when its last bit is through on the line
+    };
+    std::deque<RxByte> rx_;  // read, not yet taken as a request (serving thread only)
+    double rxClock_ = 0.0;   // when the receive line is free again
 };
 
 // Seconds on the steady clock, shared by the model and the request log.

@@ -67,7 +67,7 @@ bool SetUpPorts(const ProgramOptions& options, std::string& message) {
     }
     SetPortTable(MergePortList(std::move(table), ListSystemSerialPorts()));
     FillPortSelector();
-    // XXX-HOOK SetListOpenCallback(pHandle, PANEL_DropDCom, &RefreshPortSelector);
+    SetListOpenCallback(pHandle, PANEL_DropDCom, &RefreshPortSelector);
     return true;
 }
 

@@ -130,6 +130,11 @@ int InsertListItem(int panel, int control, int index, const char* label, int val
 int ClearListCtrl(int panel, int control);
 int GetNumListItems(int panel, int control, int& count);
 int GetLabelFromIndex(int panel, int control, int index, std::string& label);
+// Runs `callback` right before the ring's list drops down (mouse or keyboard),
+// so the items can be rebuilt first; opening raises no event of its own.
+// nullptr removes it. Returns 0, or < 0 when the control is not a ring.
+using ListOpenCallbackPtr = void (*)(int panel, int control);
+int SetListOpenCallback(int panel, int control, ListOpenCallbackPtr callback);
 
 int DisplayImageFile(int panel, int control, const char* path);
 

@@ -107,7 +107,11 @@ int GetNumber(ControlInfo& c, double& value) {
 
 int SetNumberAt(int panel, int control, double value) {
     ControlInfo* c = FindControl(panel, control);
-    return c ? SetNumber(*c, value) : (FindPanel(panel) ? kUiControlNotFound : kUiPanelNotFound);
+    if (!c)
+        return FindPanel(panel) ? kUiControlNotFound : kUiPanelNotFound;
+    const int r = SetNumber(*c, value);
+    ReadOut(c->widget);
+    return r;
 }
 
 int GetNumberAt(int panel, int control, double& value) {
@@ -173,11 +177,13 @@ int SetCtrlVal(int panel, int control, const char* text) {
     if (auto* label = qobject_cast<QLabel*>(c->widget.data())) {
         label->setText(t);
         FitText(label);
+        ReadOut(label);
         return 0;
     }
     if (auto* box = qobject_cast<QPlainTextEdit*>(c->widget.data())) {
         // A text box collects what it is given, line by line.
         box->appendPlainText(t);
+        ReadOut(box);
         return 0;
     }
     return kUiWrongKind;
@@ -400,6 +406,7 @@ int ResetTextBox(int panel, int control, const char* text) {
     if (!box)
         return err;
     box->setPlainText(DecodeText(text ? text : ""));
+    ReadOut(box);
     return 0;
 }
 
@@ -419,6 +426,7 @@ int ReplaceTextBoxLine(int panel, int control, int line, const char* text) {
         lines.append(QString());
     lines[line] = DecodeText(text ? text : "");
     box->setPlainText(lines.join(QLatin1Char('\n')));
+    ReadOut(box);
     return 0;
 }
 
@@ -480,6 +488,16 @@ int ClearListCtrl(int panel, int control) {
         return err;
     const QSignalBlocker block(cb);
     cb->clear();
+    return 0;
+}
+
+int SetListOpenCallback(int panel, int control, ListOpenCallbackPtr callback) {
+    ControlInfo* c = FindControl(panel, control);
+    if (!c)
+        return Missing(panel);
+    if (c->kind != CtrlKind::Ring)
+        return kUiWrongKind;
+    c->listOpen = callback;
     return 0;
 }
 

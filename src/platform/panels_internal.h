@@ -22,6 +22,7 @@ struct ControlInfo {
     CtrlKind kind = CtrlKind::TextMsg;
     QPointer<QLabel> buddy;  // the label that names it; follows its visibility and dimming
     CtrlCallbackPtr callback = nullptr;
+    ListOpenCallbackPtr listOpen = nullptr;  // rings only
     std::string constant;
 };
 
@@ -55,5 +56,10 @@ QString ResolveResourcePath(const char* fileName);
 
 // Runs a control's callback, if it has one.
 void FireControl(int panel, int control, int event, int data1 = 0, int data2 = 0);
+
+// A display (text message, text box, read-only numeric) is read out as what
+// it shows, or by its caption while it shows nothing. Called whenever the
+// program changes what a control shows.
+void ReadOut(QWidget* w);
 
 }  // namespace platform

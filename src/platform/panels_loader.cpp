@@ -3,6 +3,8 @@
 // bound by the names the widgets carry, and the operator's actions wired to
 // callback events.
 #include <QAbstractButton>
+#include <QAbstractItemView>
+#include <QAccessibleWidget>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -73,6 +75,20 @@ public:
     }
 };
 
+// A ring lets the program rebuild its items right before the operator sees
+// them (the port list, for one); the mouse, the keyboard and assistive
+// technology all open it through showPopup.
+class Ring : public QComboBox {
+public:
+    using QComboBox::QComboBox;
+    void showPopup() override {
+        if (ControlInfo* c = FindControl(panel, control); c && c->listOpen)
+            c->listOpen(panel, control);
+        QComboBox::showPopup();
+    }
+    int panel = 0, control = 0;
+};
+
 class Loader : public QUiLoader {
 public:
     QWidget* createWidget(const QString& className, QWidget* parent, const QString& name) override {
@@ -85,6 +101,8 @@ public:
             w = new SlideControl(parent);
         else if (className == QLatin1String("QDoubleSpinBox"))
             w = new TrimmedDoubleSpinBox(parent);
+        else if (className == QLatin1String("QComboBox"))
+            w = new Ring(parent);
         if (!w)
             return QUiLoader::createWidget(className, parent, name);
         w->setObjectName(name);
@@ -120,6 +138,70 @@ QString StripMnemonic(QString s) {
     if (s.endsWith(QLatin1Char(':')))
         s.chop(1);
     return s;
+}
+
+// Qt reads a checkable button as a radio button only while Qt keeps its group
+// exclusive. The panels' radio buttons are grouped by their callbacks instead,
+// since one may be switched off and the program sets each of them, so they
+// say what they are here.
+class RadioAccessible : public QAccessibleWidget {
+public:
+    explicit RadioAccessible(QRadioButton* b) : QAccessibleWidget(b, QAccessible::RadioButton) {}
+    QAccessible::State state() const override {
+        QAccessible::State s = QAccessibleWidget::state();
+        s.checkable = true;
+        s.checked = button()->isChecked();
+        return s;
+    }
+    QString text(QAccessible::Text t) const override {
+        const QString s = QAccessibleWidget::text(t);
+        return t == QAccessible::Name && s.isEmpty() ? StripMnemonic(button()->text()) : s;
+    }
+    QStringList actionNames() const override { return QAccessibleWidget::actionNames() << toggleAction(); }
+    void doAction(const QString& action) override {
+        if (action != toggleAction())
+            QAccessibleWidget::doAction(action);
+        else if (button()->isEnabled())
+            button()->click();  // as the operator's click, callback events and all
+    }
+
+private:
+    QRadioButton* button() const { return static_cast<QRadioButton*>(widget()); }
+};
+
+// Qt names a drop-down list by its current item on this platform; a reader
+// should hear which setting it is, with the item as its value.
+class RingAccessible : public QAccessibleWidget {
+public:
+    explicit RingAccessible(QComboBox* c) : QAccessibleWidget(c, QAccessible::ComboBox) {}
+    QString text(QAccessible::Text t) const override {
+        return t == QAccessible::Value ? ring()->currentText() : QAccessibleWidget::text(t);
+    }
+    int childCount() const override { return 1; }  // the list, as Qt gives it
+    QAccessibleInterface* child(int i) const override {
+        return i == 0 ? QAccessible::queryAccessibleInterface(ring()->view()) : nullptr;
+    }
+    int indexOfChild(const QAccessibleInterface* c) const override {
+        return c && c->object() == ring()->view() ? 0 : -1;
+    }
+    QStringList actionNames() const override { return QAccessibleWidget::actionNames() << showMenuAction(); }
+    void doAction(const QString& action) override {
+        if (action == showMenuAction())
+            ring()->showPopup();
+        else
+            QAccessibleWidget::doAction(action);
+    }
+
+private:
+    QComboBox* ring() const { return static_cast<QComboBox*>(widget()); }
+};
+
+QAccessibleInterface* AccessibleControl(const QString&, QObject* object) {
+    if (auto* radio = qobject_cast<QRadioButton*>(object))
+        return new RadioAccessible(radio);
+    if (auto* ring = dynamic_cast<Ring*>(object))
+        return new RingAccessible(ring);
+    return AccessibleSlide(object);
 }
 
 // Mouse presses on a control (or on any of its parts, such as the line edit of
@@ -193,6 +275,10 @@ void WireEvents(int panel, int id, ControlInfo& c) {
             fire(EVENT_COMMIT);
         });
     } else if (auto* cb = qobject_cast<QComboBox*>(w)) {
+        if (auto* ring = dynamic_cast<Ring*>(cb)) {
+            ring->panel = panel;
+            ring->control = id;
+        }
         QObject::connect(cb, &QComboBox::currentIndexChanged, w, [fire] { fire(EVENT_VAL_CHANGED); });
         QObject::connect(cb, &QComboBox::activated, w, [fire] { fire(EVENT_COMMIT); });
     } else if (auto* sb = qobject_cast<QSpinBox*>(w)) {
@@ -212,6 +298,21 @@ void WireEvents(int panel, int id, ControlInfo& c) {
 }
 
 }  // namespace
+
+void ReadOut(QWidget* w) {
+    QString shown;
+    if (auto* label = qobject_cast<QLabel*>(w))
+        shown = label->text();
+    else if (auto* box = qobject_cast<QPlainTextEdit*>(w))
+        shown = box->toPlainText();
+    else if (auto* number = qobject_cast<QAbstractSpinBox*>(w); number && number->isReadOnly())
+        shown = number->text();
+    else
+        return;
+    const QString name = shown.trimmed().isEmpty() ? w->property("kbexCaption").toString() : shown;
+    if (name != w->accessibleName())
+        w->setAccessibleName(name);
+}
 
 QString ResolveResourcePath(const char* fileName) {
     const QString name = QString::fromLocal8Bit(fileName);
@@ -247,6 +348,7 @@ int LoadPanel(int parentPanel, const char* fileName, int resourceNumber) {
     auto res = Resources().find(fileName ? fileName : "");
     if (res == Resources().end() || !QApplication::instance())
         return kUiResourceError;
+    [[maybe_unused]] static const bool accessible = (QAccessible::installFactory(&AccessibleControl), true);
     Resource& r = res->second;
     const PanelDef* def = nullptr;
     for (const PanelDef& p : r.panels)
@@ -340,7 +442,8 @@ int LoadPanel(int parentPanel, const char* fileName, int resourceNumber) {
             ci.callback = cb.control;
         }
         // Assistive technology (and GUI automation) finds every control by
-        // what the operator reads, and by its stable name.
+        // what the operator reads, and by its stable name. A display reads
+        // as what it shows, so its caption is kept for when it shows nothing.
         QString name = cw->accessibleName();
         if (name.isEmpty())
             if (auto* ab = qobject_cast<QAbstractButton*>(cw))
@@ -351,8 +454,10 @@ int LoadPanel(int parentPanel, const char* fileName, int resourceNumber) {
             name = cw->property("caption").toString();
         if (name.isEmpty())
             name = QLatin1String(c.objectName);
+        cw->setProperty("kbexCaption", name);
         cw->setAccessibleName(name);
         cw->setAccessibleDescription(QLatin1String(c.constant));
+        ReadOut(cw);
         tableWidgets.push_back(cw);
         info.controls[c.id] = ci;
     }

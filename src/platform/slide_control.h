@@ -10,6 +10,8 @@
 #include <QSlider>
 #include <QWidget>
 
+class QAccessibleInterface;
+
 namespace platform {
 
 class SlideControl : public QWidget {
@@ -40,5 +42,9 @@ private:
     QSlider* slider_;
     QLabel* readout_;
 };
+
+// What assistive technology sees of a slide or of the slider inside it: one
+// slider with the slide's name, range and value. nullptr for anything else.
+QAccessibleInterface* AccessibleSlide(QObject* object);
 
 }  // namespace platform

@@ -1,17 +1,32 @@
 // The six panels as the program loads them: every control of the table with
-// its kind, binding and accessible names, the sub-panels in place, and the
-// start state every module returns to.
+// its kind, binding and accessible names, what a screen reader reads of them,
+// a ring that refreshes its list when opened, and the start state every
+// module returns to.
 
-#include <QAbstractButton>
-#include <QWidget>
+#include <QAccessible>
+#include <QApplication>
+#include <QKeyEvent>
 #include <cstring>
 #include <map>
 
 #include "app_fixture.h"
+#include "platform/panels_internal.h"
 
 using namespace kbex_test;
 using Panels = ProgramTest;
 using StartState = ProgramTest;
+
+namespace {
+
+std::vector<int> events;  // what reached a control's callback
+constexpr CtrlCallbackPtr Record = [](int, int, int e, void*, int, int) { return events.push_back(e), 0; };
+// Notes 1 if the list was already up when it ran.
+void RefillPorts(int panel, int control) {
+    events.push_back(QApplication::activePopupWidget() ? 1 : 0);
+    InsertListItem(panel, control, 0, "COM7  /dev/ttyUSB3", 7);
+}
+
+}  // namespace
 
 TEST_F(Panels, EveryTableControlExistsWithKindBindingAndAccessibleNames) {
     const std::map<int, int> handle = {{PANEL, pHandle}, {PARA0, pPara0}, {PARA1, pPara1},
@@ -27,10 +42,49 @@ TEST_F(Panels, EveryTableControlExistsWithKindBindingAndAccessibleNames) {
         EXPECT_NE(w->accessibleName().toStdString(), c.objectName)
             << c.constant << " has no caption or label";
     }
-    // A button is named by its caption.
-    auto* run = qobject_cast<QAbstractButton*>(platform::CtrlWidget(pHandle, PANEL_BTNRun));
-    ASSERT_NE(run, nullptr);
-    EXPECT_EQ(run->accessibleName(), run->text().remove('&'));
+}
+
+TEST_F(Panels, AScreenReaderGetsRoleNameValueAndControlNameAsShownAfterTheProgramSetsThem) {
+    // The program sets a number (or a text); a display then reads as what it
+    // shows, a ring by its label with the item as its value.
+    const std::tuple<int, int, double, const char*, QAccessible::Role, const char*, const char*> rows[] = {
+        {pHandle, PANEL_TXTStatus, 0, "Init COM-Port ...", QAccessible::StaticText, "Init COM-Port ...", ""},
+        {pCalib, CALIB_TXTBOXCcdInfo, 0, "CCD 2048", QAccessible::EditableText, "CCD 2048", "CCD 2048"},
+        {pHandle, PANEL_NUMMvalue, 1234, "", QAccessible::SpinBox, "1234", "1234"},
+        {pPara0, PARA0_DropEvalMode, 2, "", QAccessible::ComboBox, "Evaluation mode", "2  MASTER + SLAVE"},
+        {pPara1, PARA1_SLIDEVideoTHD_A, 77, "", QAccessible::Slider, "Video threshold [%]", "77"},
+        {pHandle, PANEL_RBTEeprom, 1, "", QAccessible::RadioButton, "EEPROM", ""},
+    };
+    for (const auto& [panel, id, number, text, role, name, value] : rows) {
+        *text ? SetCtrlVal(panel, id, text) : SetCtrlVal(panel, id, number);
+        QAccessibleInterface* a = QAccessible::queryAccessibleInterface(platform::CtrlWidget(panel, id));
+        EXPECT_EQ(Values(a->role(), a->state().checked), Values(role, role == QAccessible::RadioButton));
+        EXPECT_EQ(a->text(QAccessible::Name).toStdString(), name);
+        EXPECT_EQ(a->text(QAccessible::Value).toStdString(), value) << name;
+        EXPECT_EQ(a->text(QAccessible::Description).toStdString(),
+                  platform::FindControl(panel, id)->constant);
+    }
+    // Set by assistive technology, the slide moves as under the operator's hand.
+    platform::FindControl(pPara1, PARA1_SLIDEVideoTHD_A)->callback = Record;
+    events.clear();
+    auto* slide = QAccessible::queryAccessibleInterface(platform::CtrlWidget(pPara1, PARA1_SLIDEVideoTHD_A));
+    slide->valueInterface()->setCurrentValue(200);
+    EXPECT_EQ(events, (std::vector<int>{EVENT_VAL_CHANGED, EVENT_COMMIT}));
+    EXPECT_EQ(Val<int>(pPara1, PARA1_SLIDEVideoTHD_A), 200);
+}
+
+TEST_F(Panels, OpeningARingRunsItsListCallbackFirstAndRaisesNoEventOfItsOwn) {
+    ASSERT_EQ(SetListOpenCallback(pHandle, PANEL_DropDCom, &RefillPorts), 0);
+    platform::FindControl(pHandle, PANEL_DropDCom)->callback = Record;
+    events.clear();
+    QKeyEvent f4(QEvent::KeyPress, Qt::Key_F4, Qt::NoModifier);
+    QApplication::sendEvent(platform::CtrlWidget(pHandle, PANEL_DropDCom), &f4);
+    ASSERT_NE(QApplication::activePopupWidget(), nullptr);
+    QApplication::activePopupWidget()->close();
+    EXPECT_EQ(events, std::vector<int>{0});  // only the callback, before the list was up
+    std::string item;
+    EXPECT_EQ(GetLabelFromIndex(pHandle, PANEL_DropDCom, 0, item), 0);
+    EXPECT_EQ(item, "COM7  /dev/ttyUSB3");
 }
 
 TEST_F(StartState, InitVarsPutsEveryModuleBackAndInitGuiAppliesTheStartUpRules) {

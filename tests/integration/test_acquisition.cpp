@@ -63,9 +63,10 @@ TEST_F(Acquisition, RunShowsEveryRawFrameUntilStopWhichReleasesEveryStartButton)
     SetCtrlAttribute(pHandle, PANEL_BTNRun, ATTR_DIMMED, 0);
     line.sensor.ClearRequests();
     std::vector<int> during;
-    Once([&] { return CountOf(line, core::kCmdRaw) >= 60; },
+    Once([&] { return CountOf(line, core::kCmdRaw) >= 120; },
          [&] {
              during = Dimmed();
+             EXPECT_TRUE(SavePanelImage(pHandle, "run.png"));
              EXPECT_TRUE(Click(pHandle, PANEL_BTNStop));
          });
     ASSERT_TRUE(Click(pHandle, PANEL_BTNRun));
@@ -94,20 +95,9 @@ TEST_F(Acquisition, RunShowsEveryRawFrameUntilStopWhichReleasesEveryStartButton)
         EXPECT_EQ(core::GetWordBE(&last.bytes[6 + 2 * i]), page0[i]) << i;
 }
 
-TEST_F(Acquisition, RunEndsThreeSecondsAfterTheLastRequestWhenTheSensorFallsSilent) {
-    SimLine line;
-    ASSERT_TRUE(line.Connect());
-    line.sensor.ClearRequests();
-    Once([&] { return CountOf(line, core::kCmdRaw) >= 20; }, [&] { line.sensor.SetFaults({.mute = true}); });
-    ASSERT_TRUE(Click(pHandle, PANEL_BTNRun));
-    const double silentFor = sim::Now() - line.sensor.Requests().back().time;
-    EXPECT_GE(silentFor, 2 * TIMEOUT);
-    EXPECT_LT(silentFor, 2 * TIMEOUT + 1.0);
-    EXPECT_EQ(StatusLine(), "Timeout RS232-Line!");
-    EXPECT_EQ(Values(stop_flag, Attr(pHandle, PANEL_BTNRun, ATTR_DIMMED)), Values(1, 0));
-}
-
-TEST_F(Acquisition, RunAsksAgainAtOnceAfterAnAnswerThatIsNoRawFrameAndDrawsNothing) {
+// An answer that is no raw frame brings the next request at once and is not
+// drawn; a sensor that falls silent ends RUN 3 s after the last request.
+TEST_F(Acquisition, RunSkipsAnswersThatAreNoRawFrameAndEndsWhenTheSensorFallsSilent) {
     SimLine line;
     ASSERT_TRUE(line.Connect());
     line.sensor.ClearRequests();
@@ -117,11 +107,15 @@ TEST_F(Acquisition, RunAsksAgainAtOnceAfterAnAnswerThatIsNoRawFrameAndDrawsNothi
              line.sensor.SetFaults({.nonRaw = true});
              drawn = Graph(PANEL_STRIPRaw).stripCalls;
          });
-    StopAfter(line, core::kCmdRaw, 40);
+    Once([&] { return CountOf(line, core::kCmdRaw) >= 40; }, [&] { line.sensor.SetFaults({.mute = true}); });
     ASSERT_TRUE(Click(pHandle, PANEL_BTNRun));
     // One raw answer may have been on its way when the sensor changed.
     EXPECT_LE(Graph(PANEL_STRIPRaw).stripCalls, drawn + 1);
-    EXPECT_EQ(StatusLine(), "Line Ok!");  // no time-out: each answer brought the next request
+    const double silentFor = sim::Now() - line.sensor.Requests().back().time;
+    EXPECT_GE(silentFor, 2 * TIMEOUT);
+    EXPECT_LT(silentFor, 2 * TIMEOUT + 1.0);
+    EXPECT_EQ(StatusLine(), "Timeout RS232-Line!");
+    EXPECT_EQ(Values(stop_flag, Attr(pHandle, PANEL_BTNRun, ATTR_DIMMED)), Values(1, 0));
 }
 
 TEST_F(Acquisition, VideoRepeatsUntilStopOnRamAndDrawsOnlyCompleteCaptures) {
@@ -155,13 +149,9 @@ TEST_F(Acquisition, VideoRepeatsUntilStopOnRamAndDrawsOnlyCompleteCaptures) {
         EXPECT_EQ(CountOf(line, core::kCmdBlock), 4 * CountOf(line, core::kCmdRaw));
         EXPECT_EQ(StatusLine(), "Data[64] block received!");
         ASSERT_EQ(video.plots.size(), 2u);
-        EXPECT_EQ(Values(video.plots[0].color, video.plots[1].color, video.plots[0].plotStyle),
-                  Values(VAL_RED, VAL_DK_GREEN, VAL_THIN_STEP));
+        EXPECT_TRUE(SavePanelImage(pHandle, "video.png"));
         EXPECT_EQ(Range(video.xAxis), (std::array<double, 3>{VAL_MANUAL, 1.0, double(ccdvirtpixel)}));
         EXPECT_EQ(video.plots[0].y, std::vector<double>(adcbufA, adcbufA + MAXPOINT));
-        // The profile peaks near the spot the raw frame reported.
-        const auto peak = std::max_element(adcbufA, adcbufA + MAXPOINT) - adcbufA;
-        EXPECT_NEAR(xArray8[peak], Aval, 2.0 * ccdvirtpixel / MAXPOINT);
         EXPECT_EQ(Val<unsigned short>(pHandle, PANEL_NUMAval), Aval);  // the bar graphs follow
     }
 }
@@ -181,23 +171,9 @@ TEST_F(Acquisition, DataFetchesBothMeasurementCurvesOnceAndDrawsFiveLinesEach) {
     EXPECT_EQ(Visible({PANEL_GRAPHDataMaster, PANEL_GRAPHDataSlave, PANEL_GRAPHVideoMaster,
                        PANEL_GRAPHVideoSlave, PANEL_STRIPRaw}),
               (std::vector<int>{1, 1, 0, 0, 0}));
-    const struct {
-        int colour, plotStyle, pointStyle, lineStyle;
-    } kLines[] = {{VAL_GRAY, VAL_THIN_STEP, 10, VAL_SOLID},
-                  {VAL_DK_GREEN, VAL_THIN_STEP, 10, VAL_SOLID},
-                  {VAL_BLACK, VAL_THIN_LINE, 0, VAL_DASH},
-                  {VAL_DK_GREEN, VAL_THIN_STEP, 0, VAL_SOLID},
-                  {VAL_RED, VAL_THIN_STEP, 10, VAL_SOLID}};
-    for (int graph : {PANEL_GRAPHDataMaster, PANEL_GRAPHDataSlave}) {
-        const auto& plots = Graph(graph).plots;
-        ASSERT_EQ(plots.size(), 5u);
-        for (std::size_t i = 0; i < 5; ++i)
-            EXPECT_EQ(
-                Values(plots[i].color, plots[i].plotStyle, plots[i].pointStyle, plots[i].lineStyle),
-                Values(kLines[i].colour, kLines[i].plotStyle, kLines[i].pointStyle, kLines[i].lineStyle));
-    }
-    // A measurement history: the newest entry is where the spot was a moment ago.
-    EXPECT_NEAR(mvalBUFA[MAXPOINT - 1], Aval, 3.0);
+    // The lines themselves are the curve drawing's; here each graph is drawn once, not twice.
+    for (int graph : {PANEL_GRAPHDataMaster, PANEL_GRAPHDataSlave})
+        ASSERT_EQ(Graph(graph).plots.size(), 5u);
     EXPECT_EQ(Graph(PANEL_GRAPHDataMaster).plots[4].y, std::vector<double>(mvalBUFA, mvalBUFA + MAXPOINT));
 }
 

@@ -56,6 +56,8 @@ struct Port {
 
 }  // namespace
 
+// Paced, bytes cross the line one at a time both ways: a request counts only
+// once its last byte is through, and the answers follow one another on the line.
 TEST(SimPty, PacedRequestsBehindLineNoiseAreAnsweredInOrderAndLoggedAndStopHangsUp) {
     sim::SimulatedSensor s;  // paced, like the real line
     std::string error;
@@ -63,12 +65,15 @@ TEST(SimPty, PacedRequestsBehindLineNoiseAreAnsweredInOrderAndLoggedAndStopHangs
     EXPECT_EQ(s.Path().rfind("/dev/pts/", 0), 0u) << s.Path();
     Port port(s.Path());
     const Bytes echo = Request(core::kCmdEcho, 0, Words{0xBEEF, 0x9088});
+    const double byteTime = 10.0 / 19200, t0 = sim::Now();
     // A stray byte, a false 00, a 00 00 55 run: only the frames behind them count.
     for (const Bytes& b : {Bytes{0x13, 0x55, 0x00, 0xAA, 0x00, 0x00}, echo, Request(core::kCmdHardware, 0),
                            Request(core::kCmdBlock, 64, Words{1})})
         ASSERT_TRUE(port.Write(b));
     const Bytes a = port.Read(36 + 36 + 128);
     ASSERT_EQ(a.size(), 200u);
+    // 6 noise bytes and the first request in, then the three answers out.
+    EXPECT_GE(sim::Now() - t0, (6 + 36 + 200) * byteTime);
     EXPECT_EQ(Slice(a, 0, 2), (Bytes{0x00, 0xAA}));
     EXPECT_EQ(Slice(a, 2, 34), Slice(echo, 2, 34));
     EXPECT_EQ(Slice(a, 36, 4), (Bytes{0x00, 0xAA, 0x00, 0x0A}));
@@ -77,6 +82,8 @@ TEST(SimPty, PacedRequestsBehindLineNoiseAreAnsweredInOrderAndLoggedAndStopHangs
 
     const auto log = s.Requests();
     ASSERT_EQ(log.size(), 3u);
+    for (std::size_t i = 0; i < log.size(); ++i)
+        EXPECT_GE(log[i].time - t0, (6 + 36 * (i + 1)) * byteTime) << i;
     EXPECT_EQ(Bytes(log[0].bytes.begin(), log[0].bytes.end()), echo);
     EXPECT_EQ(log[2].command(), core::kCmdBlock);
     EXPECT_EQ(log[2].second(), 64);

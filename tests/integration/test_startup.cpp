@@ -1,6 +1,7 @@
 // Start-up and shutdown of the program: options, the port table, the whole
 // opening sequence on the simulated sensor pair, and the close of the windows.
 
+#include <QComboBox>
 #include <QTimer>
 #include <QWidget>
 
@@ -33,14 +34,25 @@ TEST_F(Startup, GivenPortsThenTheSimulatedPairWhichIsConnectedShownAndClosedWith
     ASSERT_TRUE(SetUpPorts({.ports = {"/dev/ttyFAKE0"}, .simulate = true}, msg)) << msg;
     const auto& table = GetPortTable();
     ASSERT_GE(table.size(), 2u);
+    const std::size_t ports = table.size();
     EXPECT_EQ(table[0].path, "/dev/ttyFAKE0");
     std::string label;
     GetLabelFromIndex(pHandle, PANEL_DropDCom, 1, label);
     EXPECT_EQ(label, "COM2  " + table[1].path + "  simulated K-BEX sensor pair");
     EXPECT_EQ(Val<int>(pHandle, PANEL_DropDCom), 1);
+    GetLabelFromIndex(pHandle, PANEL_DropDCom, 0, label);
+    EXPECT_EQ(label, "COM1  /dev/ttyFAKE0  given with --port  (not present)");
     com = 2;  // the operator's choice: the simulated sensor answers with its own firmware text
     InitRS232(com);
     EXPECT_EQ(StatusLine(), sim::HardwareConfig{}.firmware);
+    // Opening the list again reads the system's ports; those known keep
+    // their numbers, new ones go to the end, the port in use stays chosen.
+    auto* ring = qobject_cast<QComboBox*>(platform::CtrlWidget(pHandle, PANEL_DropDCom));
+    ring->showPopup();
+    ring->hidePopup();
+    EXPECT_EQ(Values(GetPortTable().size(), Val<int>(pHandle, PANEL_DropDCom)), Values(ports, 2));
+    const auto merged = MergePortList({{"/a", ""}, {"/b", ""}}, {{"/c", "new"}, {"/a", ""}});
+    EXPECT_EQ(Values(merged.size(), merged[0].path == "/a", merged[2].path == "/c"), Values(3, 1, 1));
 
     // Closing the main window ends the event loop and closes the port.
     stop_flag = 0;

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "core/frame.h"
+#include "core/rules.h"
 #include "core/texts.h"
 #include "simulated_sensor.h"
 
@@ -109,6 +110,36 @@ TEST(SimRaw, RawFrameFollowsTheObjectAndTheModeAndTeachTakesThePresentPositions)
     EXPECT_TRUE(m.ram[1][3] == a && m.ram[2][3] == b && m.eeprom[1][3] == 1500 && m.eeprom[2][3] == 2600);
     r = Raw(m, 2.1);
     EXPECT_TRUE(r.teachA == a && r.teachB == b);
+}
+
+// Over a minute the value of each channel alone leaves the sensor's own
+// tolerance window above and below, each side at least every 25 s, and is
+// inside most of the time: an operator watching RUN sees the colour change.
+TEST(SimRaw, MeasuredValueLeavesTheToleranceWindowOnBothSidesNowAndThen) {
+    for (std::uint16_t mode : {1, 0}) {  // channel A alone, channel B alone
+        sim::SensorModel m;
+        m.ram[0][0] = mode;
+        std::uint16_t param[core::kParamCount] = {};
+        for (std::uint16_t page = 0; page < 3; ++page)
+            core::CopyPPtoVars(param, page, m.ram[page]);
+        const core::Derived d = core::DeriveTarget(param, 4096, 50, 0);
+        const int n = 3000;  // every 20 ms
+        int inside = 0;
+        double last[2] = {0, 0}, longestGap[2] = {0, 0};  // above, below
+        for (int i = 0; i <= n; ++i) {
+            const double t = i * 60.0 / n;
+            const std::uint16_t v = Raw(m, t).Mvalue;
+            const int side = core::WithinTolerance(v, d) ? -1 : v > d.tVal ? 0 : 1;
+            inside += side < 0;
+            for (int k : {0, 1})
+                if (side == k || i == n) {
+                    longestGap[k] = std::max(longestGap[k], t - last[k]);
+                    last[k] = t;
+                }
+        }
+        EXPECT_TRUE(longestGap[0] < 25 && longestGap[1] < 25 && inside > 0.75 * n)
+            << "mode " << mode << ": gaps " << longestGap[0] << " " << longestGap[1] << ", inside " << inside;
+    }
 }
 
 // The peak at the spot in the video buffers, the positions of the last two

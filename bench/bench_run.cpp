@@ -1,0 +1,96 @@
+// What the live run and the video capture reach against the simulated sensor
+// pair: against a line paced at 19200 baud in both directions, the share of
+// the line-limited rate and the program's CPU time; unpaced, the software's
+// own headroom (frames per second and CPU time per frame, drawing included).
+//   bench_run [seconds]   (20 by default)
+#include <sys/resource.h>
+
+#include <QTimer>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "K-BEX-TW-MS-DiredI304.h"
+#include "com232.h"
+#include "gui.h"
+#include "platform/clock.h"
+#include "platform/panels.h"
+#include "platform/serial.h"
+#include "simulated_sensor.h"
+
+namespace {
+
+// CPU time of the main thread: the program's own cost, without the simulated
+// sensor's thread that shares the process here.
+double CpuSeconds() {
+    rusage u{};
+    ::getrusage(RUSAGE_THREAD, &u);
+    auto s = [](const timeval& t) { return t.tv_sec + t.tv_usec / 1e6; };
+    return s(u.ru_utime) + s(u.ru_stime);
+}
+
+std::size_t Count(const sim::SimulatedSensor& s, std::uint16_t command) {
+    std::size_t n = 0;
+    for (const auto& r : s.Requests())
+        n += r.command() == command;
+    return n;
+}
+
+struct Figures {
+    double rate, cpuShare, cpuPerItem;
+};
+
+// Runs `operation` for `seconds` against a fresh simulated sensor pair and
+// counts the raw requests it made: frames for RUN, passes for VIDEO.
+Figures Measure(bool paced, double seconds, void (*operation)()) {
+    sim::Options o;
+    o.paced = paced;
+    sim::SimulatedSensor s(o);
+    if (!s.Start())
+        std::exit(1);
+    SetPortTable({{s.Path(), "bench"}});
+    com = 1;
+    InitRS232(com);
+    s.ClearRequests();
+    QTimer::singleShot(static_cast<int>(seconds * 1000), [] { stop_flag = 1; });
+    const double c0 = CpuSeconds(), t0 = Timer();
+    operation();
+    const double wall = Timer() - t0, cpu = CpuSeconds() - c0;
+    const auto n = static_cast<double>(Count(s, core::kCmdRaw));
+    CloseCom(com);
+    return {n / wall, cpu / wall, cpu / n};
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    const double seconds = argc > 1 ? std::atof(argv[1]) : 20.0;
+    if (!StartEngine(argc, argv))
+        return 1;
+    SetResourceDir(KBEX_BUILD_DIR);
+    if (!LoadPanels()) {
+        std::fprintf(stderr, "panels did not load from %s\n", KBEX_BUILD_DIR);
+        return 1;
+    }
+    InitVars();
+    InitGUI();
+    DisplayPanel(pHandle);
+
+    // One raw exchange is 36 bytes out and 36 back; a VIDEO pass adds four
+    // block requests of 36 bytes with 128-byte answers. 10 bits a byte.
+    const double byteTime = 10.0 / 19200.0;
+    const double runLimit = 1.0 / (72 * byteTime);
+    const double videoLimit = 1.0 / ((72 + 4 * (36 + 128)) * byteTime);
+
+    const Figures run = Measure(true, seconds, &PushRUN);
+    std::printf("RUN, paced:     %6.2f frames/s = %5.1f %% of the line's %.2f; CPU %4.1f %% of a core\n",
+                run.rate, 100 * run.rate / runLimit, runLimit, 100 * run.cpuShare);
+    const Figures video = Measure(true, seconds, &PushVIDEO);
+    std::printf("VIDEO, paced:   %6.2f passes/s = %5.1f %% of the line's %.2f; CPU %4.1f %% of a core\n",
+                video.rate, 100 * video.rate / videoLimit, videoLimit, 100 * video.cpuShare);
+    const Figures fast = Measure(false, seconds / 4, &PushRUN);
+    std::printf("RUN, unpaced:   %6.0f frames/s; CPU %.0f us a frame, drawing included\n", fast.rate,
+                1e6 * fast.cpuPerItem);
+    return 0;
+}
