@@ -265,6 +265,12 @@ StripChartControl::StripChartControl(QWidget* parent) : GraphControl(parent) {
 void StripChartControl::plotStrip(const double* data, int count, int start, int skip) {
     const int traces = std::max(1, model_.numTraces);
     const int stride = traces * (skip + 1);
+    // In scroll mode 1 each call brings the whole screen, the caller keeping
+    // the history: continuing the last screen would join its newest point to
+    // this screen's oldest.
+    if (model_.scrollMode == 1)
+        for (auto& points : model_.traceData)
+            points.clear();
     for (int base = start; base + traces <= count; base += stride) {
         for (int t = 0; t < traces; ++t) {
             auto& points = model_.traceData[static_cast<std::size_t>(t)];

@@ -38,7 +38,7 @@ struct GraphModel {
     // Strip chart only.
     int numTraces = 1;
     int pointsPerScreen = 100;
-    int scrollMode = 0;
+    int scrollMode = 0;  // 1: every plot call replaces the screen
     std::vector<int> traceColor;
     std::vector<int> traceVisible;
     std::vector<std::vector<double>> traceData;  // the points on screen, oldest first
