@@ -6,9 +6,11 @@
 #include <sys/resource.h>
 
 #include <QTimer>
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "K-BEX-TW-MS-DiredI304.h"
 #include "com232.h"
@@ -38,6 +40,7 @@ std::size_t Count(const sim::SimulatedSensor& s, std::uint16_t command) {
 
 struct Figures {
     double rate, cpuShare, cpuPerItem;
+    double medianGap, p99Gap;  // ms between raw requests
 };
 
 // Runs `operation` for `seconds` against a fresh simulated sensor pair and
@@ -57,8 +60,22 @@ Figures Measure(bool paced, double seconds, void (*operation)()) {
     operation();
     const double wall = Timer() - t0, cpu = CpuSeconds() - c0;
     const auto n = static_cast<double>(Count(s, core::kCmdRaw));
+    // Time from one raw request to the next as the sensor took them: the
+    // line's 37.5 ms a frame plus whatever the program and the sensor added.
+    std::vector<double> gaps;
+    double last = -1;
+    for (const sim::RequestRecord& r : s.Requests())
+        if (r.command() == core::kCmdRaw) {
+            if (last >= 0)
+                gaps.push_back(1000 * (r.time - last));
+            last = r.time;
+        }
+    std::sort(gaps.begin(), gaps.end());
+    const auto at = [&](double q) {
+        return gaps.empty() ? 0.0 : gaps[static_cast<std::size_t>(q * (gaps.size() - 1))];
+    };
     CloseCom(com);
-    return {n / wall, cpu / wall, cpu / n};
+    return {n / wall, cpu / wall, cpu / n, at(0.5), at(0.99)};
 }
 
 }  // namespace
@@ -86,6 +103,8 @@ int main(int argc, char** argv) {
     const Figures run = Measure(true, seconds, &PushRUN);
     std::printf("RUN, paced:     %6.2f frames/s = %5.1f %% of the line's %.2f; CPU %4.1f %% of a core\n",
                 run.rate, 100 * run.rate / runLimit, runLimit, 100 * run.cpuShare);
+    std::printf("                request to request: median %.2f ms, 99th percentile %.2f ms (line: %.2f)\n",
+                run.medianGap, run.p99Gap, 1000 / runLimit);
     const Figures video = Measure(true, seconds, &PushVIDEO);
     std::printf("VIDEO, paced:   %6.2f passes/s = %5.1f %% of the line's %.2f; CPU %4.1f %% of a core\n",
                 video.rate, 100 * video.rate / videoLimit, videoLimit, 100 * video.cpuShare);

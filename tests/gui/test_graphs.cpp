@@ -107,29 +107,19 @@ TEST_F(BarGraph, FrameFillsTheDisplaysAndReplacesCursorsBarsAndBandHeldToTheLine
 }
 
 TEST_F(BarGraph, ToleranceInForceFromTheSetOrThePotiColoursBothDisplaysAgainstTheTarget) {
-    const struct {
-        std::uint16_t mode, hardwareMode, teachA, m;
-        int colour;
-    } rows[] = {
-        {1, 0, 1000, 989, VAL_RED},        // below teachA - 10; inside if the tolerances were swapped
-        {1, 0, 1000, 1015, VAL_DK_GREEN},  // inside teachA + 20; outside if swapped
-        {0, 0, 1000, 1015, VAL_RED},       // against teachB 1200
-        {1, 1, 1000, 1025, VAL_DK_GREEN},  // the sensor's potentiometer: 30 both ways
-        {1, 0, 5, 0, VAL_DK_GREEN},        // the lower limit is 0, not wrapped round
-    };
-    for (const auto& r : rows) {
-        LiveFrame(r.mode);
-        parameter[kHardwareMode] = r.hardwareMode;
-        parameter[kTeachA] = r.teachA;
+    // Which values are inside is the tolerance rule's table; here the measured
+    // value, the tolerance in force and both displays.
+    for (auto [hardwareMode, m, colour] : {std::tuple{0, 989, int{VAL_RED}}, {1, 1025, int{VAL_DK_GREEN}}}) {
+        LiveFrame(1);
+        parameter[kHardwareMode] = static_cast<std::uint16_t>(hardwareMode);
         parameter[kTolLoPix] = 10;
-        poti = 30;
-        Mvalue = r.m;
+        poti = 30;  // the sensor's potentiometer: 30 both ways, where the set has 20 and 10
+        Mvalue = static_cast<std::uint16_t>(m);
         PlotVIDEOBarGraph();
-        // Both displays, pixels and millimetres, in the one colour.
         EXPECT_EQ((std::array{Attr(pHandle, PANEL_NUMMvalue, ATTR_TEXT_BGCOLOR),
                               Attr(pHandle, PANEL_NUMValueMM, ATTR_TEXT_BGCOLOR)}),
-                  (std::array{r.colour, r.colour}))
-            << "evalMode " << r.mode << " Mvalue " << r.m;
+                  (std::array{colour, colour}))
+            << "Mvalue " << m;
     }
     // The potentiometer's tolerance is shown and banded; the set keeps its own.
     LiveFrame(1);

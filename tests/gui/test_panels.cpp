@@ -1,10 +1,11 @@
 // The six panels as the program loads them: every control of the table with
 // its kind, binding and accessible names, what a screen reader reads of them,
-// a ring that refreshes its list when opened, and the start state every
-// module returns to.
+// a ring that refreshes its list when opened, colours the live loops set over
+// and over, and the start state every module returns to.
 
 #include <QAccessible>
 #include <QApplication>
+#include <QEvent>
 #include <QKeyEvent>
 #include <cstring>
 #include <map>
@@ -15,6 +16,7 @@
 using namespace kbex_test;
 using Panels = ProgramTest;
 using StartState = ProgramTest;
+using CtrlColours = ProgramTest;
 
 namespace {
 
@@ -25,6 +27,14 @@ void RefillPorts(int panel, int control) {
     events.push_back(QApplication::activePopupWidget() ? 1 : 0);
     InsertListItem(panel, control, 0, "COM7  /dev/ttyUSB3", 7);
 }
+
+struct ChangeCounter : QObject {
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        changes += event->type() == QEvent::PaletteChange || event->type() == QEvent::StyleChange;
+        return QObject::eventFilter(watched, event);
+    }
+    int changes = 0;
+};
 
 }  // namespace
 
@@ -128,4 +138,26 @@ TEST_F(StartState, InitVarsPutsEveryModuleBackAndInitGuiAppliesTheStartUpRules) 
     std::string line0;
     EXPECT_EQ(GetTextBoxLine(pPopUp, POPUP_TXTRecFile, 0, line0), 0);
     EXPECT_EQ(line0, recfile_name);
+}
+
+// The measured value's background is set once per received frame, mostly to
+// the colour it already has, and that must not cost a palette change and a
+// repaint.
+TEST_F(CtrlColours, SettingTheColourAlreadyShownTouchesNoPalette) {
+    // A spin box paints through an inner line edit; a text message is one widget.
+    for (auto [control, attribute] :
+         {std::pair{PANEL_NUMValueMM, ATTR_TEXT_BGCOLOR}, std::pair{PANEL_TXTStatus, ATTR_TEXT_COLOR}}) {
+        ASSERT_EQ(SetCtrlAttribute(pHandle, control, attribute, VAL_RED), 0);
+        ChangeCounter counter;
+        QWidget* w = platform::CtrlWidget(pHandle, control);
+        QList<QWidget*> parts = w->findChildren<QWidget*>();
+        for (QWidget* part : parts << w)
+            part->installEventFilter(&counter);
+        for (int frame = 0; frame < 3; ++frame)
+            SetCtrlAttribute(pHandle, control, attribute, VAL_RED);
+        EXPECT_EQ(counter.changes, 0) << control;
+        SetCtrlAttribute(pHandle, control, attribute, VAL_DK_GREEN);  // a real change still reaches it
+        EXPECT_GT(counter.changes, 0) << control;
+        EXPECT_EQ(Attr(pHandle, control, attribute), VAL_DK_GREEN);
+    }
 }

@@ -1,9 +1,6 @@
 // A misbehaving sensor against every operation that moves the parameter set,
 // and an impatient operator against a transfer in progress.
-#include <gtest/gtest.h>
-
 #include <QTimer>
-#include <algorithm>
 
 #include "app_fixture.h"
 #include "platform/clock.h"

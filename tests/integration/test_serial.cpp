@@ -17,9 +17,7 @@
 #include <csignal>
 #include <ctime>
 #include <filesystem>
-#include <string>
 #include <thread>
-#include <vector>
 
 #include "app_fixture.h"
 #include "platform/clock.h"
@@ -207,22 +205,17 @@ TEST(FileBytes, ReadAndWriteRefuseAnythingButARegularFileAndNeverBlock) {
     // A FIFO with no writer or reader: a plain open would wait for one.
     EXPECT_NE(WriteFileBytes(fifo.c_str(), "x", true), 0);
     EXPECT_NE(WriteFileBytes("/dev/null", "x", false), 0);
-    const struct {
-        std::string path;
-        bool ok;
-    } cases[] = {{file, true}, {dir, false}, {"/dev/null", false}, {fifo, false}};
-    for (const auto& c : cases) {
+    for (const auto& [path, ok] :
+         {std::pair<std::string, bool>{file, true}, {dir, false}, {"/dev/null", false}, {fifo, false}}) {
         std::string bytes = "old";
-        EXPECT_EQ(ReadFileBytes(c.path.c_str(), bytes) == 0, c.ok) << c.path;
-        EXPECT_EQ(bytes, c.ok ? "1\n" : "old") << c.path;
+        EXPECT_EQ(ReadFileBytes(path.c_str(), bytes) == 0, ok) << path;
+        EXPECT_EQ(bytes, ok ? "1\n" : "old") << path;
     }
     std::filesystem::remove_all(dir);
 }
 
 TEST(TextCodec, OnlyWellFormedUtf8IsTakenAsUtf8AndAllElseAsWindows1252) {
-    const struct {
-        const char *bytes, *shown;
-    } cases[] = {
+    const std::pair<const char*, const char*> cases[] = {
         {"FW \xC0\xB5m", "FW Àµm"},           // overlong two bytes
         {"\xE0\x80\xAF", "à€¯"},              // overlong three bytes
         {"\xED\xA0\x80", "í\xC2\xA0€"},       // UTF-16 surrogate
@@ -232,8 +225,8 @@ TEST(TextCodec, OnlyWellFormedUtf8IsTakenAsUtf8AndAllElseAsWindows1252) {
         {"\xC2\xB5\xE0\xA0\x80\xED\x9F\xBF\xF0\x90\x80\x80\xF4\x8F\xBF\xBF",
          "µ\u0800\uD7FF\U00010000\U0010FFFF"},  // well-formed up to each edge
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(platform::DecodeText(c.bytes).toStdString(), c.shown) << c.bytes;
+    for (auto [bytes, shown] : cases)
+        EXPECT_EQ(platform::DecodeText(bytes).toStdString(), shown) << bytes;
 }
 
 TEST(Serial, OpenClearsEveryInputFlagThatAltersBytesAndAsksForLowLatencyAndCloseRestoresLineAndAdapter) {

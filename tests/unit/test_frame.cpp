@@ -51,8 +51,6 @@ TEST(FillTxBuf, LineCheckAndCalibrationRequestsMatchTheWireBytes) {
               (std::array<std::uint8_t, 6>{0x00, 0x01, 0x06, 0x00, 0x00, 0x00}));
     const Bytes any = Request(p, 0x0166, 0x0A0B);  // no such page: no data words
     EXPECT_EQ(Bytes(any.begin() + 2, any.begin() + 6), (Bytes{0x01, 0x66, 0x0A, 0x0B}));
-    core::Put32(p, core::kSetpointA, 0x12345678u);
-    EXPECT_EQ(core::Get32(p, core::kSetpointA), 0x12345678u);
 }
 
 // ---------------------------------------------------------------- page mapping

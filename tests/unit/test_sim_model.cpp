@@ -165,17 +165,15 @@ TEST(SimBlocks, BuffersAreHalvesOfOneCaptureWithThePeakAtTheSpotOrThePositionHis
     EXPECT_EQ(Ask(m, core::kCmdBlock, 0, 3.0, Words{5}), Bytes(128, 0));
 }
 
-TEST(SimFlash, ClearAndEightWordWritesAnswerWhatWasAsked) {
+// The answers are what the program's maintenance requests check; here what
+// the memory holds afterwards, up to the last word of the last page.
+TEST(SimFlash, ClearFillsTheFlashAndAWriteLandsOnItsPageAndOffsetOnly) {
     sim::SensorModel m;
     m.flash.fill(0x1234);
-    EXPECT_EQ(Head(Ask(m, core::kCmdClearFlash, 0), 4), (Bytes{0x00, 0xAA, 0x00, 0x65}));
+    Ask(m, core::kCmdClearFlash, 0);
     EXPECT_TRUE(std::all_of(m.flash.begin(), m.flash.end(), [](auto w) { return w == 0xFFFF; }));
-    const Bytes last = Ask(m, core::kCmdWriteFlash, 248, 0.0, Words{9, 1, 2, 3, 4, 5, 6, 7, 0x8000, 0xEEEE});
-    EXPECT_EQ(Head(last, 10), (Bytes{0x00, 0xAA, 0x00, 0x66, 0x00, 0x00, 0x00, 0xF8, 0x00, 0x09}));
+    Ask(m, core::kCmdWriteFlash, 248, 0.0, Words{9, 1, 2, 3, 4, 5, 6, 7, 0x8000, 0xEEEE});
     EXPECT_TRUE(m.flash[2039] == 0xFFFF && m.flash[2040] == 1 && m.flash[2047] == 0x8000);
-    const auto before = m.flash;  // page 10: nothing stored, the answer still says what was asked
-    EXPECT_TRUE(core::GetWordBE(&Ask(m, core::kCmdWriteFlash, 0, 0.0, Words{10, 1})[8]) == 10 &&
-                m.flash == before);
 }
 
 TEST(SimConfig, ShortLineKeepsTeachValuesAndSpotsInside) {
