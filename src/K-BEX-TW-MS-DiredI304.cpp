@@ -259,7 +259,7 @@ int CC_BTNRun(int, int control, int event, void*, int, int) {
             PANEL_HelpText1, control, true, 10, -20,
             "START-BUTTON:\nStart the continuous serial RS232\ndata-transfer between PC and K-BEX\nsensor. "
             "16 words are transferred!");
-    else if (event == EVENT_COMMIT)
+    else if (event == EVENT_COMMIT && !TransferInProgress())
         PushRUN();
     return 0;
 }
@@ -282,7 +282,7 @@ int CC_BTNVideo(int, int control, int event, void*, int, int) {
         HelpBeside(PANEL_HelpText1, control, true, 10, -20,
                    "VIDEO-BUTTON:\nTransfer video-signal (pixel-info)\n= intensity profile at CCD-line,\nvia "
                    "RS232 communication to PC.");
-    } else if (event == EVENT_COMMIT) {
+    } else if (event == EVENT_COMMIT && !TransferInProgress()) {
         PrepareCapture();
         PushVIDEO();
     }
@@ -293,7 +293,7 @@ int CC_BTNData(int, int control, int event, void*, int, int) {
     if (event == EVENT_RIGHT_CLICK) {
         HelpBeside(PANEL_HelpText1, control, true, 10, -20,
                    "DATA-BUTTON:\nTransfer measurement-curve\nof MASTER and SLAVE via RS-232 to PC.");
-    } else if (event == EVENT_COMMIT) {
+    } else if (event == EVENT_COMMIT && !TransferInProgress()) {
         PrepareCapture();
         PushDATA();
     }
@@ -320,7 +320,7 @@ int CC_ButtonReset(int, int control, int event, void*, int, int) {
         HelpBeside(PANEL_HelpText1, control, true, 10, -60,
                    "RESET-BUTTON:\nReset the actual maxima und minima\nvalues at the K-BEX-hardware.\nNo "
                    "software/hardware reset is done !");
-    else if (event == EVENT_COMMIT)
+    else if (event == EVENT_COMMIT && !TransferInProgress())
         ResetMaxMin();
     return 0;
 }

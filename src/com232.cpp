@@ -206,7 +206,9 @@ bool AwaitAnswer(double limit, int expectedEcho) {
     for (;;) {
         ProcessSystemEvents();
         if (rx_flag != 0) {
-            if (expectedEcho == kAnyEcho || core::GetWordBE(szReadBuf + 2) == expectedEcho)
+            const int echo = core::GetWordBE(szReadBuf + 2);
+            if (expectedEcho == kAnyEcho || echo == expectedEcho ||
+                (expectedEcho == kNotRaw && echo != core::kCmdRaw))
                 return true;
             rx_flag = 0;
         }

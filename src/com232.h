@@ -83,6 +83,10 @@ int SendRequestHead(int port, std::uint16_t command, std::span<const std::uint16
 // frame of a run that just stopped, a stray echo) is dropped and the wait
 // goes on. True when an answer was taken; its bytes stand in szReadBuf.
 inline constexpr int kAnyEcho = -1;
+// Any answer but a raw measurement frame: for the requests whose answer the
+// sensor does not tie to the command, sent while a run may still have a raw
+// frame on its way.
+inline constexpr int kNotRaw = -2;
 bool AwaitAnswer(double limit, int expectedEcho = kAnyEcho);
 // Waits up to `limit` seconds until the input queue holds `count` bytes and
 // returns the count queued when it ended. It runs no events.
@@ -103,8 +107,9 @@ public:
 // True while the parameter set is on its way to or from the sensor or a file
 // (GET, SEND, TEACH, the connection sequence). Their waits run events, so a
 // second transfer started from a click in there would run nested inside the
-// first and mix its pages with the first one's; the transfer buttons and the
-// target buttons ignore the operator meanwhile.
+// first and mix its pages with the first one's (or flush a page for a raw
+// frame or a block); the transfer, target and acquisition buttons ignore the
+// operator meanwhile.
 bool TransferInProgress();
 class TransferScope {
 public:

@@ -14,7 +14,9 @@
 
 int PushGETRAW() {
     parameter[core::kPage] = 0;
-    BeginExchange(com);
+    // rx_flag belongs to the loop that called: a nested capture must not take it away.
+    FlushInQ(com);
+    FlushOutQ(com);
     // The payload is whatever the previous transfer left in pp; the sensor
     // ignores it for a raw request.
     if (SendRequest(com, core::kCmdRaw, 0, pp) == static_cast<int>(core::kFrameLen))
@@ -83,7 +85,10 @@ int ReadData64(int start, int buffer) {
             break;
     }
     nBytesR = ComRd(com, szReadBuf, std::clamp(n, 0, static_cast<int>(sizeof szReadBuf)));
-    // More than a block means something else shared the line: none of it is trusted.
+    // More than a block means something else shared the line: none of it is
+    // trusted, and the operator is told so rather than shown the last success.
+    if (nBytesR > block)
+        SetStatus("Error reading 64 data-words!");
     if (nBytesR == block) {
         SetStatus("Data[64] block received!");
         std::uint16_t* dst = CaptureBuffer(buffer);
@@ -101,7 +106,7 @@ void ResetMaxMin() {
     BeginExchange(com);
     SendRequest(com, core::kCmdResetMaxMin, 0, pp);
     ShowStatusText("Reset Max/Min values...");
-    SetStatus(AwaitAnswer(TIMEOUT) ? "Reset Max/Min OK!" : "Timeout-RS-232...");
+    SetStatus(AwaitAnswer(TIMEOUT, kNotRaw) ? "Reset Max/Min OK!" : "Timeout-RS-232...");
     ShowStatus();
 }
 
@@ -112,7 +117,7 @@ int ClearXFLASH() {
     std::fill_n(fill, core::kPageWords, core::kAnswerSync);
     SendRequest(com, core::kCmdClearFlash, 0, fill);
     ShowStatusText("clearing X-FLASH...");
-    const int result = AwaitAnswer(TIMEOUT) ? 1 : 0;
+    const int result = AwaitAnswer(TIMEOUT, kNotRaw) ? 1 : 0;
     SetStatus(result ? "X-FLASH-cleared!" : "Timeout-RS-232...");
     ShowStatus();
     return result;
@@ -128,7 +133,7 @@ void WriteXFLASH(std::uint16_t offset, std::uint16_t page, const std::uint16_t* 
         std::copy_n(table + index, 8, words.begin() + 2);
     SendRequestHead(com, core::kCmdWriteFlash, words);
 
-    if (!AwaitAnswer(TIMEOUT)) {
+    if (!AwaitAnswer(TIMEOUT, kNotRaw)) {
         SetStatus("Timeout-RS-232...");
     } else {
         SetCtrlVal(pHandle, PANEL_NUMAnaMax, index);

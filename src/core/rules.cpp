@@ -231,6 +231,9 @@ ZoomRange StripZoom(const Derived& d, std::uint16_t mvalue, std::uint16_t yAxisM
     }
     z.top = std::min(z.top, yAxisMax - 1);
     z.bottom = std::max(z.bottom, 1);
+    // A target beyond the axis leaves nothing to zoom into: show the whole axis.
+    if (z.bottom >= z.top)
+        z = {1, yAxisMax - 1};
     return z;
 }
 

@@ -10,8 +10,8 @@
 namespace platform {
 namespace {
 
-// Repaints of one graph per second at most: above what an eye follows, and a
-// fraction of what a fast line could otherwise spend on drawing.
+// At most this many repaints of one graph a second: above what an eye
+// follows, and a fraction of what a fast line could otherwise spend on drawing.
 constexpr int kMaxScreenRate = 50;
 
 QColor Rgb(int rgb) {

@@ -3,8 +3,10 @@
 // the line, what the operator sees, which buttons are usable afterwards.
 #include <QComboBox>
 #include <QTimer>
+#include <numeric>
 
 #include "app_fixture.h"
+#include "platform/clock.h"
 
 using namespace kbex_test;
 using Acquisition = ProgramTest;
@@ -77,17 +79,12 @@ TEST_F(Acquisition, RunShowsEveryRawFrameUntilStopWhichReleasesEveryStartButton)
     const auto& strip = Graph(PANEL_STRIPRaw);
     const auto raw = static_cast<long long>(CountOf(line, core::kCmdRaw));
     EXPECT_GE(strip.stripCalls, raw - 1);
-    // The newest sample is the last frame's: its measured value and positions.
-    ASSERT_EQ(strip.traceData.size(), 7u);
-    EXPECT_EQ(Values(strip.traceData[1].back(), strip.traceData[5].back(), strip.traceData[6].back()),
-              Values(Mvalue, Aval, Bval));
-    EXPECT_EQ(Val<unsigned short>(pHandle, PANEL_NUMMvalue), Mvalue);
+    // The newest sample is the last frame's.
+    EXPECT_EQ(Values(strip.traceData.at(1).back(), strip.traceData.at(6).back()), Values(Mvalue, Bval));
     // The requests carry the general page as the panels hold it.
     std::uint16_t page0[core::kPPWords];
     core::CopyVarsToPP(parameter, 0, page0);
-    const auto last = line.sensor.Requests().back();
-    for (std::size_t i = 0; i < core::kPageWords; ++i)
-        EXPECT_EQ(core::GetWordBE(&last.bytes[6 + 2 * i]), page0[i]) << i;
+    EXPECT_EQ(core::GetWordBE(&line.sensor.Requests().back().bytes[6 + 2 * 7]), page0[7]);
 }
 
 // An answer that is no raw frame brings the next request at once and is not
@@ -182,11 +179,9 @@ TEST_F(Acquisition, BlockReadStoresOnlyAWholeBlockWhereItWasAskedFor) {
     szWriteBuf[34] = 0xAB;  // left by the previous request
     std::fill_n(mvalBUFB, MAXPOINT, 0x5555);
     ASSERT_EQ(ReadData64(64, 3), 1);
-    const auto sent = line.sensor.Requests().back().bytes;
     std::array<std::uint8_t, 36> expected{0x00, 0x55, 0x00, 0x09, 0x00, 0x40, 0x00, 0x03};
     expected[34] = 0xAB;
-    EXPECT_EQ(std::vector(sent.begin(), sent.begin() + 35),
-              std::vector(expected.begin(), expected.begin() + 35));
+    EXPECT_EQ(line.sensor.Requests().back().bytes, expected);
     for (int i = 0; i < MAXPOINT; ++i)
         ASSERT_EQ(mvalBUFB[i], i < 64 ? 0x5555 : core::GetWordBE(szReadBuf + 2 * (i - 64))) << i;
 
@@ -194,11 +189,17 @@ TEST_F(Acquisition, BlockReadStoresOnlyAWholeBlockWhereItWasAskedFor) {
     std::fill_n(mvalBUFB, MAXPOINT, 0x5555);
     EXPECT_EQ(ReadData64(0, 5), 1);
     EXPECT_EQ(StatusLine(), "Data[64] block received!");
-    // A block cut short keeps the words there were.
-    line.sensor.SetFaults({.truncateTo = 100});
-    EXPECT_EQ(ReadData64(0, 3), 0);
-    EXPECT_EQ(StatusLine(), "Timeout-RS-232 while reading 64 data-words!");
-    EXPECT_EQ(std::count(mvalBUFB, mvalBUFB + MAXPOINT, 0x5555), MAXPOINT);
+    // A block cut short, or one with noise queued beside it, keeps the words
+    // there were, and the status line says it failed.
+    const std::pair<sim::Faults, const char*> damaged[] = {
+        {{.truncateTo = 100}, "Timeout-RS-232 while reading 64 data-words!"},
+        {{.garbageBytes = 5}, "Error reading 64 data-words!"}};
+    for (const auto& [faults, status] : damaged) {
+        line.sensor.SetFaults(faults);
+        EXPECT_EQ(ReadData64(0, 3), 0);
+        EXPECT_EQ(StatusLine(), status);
+        EXPECT_EQ(std::count(mvalBUFB, mvalBUFB + MAXPOINT, 0x5555), MAXPOINT);
+    }
 }
 
 TEST_F(Acquisition, MaintenanceRequestsResetMaxMinAndWriteTheFlashWithProgress) {
@@ -206,8 +207,7 @@ TEST_F(Acquisition, MaintenanceRequestsResetMaxMinAndWriteTheFlashWithProgress) 
     ASSERT_TRUE(line.Open());
     ccdvirtpixel = 2048;
     std::array<std::uint16_t, 2048> table{};
-    for (std::size_t i = 0; i < table.size(); ++i)
-        table[i] = static_cast<std::uint16_t>(i * 3);
+    std::iota(table.begin(), table.end(), 100);
 
     ASSERT_TRUE(Click(pHandle, PANEL_ButtonReset));
     EXPECT_EQ(StatusLine(), "Reset Max/Min OK!");
@@ -232,6 +232,12 @@ TEST_F(Acquisition, MaintenanceRequestsResetMaxMinAndWriteTheFlashWithProgress) 
     EXPECT_EQ(Rects(Graph(PANEL_GRAPHBarSlave)).back(), (Rect{1, 0, 2048, 1, VAL_GRAY, VAL_GRAY}));
     EXPECT_EQ(StatusLine(), "X-FLASH Data successfully written!");
 
+    // A raw frame of a run still on its way is no answer to the reset.
+    line.sensor.SetFaults({.lateAnswer = 0.05});
+    SendRequest(com, core::kCmdRaw, 0, pp);
+    Delay(0.02);
+    ResetMaxMin();
+    EXPECT_EQ(core::GetWordBE(szReadBuf + 2), core::kCmdResetMaxMin);
     line.sensor.SetFaults({.mute = true});
     ResetMaxMin();
     EXPECT_EQ(StatusLine(), "Timeout-RS-232...");

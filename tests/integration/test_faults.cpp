@@ -172,7 +172,7 @@ using TransferInProgressTest = ProgramTest;
 // A second click while a transfer waits for its answer would run inside that
 // wait: GET twice mixed channel B's words into the general page, and a SEND
 // that followed wrote them into the sensor.
-TEST_F(TransferInProgressTest, ClicksOnTransferAndTargetButtonsAreIgnoredUntilItEnds) {
+TEST_F(TransferInProgressTest, ClicksOnTransferTargetAndAcquisitionButtonsAreIgnoredUntilItEnds) {
     SimLine line;
     ASSERT_TRUE(line.Connect());
     line.sensor.SetFaults({.lateAnswer = 0.3});
@@ -180,7 +180,9 @@ TEST_F(TransferInProgressTest, ClicksOnTransferAndTargetButtonsAreIgnoredUntilIt
     int nestedClicks = 0;
     QTimer::singleShot(100, [&] {
         nestedClicks += Click(pHandle, PANEL_BTNGet) && Click(pHandle, PANEL_ButtonTeach) &&
-                        Click(pHandle, PANEL_BTNSend) && Click(pHandle, PANEL_RBTEeprom);
+                        Click(pHandle, PANEL_BTNSend) && Click(pHandle, PANEL_RBTEeprom) &&
+                        Click(pHandle, PANEL_BTNRun) && Click(pHandle, PANEL_BTNData) &&
+                        Click(pHandle, PANEL_ButtonReset);
     });
     ASSERT_TRUE(Click(pHandle, PANEL_BTNGet));
     EXPECT_EQ(nestedClicks, 1);
