@@ -3,8 +3,6 @@
 // the line-limited rate and the program's CPU time; unpaced, the software's
 // own headroom (frames per second and CPU time per frame, drawing included).
 //   bench_run [seconds]   (20 by default)
-#include <sys/resource.h>
-
 #include <QTimer>
 #include <algorithm>
 #include <cstdio>
@@ -13,6 +11,7 @@
 #include <vector>
 
 #include "K-BEX-TW-MS-DiredI304.h"
+#include "bench_support.h"
 #include "com232.h"
 #include "gui.h"
 #include "platform/clock.h"
@@ -21,22 +20,6 @@
 #include "simulated_sensor.h"
 
 namespace {
-
-// CPU time of the main thread: the program's own cost, without the simulated
-// sensor's thread that shares the process here.
-double CpuSeconds() {
-    rusage u{};
-    ::getrusage(RUSAGE_THREAD, &u);
-    auto s = [](const timeval& t) { return t.tv_sec + t.tv_usec / 1e6; };
-    return s(u.ru_utime) + s(u.ru_stime);
-}
-
-std::size_t Count(const sim::SimulatedSensor& s, std::uint16_t command) {
-    std::size_t n = 0;
-    for (const auto& r : s.Requests())
-        n += r.command() == command;
-    return n;
-}
 
 struct Figures {
     double rate, cpuShare, cpuPerItem;
@@ -56,10 +39,9 @@ Figures Measure(bool paced, double seconds, void (*operation)()) {
     InitRS232(com);
     s.ClearRequests();
     QTimer::singleShot(static_cast<int>(seconds * 1000), [] { stop_flag = 1; });
-    const double c0 = CpuSeconds(), t0 = Timer();
+    const double c0 = bench::CpuSeconds(), t0 = Timer();
     operation();
-    const double wall = Timer() - t0, cpu = CpuSeconds() - c0;
-    const auto n = static_cast<double>(Count(s, core::kCmdRaw));
+    const double wall = Timer() - t0, cpu = bench::CpuSeconds() - c0;
     // Time from one raw request to the next as the sensor took them: the
     // line's 37.5 ms a frame plus whatever the program and the sensor added.
     std::vector<double> gaps;
@@ -70,6 +52,7 @@ Figures Measure(bool paced, double seconds, void (*operation)()) {
                 gaps.push_back(1000 * (r.time - last));
             last = r.time;
         }
+    const auto n = static_cast<double>(gaps.size() + (last >= 0));
     std::sort(gaps.begin(), gaps.end());
     const auto at = [&](double q) {
         return gaps.empty() ? 0.0 : gaps[static_cast<std::size_t>(q * (gaps.size() - 1))];
@@ -81,16 +64,9 @@ Figures Measure(bool paced, double seconds, void (*operation)()) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
     const double seconds = argc > 1 ? std::atof(argv[1]) : 20.0;
-    if (!StartEngine(argc, argv))
+    if (!bench::StartProgram(argc, argv))
         return 1;
-    SetResourceDir(KBEX_BUILD_DIR);
-    if (!LoadPanels()) {
-        std::fprintf(stderr, "panels did not load from %s\n", KBEX_BUILD_DIR);
-        return 1;
-    }
-    InitVars();
     InitGUI();
     DisplayPanel(pHandle);
 

@@ -44,7 +44,6 @@ constexpr double kCurveSpan = 2.0;    // seconds covered by a measurement curve
 constexpr std::uint16_t kPoti = 50;
 constexpr std::uint16_t kEdgeCount = 2;
 constexpr std::size_t kBufferWords = core::kMaxPoint;
-constexpr std::size_t kFlashPageWords = 256;
 
 std::uint64_t Mix(std::uint64_t x) {
     x += 0x9E3779B97F4A7C15ULL;
@@ -387,9 +386,11 @@ std::vector<std::uint8_t> SensorModel::Handle(std::span<const std::uint8_t, core
     case core::kCmdWriteFlash: {
         const std::uint16_t offset = second;
         const std::uint16_t page = core::GetWordBE(request + 6);
-        if (page >= 2 && page <= 9 && offset <= kFlashPageWords - 8) {
-            const std::size_t base = (page - 2u) * kFlashPageWords + offset;
-            for (std::size_t i = 0; i < 8; ++i)
+        using core::kFlashBlockWords, core::kFlashFirstPage, core::kFlashPageWords;
+        const std::size_t base = (page - std::size_t{kFlashFirstPage}) * kFlashPageWords + offset;
+        if (page >= kFlashFirstPage && offset <= kFlashPageWords - kFlashBlockWords &&
+            base + kFlashBlockWords <= flash.size()) {
+            for (std::size_t i = 0; i < kFlashBlockWords; ++i)
                 flash[base + i] = core::GetWordBE(request + 8 + 2 * i);
         }
         // The program takes success from these two words only, so they report

@@ -79,7 +79,7 @@ public:
     Pages ram{};
     Pages eeprom{};
     HardwareConfig hw;
-    std::array<std::uint16_t, 2048> flash{};  // linearisation table (pages 2..9)
+    std::array<std::uint16_t, core::kLinTableWords> flash{};  // linearisation table (pages 2..9)
 
     // Live values of the last raw frame computed (for tests).
     std::array<std::uint16_t, core::kPPWords> lastRaw{};

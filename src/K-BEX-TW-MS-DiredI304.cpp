@@ -266,38 +266,36 @@ int CC_BTNRun(int, int control, int event, void*, int, int) {
 
 namespace {
 
-// The captures always read the sensor's RAM, and no recording may start meanwhile.
-void PrepareCapture() {
-    SetCtrlAttribute(pPopUp, POPUP_BTNStartRecord, ATTR_DIMMED, 1);
-    SetCtrlVal(pHandle, PANEL_RBTRam, 1);
-    target = 1;
-    SetCtrlVal(pHandle, PANEL_RBTEeprom, 0);
-    SetCtrlVal(pHandle, PANEL_RBTFile, 0);
+// VIDEO and DATA: the captures always read the sensor's RAM, and no
+// recording may start meanwhile.
+int CaptureButton(int control, int event, const char* help, void (*capture)()) {
+    if (event == EVENT_RIGHT_CLICK) {
+        HelpBeside(PANEL_HelpText1, control, true, 10, -20, help);
+    } else if (event == EVENT_COMMIT && !TransferInProgress()) {
+        SetCtrlAttribute(pPopUp, POPUP_BTNStartRecord, ATTR_DIMMED, 1);
+        SetCtrlVal(pHandle, PANEL_RBTRam, 1);
+        target = 1;
+        SetCtrlVal(pHandle, PANEL_RBTEeprom, 0);
+        SetCtrlVal(pHandle, PANEL_RBTFile, 0);
+        capture();
+    }
+    return 0;
 }
 
 }  // namespace
 
 int CC_BTNVideo(int, int control, int event, void*, int, int) {
-    if (event == EVENT_RIGHT_CLICK) {
-        HelpBeside(PANEL_HelpText1, control, true, 10, -20,
-                   "VIDEO-BUTTON:\nTransfer video-signal (pixel-info)\n= intensity profile at CCD-line,\nvia "
-                   "RS232 communication to PC.");
-    } else if (event == EVENT_COMMIT && !TransferInProgress()) {
-        PrepareCapture();
-        PushVIDEO();
-    }
-    return 0;
+    return CaptureButton(
+        control, event,
+        "VIDEO-BUTTON:\nTransfer video-signal (pixel-info)\n= intensity profile at CCD-line,\nvia "
+        "RS232 communication to PC.",
+        &PushVIDEO);
 }
 
 int CC_BTNData(int, int control, int event, void*, int, int) {
-    if (event == EVENT_RIGHT_CLICK) {
-        HelpBeside(PANEL_HelpText1, control, true, 10, -20,
-                   "DATA-BUTTON:\nTransfer measurement-curve\nof MASTER and SLAVE via RS-232 to PC.");
-    } else if (event == EVENT_COMMIT && !TransferInProgress()) {
-        PrepareCapture();
-        PushDATA();
-    }
-    return 0;
+    return CaptureButton(control, event,
+                         "DATA-BUTTON:\nTransfer measurement-curve\nof MASTER and SLAVE via RS-232 to PC.",
+                         &PushDATA);
 }
 
 // Acts on the mouse press, so that a loop busy in its pass sees it at once.

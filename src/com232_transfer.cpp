@@ -124,13 +124,13 @@ int ClearXFLASH() {
 }
 
 void WriteXFLASH(std::uint16_t offset, std::uint16_t page, const std::uint16_t* table, std::uint16_t device) {
-    constexpr int kFlashPageWords = 256;
-    const int index = (page - 2) * kFlashPageWords + offset;
+    using core::kFlashBlockWords;
+    const int index = (page - core::kFlashFirstPage) * static_cast<int>(core::kFlashPageWords) + offset;
     BeginExchange(com);
     // Bytes 24-35 are not the flash write's: they go out as the previous request left them.
-    std::array<std::uint16_t, 10> words{offset, page};
-    if (index >= 0 && index + 8 <= 8 * kFlashPageWords)
-        std::copy_n(table + index, 8, words.begin() + 2);
+    std::array<std::uint16_t, 2 + kFlashBlockWords> words{offset, page};
+    if (index >= 0 && index + kFlashBlockWords <= core::kLinTableWords)
+        std::copy_n(table + index, kFlashBlockWords, words.begin() + 2);
     SendRequestHead(com, core::kCmdWriteFlash, words);
 
     if (!AwaitAnswer(TIMEOUT, kNotRaw)) {

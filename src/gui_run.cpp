@@ -47,12 +47,10 @@ void PushRUN() {
             FlushBoth();
         }
         if (rx_flag == 1) {
-            FlushBoth();
+            BeginExchange(com);
             CopyVarsToPP(0);
-            FillTxBuf(core::kCmdRaw, 0, pp);
-            rx_flag = 0;
             t0 = Timer();
-            nBytesW = ComWrt(com, szWriteBuf, core::kFrameLen);
+            SendRequest(com, core::kCmdRaw, 0, pp);
         }
         if (Timer() - t0 > 2 * TIMEOUT) {
             ShowStatusText("Timeout RS232-Line!");
@@ -70,10 +68,11 @@ void PushRUN() {
 
 namespace {
 
-// What tells the two captures apart.
+// What tells the two captures apart: their graphs (each hides the other's),
+// the sensor buffers of channel A and B, and the drawing.
 struct Capture {
-    int shownA, shownB, hiddenA, hiddenB;
-    int bufferA, bufferB;  // sensor buffer numbers of channel A and B
+    int graphA, graphB;
+    int bufferA, bufferB;
     void (*draw)();
 };
 
@@ -87,25 +86,14 @@ void DrawData() {
     PlotDATACurveB(mvalBUFB, xArrayMVAL);
 }
 
-constexpr Capture kVideo{.shownA = PANEL_GRAPHVideoMaster,
-                         .shownB = PANEL_GRAPHVideoSlave,
-                         .hiddenA = PANEL_GRAPHDataMaster,
-                         .hiddenB = PANEL_GRAPHDataSlave,
-                         .bufferA = 0,
-                         .bufferB = 1,
-                         .draw = &DrawVideo};
-constexpr Capture kData{.shownA = PANEL_GRAPHDataMaster,
-                        .shownB = PANEL_GRAPHDataSlave,
-                        .hiddenA = PANEL_GRAPHVideoMaster,
-                        .hiddenB = PANEL_GRAPHVideoSlave,
-                        .bufferA = 2,
-                        .bufferB = 3,
-                        .draw = &DrawData};
+constexpr Capture kVideo{PANEL_GRAPHVideoMaster, PANEL_GRAPHVideoSlave, 0, 1, &DrawVideo};
+constexpr Capture kData{PANEL_GRAPHDataMaster, PANEL_GRAPHDataSlave, 2, 3, &DrawData};
 
 constexpr int kAcquisitionButtons[] = {PANEL_BTNRun, PANEL_BTNVideo, PANEL_BTNData, PANEL_ButtonTeach};
 
 void BeginCapture(const Capture& c) {
-    ShowGraphs({c.shownA, c.shownB}, {PANEL_STRIPRaw, c.hiddenA, c.hiddenB, PANEL_SWITCHRawTraces});
+    const Capture& other = &c == &kVideo ? kData : kVideo;
+    ShowGraphs({c.graphA, c.graphB}, {PANEL_STRIPRaw, other.graphA, other.graphB, PANEL_SWITCHRawTraces});
     for (int button : kAcquisitionButtons)
         SetCtrlAttribute(pHandle, button, ATTR_DIMMED, 1);
 }

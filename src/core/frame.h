@@ -18,6 +18,11 @@ inline constexpr std::size_t kFirmwareLen = 72;  // firmware text answer
 inline constexpr std::size_t kParamCount = 52;   // entries of the parameter set
 inline constexpr std::size_t kPageWords = 15;    // data words per parameter page
 inline constexpr std::size_t kPPWords = 16;      // frame word buffer (raw frame = 16)
+// Linearisation flash: the table fills pages 2..9 of 256 words, written 8 words a request.
+inline constexpr std::size_t kFlashPageWords = 256;
+inline constexpr std::size_t kFlashBlockWords = 8;
+inline constexpr std::uint16_t kFlashFirstPage = 2;
+inline constexpr std::size_t kLinTableWords = 8 * kFlashPageWords;
 inline constexpr std::uint16_t kRequestSync = 0x0055;
 inline constexpr std::uint16_t kAnswerSync = 0x00AA;
 

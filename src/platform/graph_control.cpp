@@ -288,17 +288,27 @@ bool StripChartControl::setTrace(int trace, int attribute, int value) {
     if (trace < 1 || trace > model_.numTraces)
         return false;
     const auto i = static_cast<std::size_t>(trace - 1);
-    if (attribute == ATTR_TRACE_COLOR)
-        model_.traceColor[i] = value;
-    else if (attribute == ATTR_TRACE_VISIBLE)
-        model_.traceVisible[i] = value ? 1 : 0;
-    else
+    int* setting = attribute == ATTR_TRACE_COLOR     ? &model_.traceColor[i]
+                   : attribute == ATTR_TRACE_VISIBLE ? &model_.traceVisible[i]
+                                                     : nullptr;
+    if (!setting)
         return false;
-    scheduleRedraw();
+    if (attribute == ATTR_TRACE_VISIBLE)
+        value = value ? 1 : 0;
+    // The live run sets the same settings with every frame: only a change redraws.
+    if (*setting != value) {
+        *setting = value;
+        scheduleRedraw();
+    }
     return true;
 }
 
 bool StripChartControl::setChartAttribute(int attribute, int value) {
+    const bool same = (attribute == ATTR_NUM_TRACES && value == model_.numTraces) ||
+                      (attribute == ATTR_POINTS_PER_SCREEN && value == model_.pointsPerScreen) ||
+                      (attribute == ATTR_SCROLL_MODE && value == model_.scrollMode);
+    if (same)
+        return true;
     switch (attribute) {
     case ATTR_NUM_TRACES: {
         if (value < 1 || value > 64)
