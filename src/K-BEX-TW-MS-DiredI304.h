@@ -20,6 +20,8 @@ extern std::string proj_dir;
 // selection fills it.
 extern char file_name[260];
 extern std::string recfile_name;
+// Date and time of the recording start; szDate holds both, a space apart.
+extern std::string szDate, szTime;
 extern std::string szSoftVersion;
 extern std::string szSoftName;
 
@@ -90,6 +92,31 @@ int CC_HelpText1(int panel, int control, int event, void* callbackData, int even
 int CC_HelpText2(int panel, int control, int event, void* callbackData, int eventData1, int eventData2);
 int CC_TOGBTN_Zoom(int panel, int control, int event, void* callbackData, int eventData1, int eventData2);
 int CC_NEDITTolLeff(int panel, int control, int event, void* callbackData, int eventData1, int eventData2);
+
+// --- display controls ----------------------------------------------------------------------
+int CC_SLIDEVideoTHD_A(int panel, int control, int event, void* callbackData, int eventData1, int eventData2);
+int CC_SLIDEVideoTHD_B(int panel, int control, int event, void* callbackData, int eventData1, int eventData2);
+int CC_NEDITeachA(int panel, int control, int event, void* callbackData, int eventData1, int eventData2);
+int CC_NEDITeachB(int panel, int control, int event, void* callbackData, int eventData1, int eventData2);
+int CC_DropEvalMode(int panel, int control, int event, void* callbackData, int eventData1, int eventData2);
+int CC_DROPHardwareMode(int panel, int control, int event, void* callbackData, int eventData1,
+                        int eventData2);
+int CC_DROPAnaMode(int panel, int control, int event, void* callbackData, int eventData1, int eventData2);
+int CC_GRAPHVideoMaster(int panel, int control, int event, void* callbackData, int eventData1,
+                        int eventData2);
+int CC_GRAPHVideoSlave(int panel, int control, int event, void* callbackData, int eventData1, int eventData2);
+int CC_GRAPHDataMaster(int panel, int control, int event, void* callbackData, int eventData1, int eventData2);
+int CC_GRAPHDataSlave(int panel, int control, int event, void* callbackData, int eventData1, int eventData2);
+
+// --- data recorder ---------------------------------------------------------------------------
+int CC_TOGGBTN_Recorder(int panel, int control, int event, void* callbackData, int eventData1,
+                        int eventData2);
+int CC_NEDITRecTime(int panel, int control, int event, void* callbackData, int eventData1, int eventData2);
+int CC_NEDITRecSamples(int panel, int control, int event, void* callbackData, int eventData1, int eventData2);
+int CC_RecordFileNameBtn(int panel, int control, int event, void* callbackData, int eventData1,
+                         int eventData2);
+int CC_BTNStartRecord(int panel, int control, int event, void* callbackData, int eventData1, int eventData2);
+int CC_BTNStopRecord(int panel, int control, int event, void* callbackData, int eventData1, int eventData2);
 
 // Registers every callback name the panel resource may bind.
 void RegisterProgramCallbacks();

@@ -6,30 +6,9 @@
 #include "K-BEX-TW-MS-DiredI304.h"
 #include "com232.h"
 #include "platform/panels.h"
+#include "popup.h"
 
 namespace {
-
-// Operations this version does not carry yet: the operator is told so
-// instead of a button that silently does nothing.
-template <int Event>
-int NotYetAvailable(int panel, int control, int event, void*, int, int) {
-    if (event != Event)
-        return 0;
-    std::string name;
-    GetCtrlVal(panel, control, name);
-    const std::string text =
-        (name.empty() ? std::string("This function") : name) + ": not available in this version";
-    ShowStatusText(text.c_str());
-    return 0;
-}
-
-// Field callbacks whose immediate display effects are still to come; the
-// values themselves are read from the fields when the set is sent or saved.
-int Quiet(int, int, int, void*, int, int) {
-    return 0;
-}
-
-constexpr auto kOnCommit = &NotYetAvailable<EVENT_COMMIT>;
 
 const CallbackDef kCallbacks[] = {
     {"CC_PANEL", nullptr, &CC_PANEL},
@@ -54,35 +33,33 @@ const CallbackDef kCallbacks[] = {
     {"CC_BTNStop", &CC_BTNStop, nullptr},
     {"CC_ButtonReset", &CC_ButtonReset, nullptr},
     {"CC_DropDCom", &CC_DropDCom, nullptr},
-    // Recorder and flash upload: still to come.
-    {"CC_TOGGBTN_Recorder", &NotYetAvailable<EVENT_VAL_CHANGED>, nullptr},
-    {"CC_BTNWriteXFMA", kOnCommit, nullptr},
-    {"CC_BTNWriteXFSL", kOnCommit, nullptr},
-    {"CC_RecordFileNameBtn", kOnCommit, nullptr},
-    {"CC_BTNStartRecord", kOnCommit, nullptr},
-    {"CC_BTNStopRecord", kOnCommit, nullptr},
-    {"CC_NEDITRecTime", &Quiet, nullptr},
-    {"CC_NEDITRecSamples", &Quiet, nullptr},
-    // Display reactions of single controls: still to come.
-    {"CC_GRAPHVideoMaster", &Quiet, nullptr},
-    {"CC_GRAPHVideoSlave", &Quiet, nullptr},
-    {"CC_GRAPHDataMaster", &Quiet, nullptr},
-    {"CC_GRAPHDataSlave", &Quiet, nullptr},
-    {"CC_DropEvalMode", &Quiet, nullptr},
-    {"CC_DROPHardwareMode", &Quiet, nullptr},
-    {"CC_DROPAnaMode", &Quiet, nullptr},
-    {"CC_SLIDEVideoTHD_A", &Quiet, nullptr},
-    {"CC_SLIDEVideoTHD_B", &Quiet, nullptr},
-    {"CC_NEDITeachA", &Quiet, nullptr},
-    {"CC_NEDITeachB", &Quiet, nullptr},
-    {"CC_NUMToleranceUP", &Quiet, nullptr},
-    {"CC_NUMToleranceLO", &Quiet, nullptr},
-    {"CC_NUMTriggThresholdA", &Quiet, nullptr},
-    {"CC_NUMTriggThresholdB", &Quiet, nullptr},
-    {"CC_NUMTeachA", &Quiet, nullptr},
-    {"CC_NUMTeachB", &Quiet, nullptr},
-    {"CC_DROPpmodeA", &Quiet, nullptr},
-    {"CC_DROPpmodeB", &Quiet, nullptr},
+    {"CC_TOGGBTN_Recorder", &CC_TOGGBTN_Recorder, nullptr},
+    {"CC_BTNWriteXFMA", &CC_BTNWriteXFMA, nullptr},
+    {"CC_BTNWriteXFSL", &CC_BTNWriteXFSL, nullptr},
+    {"CC_RecordFileNameBtn", &CC_RecordFileNameBtn, nullptr},
+    {"CC_BTNStartRecord", &CC_BTNStartRecord, nullptr},
+    {"CC_BTNStopRecord", &CC_BTNStopRecord, nullptr},
+    {"CC_NEDITRecTime", &CC_NEDITRecTime, nullptr},
+    {"CC_NEDITRecSamples", &CC_NEDITRecSamples, nullptr},
+    {"CC_GRAPHVideoMaster", &CC_GRAPHVideoMaster, nullptr},
+    {"CC_GRAPHVideoSlave", &CC_GRAPHVideoSlave, nullptr},
+    {"CC_GRAPHDataMaster", &CC_GRAPHDataMaster, nullptr},
+    {"CC_GRAPHDataSlave", &CC_GRAPHDataSlave, nullptr},
+    {"CC_DropEvalMode", &CC_DropEvalMode, nullptr},
+    {"CC_DROPHardwareMode", &CC_DROPHardwareMode, nullptr},
+    {"CC_DROPAnaMode", &CC_DROPAnaMode, nullptr},
+    {"CC_SLIDEVideoTHD_A", &CC_SLIDEVideoTHD_A, nullptr},
+    {"CC_SLIDEVideoTHD_B", &CC_SLIDEVideoTHD_B, nullptr},
+    {"CC_NEDITeachA", &CC_NEDITeachA, nullptr},
+    {"CC_NEDITeachB", &CC_NEDITeachB, nullptr},
+    {"CC_NUMToleranceUP", &CC_NUMToleranceUP, nullptr},
+    {"CC_NUMToleranceLO", &CC_NUMToleranceLO, nullptr},
+    {"CC_NUMTriggThresholdA", &CC_NUMTriggThresholdA, nullptr},
+    {"CC_NUMTriggThresholdB", &CC_NUMTriggThresholdB, nullptr},
+    {"CC_NUMTeachA", &CC_NUMTeachA, nullptr},
+    {"CC_NUMTeachB", &CC_NUMTeachB, nullptr},
+    {"CC_DROPpmodeA", &CC_DROPpmodeA, nullptr},
+    {"CC_DROPpmodeB", &CC_DROPpmodeB, nullptr},
 };
 
 }  // namespace

@@ -130,10 +130,19 @@ void SetThresholds() {
 void ApplyModeRules() {
     SetCtrlAttribute(pPara1, PARA1_NUMPmodeValA, ATTR_DIMMED, parameter[kPmodeA] == 1);
     SetCtrlAttribute(pPara2, PARA2_NUMPmodeValB, ATTR_DIMMED, parameter[kPmodeB] == 1);
-    const bool potiTolerance = parameter[kHardwareMode] == 1 || parameter[kHardwareMode] == 3;
+    ApplyHardwareMode(parameter[kHardwareMode]);
+    ApplyAnaMode(parameter[kAnaMode]);
+}
+
+void ApplyHardwareMode(std::uint16_t mode) {
+    // Modes 1 and 3 take the tolerance from the sensor's potentiometer.
+    const bool potiTolerance = mode == 1 || mode == 3;
     SetCtrlAttribute(pPara0, PARA0_NUMToleranceUP, ATTR_DIMMED, potiTolerance);
     SetCtrlAttribute(pPara0, PARA0_NUMToleranceLO, ATTR_DIMMED, potiTolerance);
-    const bool analog = parameter[kAnaMode] != 0;
+}
+
+void ApplyAnaMode(std::uint16_t mode) {
+    const bool analog = mode != 0;
     SetCtrlAttribute(pHandle, PANEL_NUMAnaMax, ATTR_VISIBLE, analog);
     SetCtrlAttribute(pHandle, PANEL_NUMAnaMin, ATTR_VISIBLE, analog);
     SetCtrlAttribute(pHandle, PANEL_ButtonReset, ATTR_VISIBLE, analog);

@@ -36,6 +36,9 @@ void SetThresholds();
 // Dimming and visibility that follow the set: P-mode value fields, tolerance
 // fields (tolerance from the potentiometer), RESET and the held max/min.
 void ApplyModeRules();
+// The same for one ring's value, as the operator picks it.
+void ApplyHardwareMode(std::uint16_t mode);
+void ApplyAnaMode(std::uint16_t mode);
 
 // --- parameter fetch -------------------------------------------------------------------
 // Asks the sensor's RAM (target 1) or EEPROM (target 2) for one page and, when

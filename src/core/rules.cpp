@@ -67,16 +67,26 @@ EvalModeView EvalModeRule(std::uint16_t evalMode, std::uint16_t teachA, std::uin
     }
 }
 
+TeachBand TeachLines(std::uint16_t teach, std::uint16_t tolLo, std::uint16_t tolUp, std::uint16_t cvp) {
+    return {U16(std::max(int(teach) - int(tolLo), 0)), U16(std::min(int(teach) + int(tolUp), int(cvp)))};
+}
+
+EvalModeControls EvalModeControlRule(std::uint16_t evalMode, bool bothTraces, std::uint16_t cvp) {
+    const std::uint16_t combined = bothTraces ? U16(2 * cvp) : cvp;
+    switch (evalMode) {
+    case 0: return {true, false, true, cvp};
+    case 1: return {false, true, true, cvp};
+    case 2: return {false, false, true, combined};
+    case 3: return {true, true, false, combined};
+    case 4: return {false, false, false, combined};
+    default: return {false, true, false, cvp};
+    }
+}
+
 ThresholdLines ComputeThresholds(std::span<const std::uint16_t, kParamCount> p, std::uint16_t adcMax,
                                  std::uint16_t cvp) {
-    auto up = [&](std::uint16_t teach) {
-        const int v = int(teach) + int(p[kTolUpPix]);
-        return U16(std::min(v, int(cvp)));
-    };
-    auto lo = [&](std::uint16_t teach) {
-        const int v = int(teach) - int(p[kTolLoPix]);
-        return U16(std::max(v, 0));
-    };
+    const TeachBand a = TeachLines(p[kTeachA], p[kTolLoPix], p[kTolUpPix], cvp);
+    const TeachBand b = TeachLines(p[kTeachB], p[kTolLoPix], p[kTolUpPix], cvp);
     ThresholdLines t{};
     t.thdA = U16(int(adcMax) * int(p[kVideoThdA]) / 100);
     t.thdB = U16(int(adcMax) * int(p[kVideoThdB]) / 100);
@@ -84,10 +94,10 @@ ThresholdLines ComputeThresholds(std::span<const std::uint16_t, kParamCount> p, 
     t.trgB = p[kTrigThdB];
     t.refA = p[kTeachA];
     t.refB = p[kTeachB];
-    t.upA = up(p[kTeachA]);
-    t.upB = up(p[kTeachB]);
-    t.loA = lo(p[kTeachA]);
-    t.loB = lo(p[kTeachB]);
+    t.upA = a.up;
+    t.upB = b.up;
+    t.loA = a.lo;
+    t.loB = b.lo;
     return t;
 }
 

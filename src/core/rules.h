@@ -43,6 +43,25 @@ struct ThresholdLines {
 ThresholdLines ComputeThresholds(std::span<const std::uint16_t, kParamCount> parameter, std::uint16_t adcMax,
                                  std::uint16_t cvp);
 
+// The tolerance lines around a teach value: teach - lower tolerance, at
+// least 0, and teach + upper tolerance, at most cvp. Worked out in full
+// integers, so a large tolerance never wraps a line to the far side.
+struct TeachBand {
+    std::uint16_t lo, up;
+};
+TeachBand TeachLines(std::uint16_t teach, std::uint16_t tolLo, std::uint16_t tolUp, std::uint16_t cvp);
+
+// What choosing an evaluation mode on the panel does before anything is sent:
+// which teach fields are dimmed, whether cursor 2 of the bar graphs loses its
+// marker, and the strip chart's axis maximum (twice the pixels when the
+// combined modes show both traces).
+struct EvalModeControls {
+    bool dimTeachA, dimTeachB;
+    bool plainCursor;
+    std::uint16_t yAxisMax;
+};
+EvalModeControls EvalModeControlRule(std::uint16_t evalMode, bool bothTraces, std::uint16_t cvp);
+
 // Target value and tolerances in force for the live display. In mode 2 a zero
 // tolerance entry is raised to 1 in `parameter` (the sensor's rule for the
 // combined mode). A mode outside 0..4 leaves `tVal` as it was.

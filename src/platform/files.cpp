@@ -13,16 +13,18 @@
 #include <cerrno>
 #include <cstdio>
 
-int WriteFileBytes(const char* path, const std::string& bytes, bool append) {
+namespace {
+
+int WriteOpened(const char* path, const std::string& bytes, int flags, bool truncate) {
     if (!path || !*path)
         return -1;
     // As with reading: a FIFO or a device where a file was chosen must not
     // hold the window in open() or write(); only a regular file is written.
-    const int fd = ::open(path, O_WRONLY | O_CREAT | O_NONBLOCK | O_CLOEXEC | (append ? O_APPEND : 0), 0666);
+    const int fd = ::open(path, O_WRONLY | O_NONBLOCK | O_CLOEXEC | flags, 0666);
     if (fd < 0)
         return -2;
     struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || (!append && ::ftruncate(fd, 0) != 0)) {
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || (truncate && ::ftruncate(fd, 0) != 0)) {
         ::close(fd);
         return -5;
     }
@@ -36,6 +38,16 @@ int WriteFileBytes(const char* path, const std::string& bytes, bool append) {
         done += static_cast<std::size_t>(n);
     }
     return (::close(fd) == 0 && done == bytes.size()) ? 0 : -3;
+}
+
+}  // namespace
+
+int WriteFileBytes(const char* path, const std::string& bytes, bool append) {
+    return WriteOpened(path, bytes, O_CREAT | (append ? O_APPEND : 0), !append);
+}
+
+int AppendFileBytes(const char* path, const std::string& bytes) {
+    return WriteOpened(path, bytes, O_APPEND, false);
 }
 
 int ReplaceFileBytes(const char* path, const std::string& bytes) {

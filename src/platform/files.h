@@ -7,6 +7,10 @@
 
 // Whole-file transfers. Return 0 on success, a negative code on failure.
 int WriteFileBytes(const char* path, const std::string& bytes, bool append);
+// Appends to a file that is there. Each call hands its bytes to the system
+// before it returns, and a file removed meanwhile is an error rather than a
+// new file without its beginning.
+int AppendFileBytes(const char* path, const std::string& bytes);
 // Writes a whole new file in place of `path`, atomically: until the new
 // contents are safely on disk the old file stays as it was.
 int ReplaceFileBytes(const char* path, const std::string& bytes);

@@ -1,8 +1,6 @@
 // RUN, VIDEO, DATA, STOP and the port change against the simulated sensor
 // pair, and the block and maintenance requests beneath them: what goes over
 // the line, what the operator sees, which buttons are usable afterwards.
-#include <QComboBox>
-#include <QTimer>
 #include <numeric>
 
 #include "app_fixture.h"
@@ -12,20 +10,6 @@ using namespace kbex_test;
 using Acquisition = ProgramTest;
 
 namespace {
-
-// Runs `action` once `when` holds, looked at every 10 ms from inside whatever
-// loop is running its events then (RUN, VIDEO, a wait for an answer).
-void Once(std::function<bool()> when, std::function<void()> action) {
-    auto* t = new QTimer;
-    QObject::connect(t, &QTimer::timeout, [t, when = std::move(when), action = std::move(action)] {
-        if (!when())
-            return;
-        t->stop();
-        t->deleteLater();
-        action();
-    });
-    t->start(10);
-}
 
 std::size_t CountOf(const SimLine& line, std::uint16_t command) {
     const auto c = line.Commands();
@@ -256,9 +240,7 @@ TEST_F(Acquisition, PortChangeDuringRunStopsItAndConnectsTheNewPortFromScratch) 
     Once([&] { return CountOf(first, core::kCmdRaw) >= 10; },
          [&] {
              Once([] { return true; }, [&] { during = StatusLine(); });
-             auto* ring = qobject_cast<QComboBox*>(platform::CtrlWidget(pHandle, PANEL_DropDCom));
-             ring->setCurrentIndex(1);
-             emit ring->activated(1);
+             EXPECT_TRUE(Choose(pHandle, PANEL_DropDCom, 2));
          });
     ASSERT_TRUE(Click(pHandle, PANEL_BTNRun));
 

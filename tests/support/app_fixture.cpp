@@ -2,14 +2,17 @@
 
 #include <QAbstractButton>
 #include <QAbstractSpinBox>
+#include <QComboBox>
 #include <QCoreApplication>
 #include <QMouseEvent>
 #include <QPixmap>
+#include <QTimer>
 #include <QWidget>
 #include <filesystem>
 
 #include "platform/clock.h"
 #include "platform/files.h"
+#include "platform/slide_control.h"
 
 namespace kbex_test {
 
@@ -42,6 +45,11 @@ void ProgramTest::SetUp() {
     DisplayPanel(pHandle);
     DisplayPanel(pPara0);
     Pump(0.01);
+}
+
+void ProgramTest::TearDown() {
+    EndPendingOnce();
+    SetPopupSeam(nullptr);
 }
 
 bool PumpUntil(const std::function<bool()>& done, double seconds) {
@@ -109,7 +117,43 @@ AssertionResult Type(int panel, int control, double value) {
     QWidget* w = platform::CtrlWidget(panel, control);
     if (qobject_cast<QAbstractSpinBox*>(w) && w->setProperty("value", value))
         return AssertionSuccess();
+    if (auto* slide = qobject_cast<platform::SlideControl*>(w)) {
+        slide->setValue(static_cast<int>(value));
+        return AssertionSuccess();
+    }
     return AssertionFailure() << "control " << control << " is no numeric field";
+}
+
+AssertionResult Choose(int panel, int control, int value) {
+    auto* ring = qobject_cast<QComboBox*>(platform::CtrlWidget(panel, control));
+    if (!ring || SetCtrlVal(panel, control, value) != 0)
+        return AssertionFailure() << "control " << control << " is no ring holding " << value;
+    emit ring->activated(ring->currentIndex());
+    return AssertionSuccess();
+}
+
+namespace {
+// Owns the timers of Once, so that one whose moment never came ends with its test.
+QObject* OnceOwner() {
+    static QObject* owner = new QObject;
+    return owner;
+}
+}  // namespace
+
+void EndPendingOnce() {
+    qDeleteAll(OnceOwner()->children());
+}
+
+void Once(std::function<bool()> when, std::function<void()> action) {
+    auto* t = new QTimer(OnceOwner());
+    QObject::connect(t, &QTimer::timeout, [t, when = std::move(when), action = std::move(action)] {
+        if (!when())
+            return;
+        t->stop();
+        t->deleteLater();
+        action();
+    });
+    t->start(10);
 }
 
 std::string TempDir() {

@@ -34,7 +34,7 @@ namespace kbex_test {
 //   using Transfer = kbex_test::ProgramTest;  TEST_F(Transfer, ...)
 struct ProgramTest : ::testing::Test {
     void SetUp() override;
-    void TearDown() override { SetPopupSeam(nullptr); }
+    void TearDown() override;
     std::pair<int, std::string> fileAnswer{0, ""};
     bool confirmYes = false;
     PopupSeam popups;  // counts the calls and keeps the titles and messages shown
@@ -68,10 +68,18 @@ struct SimLine {
 
 // The operator's hand: a left click (press and release) on a button, a right
 // click on any control, a value typed into a numeric field. Each fails when
-// the control is not of that kind.
+// the control is not of that kind. A slide takes a typed value as from the keys.
 [[nodiscard]] ::testing::AssertionResult Click(int panel, int control);
 [[nodiscard]] ::testing::AssertionResult RightClick(int panel, int control);
 [[nodiscard]] ::testing::AssertionResult Type(int panel, int control, double value);
+// The operator picks the item of value `value` from a ring.
+[[nodiscard]] ::testing::AssertionResult Choose(int panel, int control, int value);
+
+// Runs `action` once `when` holds, looked at every 10 ms from inside whatever
+// loop is running its events then (RUN, VIDEO, a recording, a wait for an answer).
+// A moment that never came ends with its test (the fixture's TearDown).
+void Once(std::function<bool()> when, std::function<void()> action);
+void EndPendingOnce();
 
 // What the operator reads: a control's value, one of its attributes, the
 // model behind a graph of the main panel, the status line.

@@ -1,0 +1,255 @@
+// The data recorder and the linearisation upload against the simulated
+// sensor pair: the files they write and read, byte for byte, what goes over
+// the line, and how a silent sensor or a file that cannot be written ends them.
+#include <sys/resource.h>
+
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+
+#include "app_fixture.h"
+#include "core/linfile.h"
+#include "platform/clock.h"
+#include "platform/files.h"
+#include "popup.h"
+
+using namespace kbex_test;
+using Recorder = ProgramTest;
+using Upload = ProgramTest;
+
+namespace {
+
+std::string FileText(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+// The recorder file after its 19-character date and time: header text and
+// every number, one per line.
+struct Recording {
+    std::string afterDate;
+    std::vector<std::uint32_t> numbers;  // set-point first
+    std::size_t records() const { return numbers.empty() ? 0 : (numbers.size() - 1) / 6; }
+};
+Recording ReadRecording(const std::string& path) {
+    const std::string text = FileText(path);
+    Recording r;
+    if (text.size() < 19)
+        return r;
+    r.afterDate = text.substr(19);
+    // Only whole lines count: a record cut short by a failed write is not one.
+    const std::size_t start = text.find("\r\nSETPOINT") + 2 + 21;
+    for (std::size_t at = start, end = 0; (end = text.find("\r\n", at)) != std::string::npos; at = end + 2)
+        r.numbers.push_back(static_cast<std::uint32_t>(std::stoul(text.substr(at, end - at))));
+    return r;
+}
+
+std::uint16_t RecCount() {
+    return Val<unsigned short>(pPopUp, POPUP_NUMRecCount);
+}
+
+// Interval and record count as typed into the pop-up, then START.
+void Start(unsigned short interval, unsigned short records) {
+    EXPECT_TRUE(Type(pPopUp, POPUP_NEDITRecTime, interval));
+    EXPECT_TRUE(Type(pPopUp, POPUP_NEDITRecSamples, records));
+    EXPECT_TRUE(Click(pPopUp, POPUP_BTNStartRecord));
+}
+
+std::size_t CountOf(const SimLine& line, std::uint16_t command) {
+    const auto c = line.Commands();
+    return static_cast<std::size_t>(std::count(c.begin(), c.end(), command));
+}
+
+}  // namespace
+
+// Interval 0: one record per raw frame, the last one the values on screen.
+// An old file of that name is replaced; record count 0 writes the header alone.
+TEST_F(Recorder, WritesTheHeaderThenOneRecordPerRawFrameIntoANewFile) {
+    SimLine line;
+    ASSERT_TRUE(line.Connect());
+    recfile_name = TempDir() + "/KBexRecord.dat";
+    ASSERT_EQ(WriteFileBytes(recfile_name.c_str(), std::string(5000, 'x'), false), 0);
+    core::Put32(parameter, core::kSetpointA, 123456);
+    line.sensor.ClearRequests();
+    Start(0, 25);
+
+    const Recording r = ReadRecording(recfile_name);
+    EXPECT_EQ(FileText(recfile_name).substr(0, 11), DateStr() + " ");
+    EXPECT_TRUE(r.afterDate.starts_with(
+        "  K-BEX-RECORDER-FILE: Time-Interval[s]: 0\r\nSETPOINT-VALUE [\xB5m]: 123456\r\n"))
+        << r.afterDate.substr(0, 80);
+    ASSERT_EQ(r.records(), 25u);
+    EXPECT_EQ(std::vector<std::uint32_t>(r.numbers.end() - 6, r.numbers.end()),
+              (std::vector<std::uint32_t>{Aval, Bval, Mvalue, static_cast<std::uint32_t>(umValue), edcntA,
+                                          edcntB}));
+    // The request of the last pass goes out before the count ends the loop.
+    EXPECT_TRUE(PumpUntil([&] { return CountOf(line, core::kCmdRaw) == 26; }, 1.0));
+    EXPECT_EQ(RecCount(), 25);
+    EXPECT_EQ(Val<std::string>(pPopUp, POPUP_TXTRecStatus), "DATA-RECORDER");
+    // Ending by itself releases RUN and START only; VIDEO and TEACH wait for a STOP.
+    EXPECT_EQ(
+        Values(Attr(pHandle, PANEL_BTNRun, ATTR_DIMMED), Attr(pPopUp, POPUP_BTNStartRecord, ATTR_DIMMED),
+               Attr(pHandle, PANEL_BTNVideo, ATTR_DIMMED), Attr(pHandle, PANEL_ButtonTeach, ATTR_DIMMED),
+               Attr(pPopUp, POPUP_TXTRecStatus, ATTR_TEXT_BGCOLOR)),
+        Values(0, 0, 1, 1, VAL_LT_GRAY));
+
+    line.sensor.ClearRequests();
+    Start(0, 0);
+    EXPECT_EQ(ReadRecording(recfile_name).records(), 0u);
+    EXPECT_TRUE(FileText(recfile_name).ends_with("SETPOINT-VALUE [\xB5m]: 123456\r\n"));
+    EXPECT_TRUE(PumpUntil([&] { return CountOf(line, core::kCmdRaw) == 1; }, 1.0));
+}
+
+// Interval 1 s: records only as whole seconds pass, while every frame is shown.
+// STOP-RECORD ends it after the pass and releases every button.
+TEST_F(Recorder, AnIntervalRecordsOncePerSecondUntilStopRecord) {
+    SimLine line;
+    ASSERT_TRUE(line.Connect());
+    recfile_name = TempDir() + "/rec.dat";
+    SetCtrlAttribute(pHandle, PANEL_ButtonReset, ATTR_DIMMED, 1);
+    std::vector<double> during;
+    Once([] { return RecCount() >= 2; },
+         [&] {
+             during = Values(Attr(pPopUp, POPUP_TXTRecStatus, ATTR_TEXT_BGCOLOR),
+                             Attr(pPopUp, POPUP_TXTRecStatus, ATTR_TEXT_COLOR),
+                             Attr(pHandle, PANEL_BTNRun, ATTR_DIMMED),
+                             Attr(pHandle, PANEL_STRIPRaw, ATTR_VISIBLE));
+             EXPECT_EQ(Val<std::string>(pPopUp, POPUP_TXTRecStatus), "DATA-RECORDER active ...");
+             EXPECT_TRUE(Click(pPopUp, POPUP_BTNStopRecord));
+         });
+    Start(1, 1000);
+    EXPECT_EQ(during, Values(VAL_RED, VAL_WHITE, 1, 1));
+    EXPECT_EQ(ReadRecording(recfile_name).records(), RecCount());
+    EXPECT_GE(RecCount(), 2);
+    EXPECT_LE(RecCount(), 3);
+    EXPECT_GT(CountOf(line, core::kCmdRaw), 20u * RecCount());
+    for (int b : {PANEL_BTNRun, PANEL_BTNVideo, PANEL_ButtonTeach, PANEL_ButtonReset})
+        EXPECT_EQ(Attr(pHandle, b, ATTR_DIMMED), 0) << b;
+}
+
+// A sensor that falls silent ends the recording within the reply time-out;
+// what was recorded stays.
+TEST_F(Recorder, ASilentSensorEndsItWithTheRecordsSoFar) {
+    SimLine line;
+    ASSERT_TRUE(line.Connect());
+    recfile_name = TempDir() + "/rec.dat";
+    double muted = 0;
+    Once([] { return RecCount() >= 5; },
+         [&] {
+             line.sensor.SetFaults({.mute = true});
+             muted = Timer();
+         });
+    Start(0, 60000);
+    EXPECT_LT(Timer() - muted, TIMEOUT + 0.5);
+    EXPECT_EQ(StatusLine(), "Timeout RS232-Line!");
+    EXPECT_GE(RecCount(), 5);
+    EXPECT_EQ(ReadRecording(recfile_name).records(), RecCount());
+}
+
+// A full device, a file removed under the recording or a folder that is not
+// there: the recording ends with the error text, the count shows only the
+// records in the file, and a removed file is not created again headless.
+TEST_F(Recorder, AFileThatCannotBeWrittenEndsItWithTheErrorText) {
+    SimLine line;
+    ASSERT_TRUE(line.Connect());
+    const std::string dir = TempDir();
+    recfile_name = dir + "/full.dat";
+    rlimit old{};
+    getrlimit(RLIMIT_FSIZE, &old);
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = old;
+    small.rlim_cur = 400;  // the header and a few records
+    setrlimit(RLIMIT_FSIZE, &small);
+    Start(0, 60000);
+    setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, oldHandler);
+    EXPECT_EQ(StatusLine(), "Error writing recorder-file!");
+    EXPECT_GE(RecCount(), 5);
+    EXPECT_EQ(ReadRecording(recfile_name).records(), RecCount());
+
+    recfile_name = dir + "/removed.dat";
+    Once([] { return RecCount() >= 3; }, [] { std::filesystem::remove(recfile_name); });
+    Start(0, 60000);
+    EXPECT_EQ(StatusLine(), "Error writing recorder-file!");
+    EXPECT_FALSE(FileExists(recfile_name.c_str()));
+
+    recfile_name = dir + "/no-such-folder/rec.dat";
+    line.sensor.ClearRequests();
+    ShowStatusText("");
+    Start(0, 10);
+    EXPECT_EQ(StatusLine(), "Error writing recorder-file!");
+    EXPECT_EQ(RecCount(), 0);
+    EXPECT_EQ(CountOf(line, core::kCmdRaw), 0u);
+}
+
+// The table goes out as file value + 32767 in 256 blocks, page 2 offset 0 to
+// page 9 offset 248, after one clear; the master's graph shows the progress
+// and turns grey, and only the master's button hides.
+TEST_F(Upload, WritesTheTableInItsBlocksAndTurnsTheProgressGrey) {
+    SimLine line;
+    ASSERT_TRUE(line.Connect());
+    const std::string path = TempDir() + "/XF-LINEAR.DAT";
+    core::LinFileValues values{};
+    std::string text;
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        values[i] = static_cast<std::int16_t>(i == 1 ? -32767 : int(i) * 32 - 32768);
+        text += std::to_string(values[i]) + (i % 2 ? "\r\n" : "\n");
+    }
+    ASSERT_EQ(WriteFileBytes(path.c_str(), text, false), 0);
+    for (int b : {CALIB_BTNWriteXFMA, CALIB_BTNWriteXFSL})
+        SetCtrlAttribute(pCalib, b, ATTR_VISIBLE, 1);
+    fileAnswer = {VAL_EXISTING_FILE_SELECTED, path};
+    line.sensor.ClearRequests();
+    ASSERT_TRUE(Click(pCalib, CALIB_BTNWriteXFMA));
+
+    const auto requests = line.sensor.Requests();
+    ASSERT_EQ(requests.size(), 257u);
+    EXPECT_EQ(requests[0].command(), core::kCmdClearFlash);
+    for (std::size_t b = 0; b < 256; ++b) {
+        const auto& r = requests[b + 1];
+        EXPECT_EQ(Values(r.command(), r.second(), core::GetWordBE(r.bytes.data() + 6)),
+                  Values(core::kCmdWriteFlash, (b % 32) * 8, 2 + b / 32))
+            << "block " << b;
+    }
+    const auto flash = line.sensor.WithModel([](sim::SensorModel& m) { return m.flash; });
+    for (std::size_t i = 0; i < values.size(); ++i)
+        ASSERT_EQ(flash[i], core::LinTableWord(values[i])) << i;
+    EXPECT_EQ(Values(flash[0], flash[1], flash[1024]), Values(65535, 0, 32767));
+    EXPECT_EQ(StatusLine(), "X-FLASH Data successfully written!");
+    const auto& plots = Graph(PANEL_GRAPHBarMaster).plots;
+    ASSERT_EQ(plots.size(), 256u);
+    EXPECT_EQ(Rects(Graph(PANEL_GRAPHBarMaster)).back(),
+              (Rect{1, 0, double(ccdvirtpixel), 1, VAL_GRAY, VAL_GRAY}));
+    EXPECT_EQ(Rects(Graph(PANEL_GRAPHBarMaster))[254], (Rect{1, 0, 2040 - 8, 1, VAL_GREEN, VAL_GREEN}));
+    EXPECT_EQ(Range(Graph(PANEL_GRAPHBarMaster).xAxis),
+              (std::array<double, 3>{VAL_MANUAL, 1, double(ccdvirtpixel)}));
+    EXPECT_EQ(Values(Attr(pCalib, CALIB_BTNWriteXFMA, ATTR_VISIBLE),
+                     Attr(pCalib, CALIB_BTNWriteXFSL, ATTR_VISIBLE)),
+              Values(0, 1));
+}
+
+// A damaged table sends nothing and says so; a cancelled choice is silent.
+// Either way the button hides.
+TEST_F(Upload, ADamagedOrCancelledFileSendsNothing) {
+    SimLine line;
+    ASSERT_TRUE(line.Connect());
+    const std::string path = TempDir() + "/short.dat";
+    std::string text;
+    for (int i = 0; i < 2047; ++i)
+        text += "0\r\n";
+    ASSERT_EQ(WriteFileBytes(path.c_str(), text, false), 0);
+    std::fill(std::begin(linArray), std::end(linArray), 7);
+    line.sensor.ClearRequests();
+    for (auto [answer, status] : {std::pair{VAL_EXISTING_FILE_SELECTED, "Error reading linearisation-file!"},
+                                  {VAL_NO_FILE_SELECTED, "before"}}) {
+        ShowStatusText("before");
+        SetCtrlAttribute(pCalib, CALIB_BTNWriteXFSL, ATTR_VISIBLE, 1);
+        fileAnswer = {answer, path};
+        ASSERT_TRUE(Click(pCalib, CALIB_BTNWriteXFSL));
+        EXPECT_EQ(StatusLine(), status);
+        EXPECT_EQ(Attr(pCalib, CALIB_BTNWriteXFSL, ATTR_VISIBLE), 0);
+    }
+    Pump(0.05);
+    EXPECT_TRUE(line.Commands().empty());
+    EXPECT_EQ(linArray[0], 7);
+}
