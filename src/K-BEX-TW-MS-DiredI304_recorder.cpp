@@ -60,7 +60,9 @@ void Record() {
     for (int graph :
          {PANEL_GRAPHVideoMaster, PANEL_GRAPHVideoSlave, PANEL_GRAPHDataMaster, PANEL_GRAPHDataSlave})
         SetCtrlAttribute(pHandle, graph, ATTR_VISIBLE, 0);
-    for (int button : {PANEL_BTNRun, PANEL_BTNVideo, PANEL_ButtonTeach})
+    // DATA too: its capture ends by releasing RUN, and a RUN started inside
+    // the recording would hold it, unrecorded, until STOP.
+    for (int button : {PANEL_BTNRun, PANEL_BTNVideo, PANEL_ButtonTeach, PANEL_BTNData})
         SetCtrlAttribute(pHandle, button, ATTR_DIMMED, 1);
     SetCtrlAttribute(pPopUp, POPUP_BTNStartRecord, ATTR_DIMMED, 1);
     SetRecStatus("DATA-RECORDER active ...", VAL_RED, VAL_WHITE);
@@ -126,6 +128,7 @@ void Record() {
     graph_flag = 0;
     FlushBoth();
     SetCtrlAttribute(pHandle, PANEL_BTNRun, ATTR_DIMMED, 0);
+    SetCtrlAttribute(pHandle, PANEL_BTNData, ATTR_DIMMED, 0);
     SetCtrlAttribute(pPopUp, POPUP_BTNStartRecord, ATTR_DIMMED, 0);
     SetRecStatus("DATA-RECORDER", VAL_LT_GRAY, VAL_BLACK);
 }
@@ -194,7 +197,7 @@ int CC_BTNStopRecord(int, int, int event, void*, int, int) {
     if (event != EVENT_COMMIT)
         return 0;
     stop_flag = 1;
-    for (int button : {PANEL_BTNVideo, PANEL_BTNRun, PANEL_ButtonTeach, PANEL_ButtonReset})
+    for (int button : {PANEL_BTNVideo, PANEL_BTNRun, PANEL_ButtonTeach, PANEL_ButtonReset, PANEL_BTNData})
         SetCtrlAttribute(pHandle, button, ATTR_DIMMED, 0);
     SetCtrlAttribute(pPopUp, POPUP_BTNStartRecord, ATTR_DIMMED, 0);
     Delay(0.1);

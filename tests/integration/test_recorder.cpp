@@ -110,15 +110,15 @@ TEST_F(Recorder, AnIntervalRecordsOncePerSecondUntilStopRecord) {
     std::vector<double> during;
     Once([] { return RecCount() >= 2; },
          [&] {
-             during = Values(Attr(pPopUp, POPUP_TXTRecStatus, ATTR_TEXT_BGCOLOR),
-                             Attr(pPopUp, POPUP_TXTRecStatus, ATTR_TEXT_COLOR),
-                             Attr(pHandle, PANEL_BTNRun, ATTR_DIMMED),
-                             Attr(pHandle, PANEL_STRIPRaw, ATTR_VISIBLE));
+             during = Values(
+                 Attr(pPopUp, POPUP_TXTRecStatus, ATTR_TEXT_BGCOLOR),
+                 Attr(pHandle, PANEL_BTNData, ATTR_DIMMED), Attr(pPopUp, POPUP_TXTRecStatus, ATTR_TEXT_COLOR),
+                 Attr(pHandle, PANEL_BTNRun, ATTR_DIMMED), Attr(pHandle, PANEL_STRIPRaw, ATTR_VISIBLE));
              EXPECT_EQ(Val<std::string>(pPopUp, POPUP_TXTRecStatus), "DATA-RECORDER active ...");
              EXPECT_TRUE(Click(pPopUp, POPUP_BTNStopRecord));
          });
     Start(1, 1000);
-    EXPECT_EQ(during, Values(VAL_RED, VAL_WHITE, 1, 1));
+    EXPECT_EQ(during, Values(VAL_RED, 1, VAL_WHITE, 1, 1));
     EXPECT_EQ(ReadRecording(recfile_name).records(), RecCount());
     EXPECT_GE(RecCount(), 2);
     EXPECT_LE(RecCount(), 3);

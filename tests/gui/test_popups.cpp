@@ -1,0 +1,207 @@
+// The fields and rings that act at once and the recorder's pop-up: what the
+// operator sees change, and that none of it says a word to the sensor.
+#include <QWidget>
+#include <tuple>
+
+#include "app_fixture.h"
+#include "platform/files.h"
+
+using namespace kbex_test;
+using ParameterFields = ProgramTest;
+using ModeControls = ProgramTest;
+using RecorderPopup = ProgramTest;
+
+namespace {
+
+std::vector<double> Box(int box) {
+    return Values(Attr(pHandle, box, ATTR_VISIBLE), Attr(pHandle, box, ATTR_LEFT),
+                  Attr(pHandle, box, ATTR_TOP));
+}
+
+// Strip chart, VIDEO master, DATA master, DATA slave.
+std::vector<double> Shown() {
+    return Values(Attr(pHandle, PANEL_STRIPRaw, ATTR_VISIBLE),
+                  Attr(pHandle, PANEL_GRAPHVideoMaster, ATTR_VISIBLE),
+                  Attr(pHandle, PANEL_GRAPHDataMaster, ATTR_VISIBLE),
+                  Attr(pHandle, PANEL_GRAPHDataSlave, ATTR_VISIBLE));
+}
+
+bool HasFlatLine(int graph, double level) {
+    const auto& plots = Graph(graph).plots;
+    return std::any_of(plots.begin(), plots.end(),
+                       [&](const auto& p) { return p.y == std::vector<double>(MAXPOINT, level); });
+}
+
+}  // namespace
+
+// Teach 1000 on 2048 pixels: 1048 still fits, 1100 is set back to 1047; a
+// teach value at the line's end leaves 0 rather than a wrapped 65535.
+TEST_F(ParameterFields, ToleranceStaysOnTheLineAndShowsItInMillimetres) {
+    ccdvirtpixel = 2048;
+    parameter[core::kTeachA] = 1000;
+    core::Put32(parameter, core::kCalibA, 2048);  // 2 µm a pixel
+    for (auto [field, mm] :
+         {std::pair{PARA0_NUMToleranceUP, PANEL_NUMTolUpMM}, {PARA0_NUMToleranceLO, PANEL_NUMTolLoMM}}) {
+        ASSERT_TRUE(Type(pPara0, field, 1100));
+        EXPECT_EQ(Val<int>(pPara0, field), 1047);
+        EXPECT_NEAR(Val<double>(pHandle, mm), 2.094, 1e-9);
+        ASSERT_TRUE(Type(pPara0, field, 1048));
+        EXPECT_EQ(Val<int>(pPara0, field), 1048);
+    }
+    parameter[core::kTeachA] = 2048;
+    ASSERT_TRUE(Type(pPara0, PARA0_NUMToleranceUP, 5));
+    EXPECT_EQ(Val<int>(pPara0, PARA0_NUMToleranceUP), 0);
+
+    // The help box beside a sub-panel's field, in main-panel coordinates.
+    for (auto [panel, field, d, heading] : {std::tuple{pPara0, PARA0_NUMToleranceLO, 20, "TOLERANCE-LO:\n"},
+                                            {pPara1, PARA1_NUMTriggThresholdA, 30, "TRIGGER-THRESHOLD:\n"}}) {
+        int panelLeft = 0, panelTop = 0, top = 0, left = 0, height = 0, width = 0;
+        GetPanelAttribute(panel, ATTR_LEFT, panelLeft);
+        GetPanelAttribute(panel, ATTR_TOP, panelTop);
+        GetCtrlBoundingRect(panel, field, top, left, height, width);
+        ASSERT_TRUE(RightClick(panel, field));
+        EXPECT_EQ(Box(PANEL_HelpText1), Values(1, panelLeft + left + width + d, panelTop + top - 10));
+        EXPECT_TRUE(Val<std::string>(pHandle, PANEL_HelpText1).starts_with(heading));
+        ASSERT_TRUE(RightClick(panel, field));
+        EXPECT_EQ(Attr(pHandle, PANEL_HelpText1, ATTR_VISIBLE), 0);
+    }
+}
+
+// The teach lines use the set's tolerances (not the fields'), held to the line.
+TEST_F(ParameterFields, TriggerAndTeachRedrawTheDataCurveWithTheirLines) {
+    ccdvirtpixel = 4096;
+    parameter[core::kTolLoPix] = 50;
+    parameter[core::kTolUpPix] = 100;
+    SetCtrlVal(pPara0, PARA0_NUMToleranceLO, 7);
+    ASSERT_TRUE(Type(pPara1, PARA1_NUMTriggThresholdA, 333));
+    EXPECT_EQ(Values(trgBUFA[0], trgBUFA[127]), Values(333, 333));
+    EXPECT_EQ(Shown(), Values(0, 0, 1, 0));
+    EXPECT_TRUE(HasFlatLine(PANEL_GRAPHDataMaster, 333));
+    for (auto [typed, held, lo, up] :
+         {std::tuple{0, 1, 0, 101}, {5000, 4095, 4045, 4096}, {10, 10, 0, 110}}) {
+        ASSERT_TRUE(Type(pPara1, PARA1_NUMTeachA, typed));
+        EXPECT_EQ(Values(Val<int>(pPara1, PARA1_NUMTeachA), refTHDA[0], loTHDA[127], upTHDA[64]),
+                  Values(held, held, lo, up));
+    }
+    EXPECT_EQ(Shown(), Values(0, 0, 1, 1));
+    EXPECT_TRUE(HasFlatLine(PANEL_GRAPHDataMaster, 110));
+}
+
+TEST_F(ModeControls, RingsSlidesAndGraphHelpChangeOnlyTheDisplay) {
+    SimLine line;
+    ASSERT_TRUE(line.Open());
+    ccdvirtpixel = 4096;
+    const struct {
+        int mode, traces, dimA, dimB, pointStyle, yAxisMax;
+    } rows[] = {{3, 1, 1, 1, VAL_SOLID_SQUARE, 8192}, {0, 1, 1, 0, VAL_NO_POINT, 4096},
+                {2, 1, 0, 0, VAL_NO_POINT, 8192},     {2, 0, 0, 0, VAL_NO_POINT, 4096},
+                {1, 1, 0, 1, VAL_NO_POINT, 4096},     {4, 1, 0, 0, VAL_SOLID_SQUARE, 8192}};
+    for (const auto& r : rows) {
+        for (int graph : {PANEL_GRAPHBarMaster, PANEL_GRAPHBarSlave})
+            SetCursorAttribute(pHandle, graph, 2, ATTR_CURSOR_POINT_STYLE, VAL_SOLID_SQUARE);
+        SetCtrlVal(pHandle, PANEL_SWITCHRawTraces, r.traces);
+        ASSERT_TRUE(Choose(pPara0, PARA0_DropEvalMode, r.mode));
+        EXPECT_EQ(
+            Values(Attr(pPara1, PARA1_NUMTeachA, ATTR_DIMMED), Attr(pPara2, PARA2_NUMTeachB, ATTR_DIMMED),
+                   Graph(PANEL_GRAPHBarMaster).cursors.at(2).pointStyle,
+                   Graph(PANEL_GRAPHBarSlave).cursors.at(2).pointStyle, YAXISMAX),
+            Values(r.dimA, r.dimB, r.pointStyle, r.pointStyle, r.yAxisMax))
+            << "mode " << r.mode << " traces " << r.traces;
+    }
+    for (auto [mode, dimmed] : {std::pair{3, 1}, {2, 0}, {1, 1}}) {
+        ASSERT_TRUE(Choose(pPara0, PARA0_DROPHardwareMode, mode));
+        EXPECT_EQ(Values(Attr(pPara0, PARA0_NUMToleranceUP, ATTR_DIMMED),
+                         Attr(pPara0, PARA0_NUMToleranceLO, ATTR_DIMMED)),
+                  Values(dimmed, dimmed));
+    }
+    for (auto [mode, shown] : {std::pair{0, 0}, {2, 1}}) {
+        ASSERT_TRUE(Choose(pPara0, PARA0_DROPAnaMode, mode));
+        EXPECT_EQ(
+            Values(Attr(pHandle, PANEL_NUMAnaMax, ATTR_VISIBLE), Attr(pHandle, PANEL_NUMAnaMin, ATTR_VISIBLE),
+                   Attr(pHandle, PANEL_ButtonReset, ATTR_VISIBLE)),
+            Values(shown, shown, shown));
+    }
+    for (auto [mode, dimmed] : {std::pair{1, 1}, {0, 0}}) {
+        ASSERT_TRUE(Choose(pPara1, PARA1_DROPpmodeA, mode));
+        EXPECT_EQ(Attr(pPara1, PARA1_NUMPmodeValA, ATTR_DIMMED), dimmed);
+    }
+
+    // The video threshold in percent of the signal's full scale.
+    for (auto [adcMax, panel, slide, line, graph] :
+         {std::tuple{256, pPara1, PARA1_SLIDEVideoTHD_A, thdArrayA, PANEL_GRAPHVideoMaster},
+          {1024, pPara2, PARA2_SLIDEVideoTHD_B, thdArrayB, PANEL_GRAPHVideoSlave}}) {
+        ADCMAX = static_cast<std::uint16_t>(adcMax);
+        SetCtrlVal(panel, slide, 0);
+        ASSERT_TRUE(Type(panel, slide, 50));
+        EXPECT_EQ(line[127], adcMax / 2);
+        EXPECT_TRUE(HasFlatLine(graph, adcMax / 2));
+    }
+    // The teach cursor follows the teach field, whichever field's commit moves it.
+    SetCtrlVal(pPara1, PARA1_NUMTeachA, 777);
+    ASSERT_TRUE(Type(pPara1, PARA1_NUMPixStartA, 9));
+    EXPECT_EQ(
+        Values(Graph(PANEL_GRAPHBarMaster).cursors.at(2).x, Graph(PANEL_GRAPHBarMaster).cursors.at(2).y),
+        Values(777, 1.0));
+
+    for (auto [graph, dx, heading] : {std::tuple{PANEL_GRAPHVideoSlave, 60, "VIDEO-GRAPH-SLAVE:\n"},
+                                      {PANEL_GRAPHVideoMaster, 40, "VIDEO-GRAPH-MASTER:\n"},
+                                      {PANEL_GRAPHDataMaster, 40, "DATA-GRAPH-MASTER:\n"},
+                                      {PANEL_GRAPHDataSlave, 40, "DATA-GRAPH-SLAVE:\n"}}) {
+        int top = 0, left = 0, height = 0, width = 0;
+        GetCtrlBoundingRect(pHandle, graph, top, left, height, width);
+        ASSERT_TRUE(RightClick(pHandle, graph));
+        EXPECT_EQ(Box(PANEL_HelpText2), Values(1, left + dx, top + 30));
+        EXPECT_TRUE(Val<std::string>(pHandle, PANEL_HelpText2).starts_with(heading));
+        ASSERT_TRUE(RightClick(pHandle, PANEL_HelpText2));
+        EXPECT_EQ(Attr(pHandle, PANEL_HelpText2, ATTR_VISIBLE), 0);
+    }
+    Pump(0.05);
+    EXPECT_TRUE(line.Commands().empty());
+}
+
+// 5 s x 20000 = 1 d 3 h 46 min 40 s, and a new total starts the count again;
+// only the service code shows the upload buttons; an existing file is taken
+// (and deleted) only once the operator agrees, and nothing else moves the path.
+TEST_F(RecorderPopup, TotalTimeServiceCodeAndFileChoice) {
+    ASSERT_TRUE(Type(pPopUp, POPUP_NEDITRecTime, 5));
+    SetCtrlVal(pPopUp, POPUP_NUMRecCount, 9);
+    ASSERT_TRUE(Type(pPopUp, POPUP_NEDITRecSamples, 20000));
+    EXPECT_EQ(Values(Val<int>(pPopUp, POPUP_NUMRecDays), Val<int>(pPopUp, POPUP_NUMRecHours),
+                     Val<int>(pPopUp, POPUP_NUMRecMinutes), Val<int>(pPopUp, POPUP_NUMRecSeconds),
+                     Val<int>(pPopUp, POPUP_NUMRecCount)),
+              Values(1, 3, 46, 40, 0));
+    for (auto [code, shown] : {std::pair{6172, 0}, {6173, 1}}) {
+        ASSERT_TRUE(Type(pPopUp, POPUP_NEDITRecTime, code));
+        EXPECT_EQ(Values(Attr(pCalib, CALIB_BTNWriteXFSL, ATTR_VISIBLE),
+                         Attr(pCalib, CALIB_BTNWriteXFMA, ATTR_VISIBLE)),
+                  Values(shown, shown));
+    }
+
+    for (bool shown : {true, false}) {
+        ASSERT_TRUE(Click(pHandle, PANEL_TOGGBTN_Recorder));
+        EXPECT_EQ(platform::PanelWidget(pPopUp)->isVisible(), shown);
+    }
+    int top = 0, left = 0, height = 0, width = 0;
+    GetCtrlBoundingRect(pHandle, PANEL_TOGGBTN_Recorder, top, left, height, width);
+    ASSERT_TRUE(RightClick(pHandle, PANEL_TOGGBTN_Recorder));
+    EXPECT_EQ(Box(PANEL_HelpText1), Values(1, left + width + 10, top - 50));
+    EXPECT_TRUE(Val<std::string>(pHandle, PANEL_HelpText1).starts_with("RECORDER-BUTTON:\n"));
+
+    const std::string dir = TempDir(), before = recfile_name, existing = dir + "/old.dat";
+    ASSERT_EQ(WriteFileBytes(existing.c_str(), "kept", false), 0);
+    fileAnswer = {VAL_EXISTING_FILE_SELECTED, existing};
+    ASSERT_TRUE(Click(pPopUp, POPUP_RecordFileNameBtn));
+    EXPECT_EQ(Values(recfile_name == before, FileExists(existing.c_str())), Values(1, 1));
+    EXPECT_EQ(popups.lastConfirmTitle + popups.lastConfirmMessage,
+              "ATTENTION!Output-File already exist! - Overwrite ?");
+    confirmYes = true;
+    ASSERT_TRUE(Click(pPopUp, POPUP_RecordFileNameBtn));
+    EXPECT_EQ(Values(recfile_name == existing, FileExists(existing.c_str())), Values(1, 0));
+    EXPECT_EQ(Val<std::string>(pPopUp, POPUP_TXTRecFile), existing);
+    fileAnswer = {VAL_NO_FILE_SELECTED, dir + "/cancelled.dat"};
+    ASSERT_TRUE(Click(pPopUp, POPUP_RecordFileNameBtn));
+    EXPECT_EQ(recfile_name, existing);
+    fileAnswer = {VAL_NEW_FILE_SELECTED, dir + "/new.dat"};
+    ASSERT_TRUE(Click(pPopUp, POPUP_RecordFileNameBtn));
+    EXPECT_EQ(Values(recfile_name == dir + "/new.dat", popups.confirmCalls), Values(1, 2));
+}
