@@ -32,11 +32,7 @@ Figures Measure(bool paced, double seconds, void (*operation)()) {
     sim::Options o;
     o.paced = paced;
     sim::SimulatedSensor s(o);
-    if (!s.Start())
-        std::exit(1);
-    SetPortTable({{s.Path(), "bench"}});
-    com = 1;
-    InitRS232(com);
+    bench::Connect(s);
     s.ClearRequests();
     QTimer::singleShot(static_cast<int>(seconds * 1000), [] { stop_flag = 1; });
     const double c0 = bench::CpuSeconds(), t0 = Timer();

@@ -8,7 +8,10 @@
 #include <cstdlib>
 
 #include "K-BEX-TW-MS-DiredI304.h"
+#include "com232.h"
 #include "platform/panels.h"
+#include "platform/serial.h"
+#include "simulated_sensor.h"
 
 namespace bench {
 
@@ -34,6 +37,16 @@ inline bool StartProgram(int& argc, char** argv) {
     }
     InitVars();
     return true;
+}
+
+// Starts `sensor` and connects COM1 to it as at start-up; ends the
+// benchmark when the simulated pair cannot start.
+inline void Connect(sim::SimulatedSensor& sensor) {
+    if (!sensor.Start())
+        std::exit(1);
+    SetPortTable({{sensor.Path(), "bench"}});
+    com = 1;
+    InitRS232(com);
 }
 
 }  // namespace bench

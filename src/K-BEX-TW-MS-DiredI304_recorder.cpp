@@ -38,17 +38,6 @@ std::uint16_t WholeSeconds() {
     return static_cast<std::uint16_t>(static_cast<std::uint64_t>(Timer()) & 0xFFFF);
 }
 
-void FlushBoth() {
-    FlushInQ(com);
-    FlushOutQ(com);
-}
-
-int SendRunRequest() {
-    BeginExchange(com);
-    CopyVarsToPP(0);
-    return SendRequest(com, core::kCmdRaw, 0, pp);
-}
-
 // One recording, from the header to the last record. Records go to the file
 // the header went to, whatever file the operator picks meanwhile. A record
 // that cannot be written ends the recording: the count never shows a record
@@ -71,6 +60,8 @@ void Record() {
     const unsigned short interval = PopupValue(POPUP_NEDITRecTime);
     const std::string path = recfile_name;
     ResetTextBox(pPopUp, POPUP_TXTRecFile, path.c_str());
+    // The count is this recording's from the start, also when it writes nothing.
+    SetCtrlVal(pPopUp, POPUP_NUMRecCount, 0);
 
     DeleteFile(path.c_str());  // every recording starts a new file
     szTime = TimeStr();
@@ -91,8 +82,14 @@ void Record() {
 
     while (stop_flag == 0) {
         const std::uint16_t elapsed = static_cast<std::uint16_t>(WholeSeconds() - reference);
-        if (graph_flag == 1) {
-            CopyPPtoRAWVars();
+        // As in RUN, the next request goes out before the frame is drawn and
+        // recorded, so neither costs the line any time.
+        const bool fresh = TakeRawFrame();
+        if (rx_flag == 1) {
+            t0 = Timer();
+            SendRunRequest();
+        }
+        if (fresh) {
             PlotVIDEOBarGraph();
             PlotRAWGraph();
             if (elapsed >= interval) {
@@ -107,12 +104,6 @@ void Record() {
                 SetCtrlVal(pPopUp, POPUP_NUMRecCount, count);
                 reference = WholeSeconds();
             }
-            graph_flag = 0;
-            FlushBoth();
-        }
-        if (rx_flag == 1) {
-            t0 = Timer();
-            SendRunRequest();
         }
         if (Timer() - t0 > TIMEOUT) {
             ShowStatusText("Timeout RS232-Line!");
@@ -126,7 +117,8 @@ void Record() {
 
     rx_flag = 0;
     graph_flag = 0;
-    FlushBoth();
+    FlushInQ(com);
+    FlushOutQ(com);
     SetCtrlAttribute(pHandle, PANEL_BTNRun, ATTR_DIMMED, 0);
     SetCtrlAttribute(pHandle, PANEL_BTNData, ATTR_DIMMED, 0);
     SetCtrlAttribute(pPopUp, POPUP_BTNStartRecord, ATTR_DIMMED, 0);

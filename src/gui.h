@@ -57,6 +57,12 @@ int FetchParameterSet(std::uint16_t target);
 // --- live run and captures -----------------------------------------------------------------
 // Live measurement until STOP, a port change or a silent line.
 void PushRUN();
+// The loops of RUN and the recorder: takes the raw frame the receive callback
+// decoded (into Aval, Bval, ... ) and empties the queues for the next
+// exchange; false when no raw frame came since the last call.
+bool TakeRawFrame();
+// Asks for the next raw frame; returns the count written.
+int SendRunRequest();
 // The video profiles of both channels, again and again until STOP.
 void PushVIDEO();
 // The measurement curves of both channels, once.

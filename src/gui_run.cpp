@@ -25,6 +25,21 @@ void FlushBoth() {
 
 }  // namespace
 
+bool TakeRawFrame() {
+    if (graph_flag != 1)
+        return false;
+    CopyPPtoRAWVars();
+    graph_flag = 0;
+    FlushBoth();
+    return true;
+}
+
+int SendRunRequest() {
+    BeginExchange(com);
+    CopyVarsToPP(0);
+    return SendRequest(com, core::kCmdRaw, 0, pp);
+}
+
 void PushRUN() {
     ShowGraphs({PANEL_STRIPRaw, PANEL_GRAPHBarMaster, PANEL_GRAPHBarSlave, PANEL_SWITCHRawTraces},
                {PANEL_GRAPHVideoMaster, PANEL_GRAPHDataMaster, PANEL_GRAPHVideoSlave, PANEL_GRAPHDataSlave});
@@ -36,21 +51,18 @@ void PushRUN() {
     rx_flag = 0;
     double t0 = Timer();
     PushGETRAW();
-    // One request is outstanding at a time, and each answer is shown before
-    // the next request goes out, so the display is never older than one answer.
+    // One request is outstanding at a time. Each answer is taken as it comes
+    // and drawn while the next request is on the line, so the drawing costs
+    // the line nothing and the display is never older than one answer.
     do {
-        if (graph_flag == 1) {
-            CopyPPtoRAWVars();
+        const bool fresh = TakeRawFrame();
+        if (rx_flag == 1) {
+            t0 = Timer();
+            SendRunRequest();
+        }
+        if (fresh) {
             PlotVIDEOBarGraph();
             PlotRAWGraph();
-            graph_flag = 0;
-            FlushBoth();
-        }
-        if (rx_flag == 1) {
-            BeginExchange(com);
-            CopyVarsToPP(0);
-            t0 = Timer();
-            SendRequest(com, core::kCmdRaw, 0, pp);
         }
         if (Timer() - t0 > 2 * TIMEOUT) {
             ShowStatusText("Timeout RS232-Line!");
