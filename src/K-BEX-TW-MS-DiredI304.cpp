@@ -37,6 +37,7 @@ bool LoadPanels() {
         return false;
     if ((pPopUp = LoadPanel(0, kUirFileName, POPUP)) < 0)
         return false;
+    InstallShortcuts();
     return true;
 }
 
@@ -45,8 +46,8 @@ void InitMainVars() {
     target = 1;
     file_name[0] = '\0';
     recfile_name.clear();
-    szSoftVersion = "Version 3.04";
-    szSoftName = "K-BEX-TW-MS-Zuvuv";
+    szSoftVersion = kSoftVersion;
+    szSoftName = kSoftName;
 }
 
 void InitVars() {
@@ -101,8 +102,13 @@ int AppMain(int argc, char** argv) {
         std::fputs(UsageText(), stdout);
         return 0;
     }
+    if (options.version) {
+        std::printf("kbex-tw-ms (%s) %s\n", kSoftName, kSoftVersion);
+        return 0;
+    }
     if (!StartEngine(argc, argv))
         return -1;
+    SetProgramIdentity("kbex-tw-ms");
     if (!LoadPanels())
         return -1;
     proj_dir = GetProjectDir();
@@ -192,16 +198,10 @@ int CC_BTNSend(int, int control, int event, void*, int, int) {
     TransferScope transfer;
     ShowStatusText("Transmit...");
     if (target == 3) {
-        const int r = FileSelectPopup(proj_dir.c_str(), "KBEXpara.cfg", "*.cfg",
-                                      "K-BEX-MS-Series Parameter File", VAL_OK_BUTTON, 0, 1, 1, 1, file_name);
         // The old file is replaced only once the new one is written, so a
         // failed write never costs the operator the file he had.
-        if (r == VAL_EXISTING_FILE_SELECTED) {
-            if (ConfirmPopup("ATTENTION!", "Output-File already exist! - Overwrite ?"))
-                SendParaToFile();
-        } else if (r == VAL_NEW_FILE_SELECTED) {
+        if (ChooseOutputFile("KBEXpara.cfg", "*.cfg", "K-BEX-MS-Series Parameter File", file_name))
             SendParaToFile();
-        }
         return 0;
     }
     parameter[core::kFrameHeader] = core::kRequestSync;

@@ -23,12 +23,15 @@ extern std::string recfile_name;
 // Date and time of the recording start; szDate holds both, a space apart.
 extern std::string szDate, szTime;
 extern std::string szSoftVersion;
+inline constexpr const char* kSoftName = "K-BEX-TW-MS-Zuvuv";
+inline constexpr const char* kSoftVersion = "Version 3.04";
 extern std::string szSoftName;
 
 // What the program was started with.
 struct ProgramOptions {
     std::vector<std::string> ports;  // --port PATH, in order
     bool simulate = false;           // --simulate
+    bool version = false;            // --version
 };
 
 // Process entry: 0 after a normal end, -1 when the engine or a panel cannot
@@ -61,6 +64,12 @@ void InitMainVars();
 
 void InitVars();
 void InitGUI();
+
+// Esc, Ctrl+S and Ctrl+E in the main window and the recorder's pop-up.
+void InstallShortcuts();
+// Asks for a file to write; an existing one only when the operator agrees to
+// overwrite it. True with the path in `path` (260 bytes).
+bool ChooseOutputFile(const char* defaultName, const char* filter, const char* title, char* path);
 
 // Right-click help: toggles `helpBox` at (left, top) of the main panel and
 // puts `text` into it.

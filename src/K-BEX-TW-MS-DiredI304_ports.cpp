@@ -18,12 +18,17 @@ std::unique_ptr<sim::SimulatedSensor>& Simulation() {
 }
 
 constexpr const char* kUsage =
-    "Usage: kbex-tw-ms [--port PATH]... [--simulate] [--help]\n"
+    "Usage: kbex-tw-ms [--port PATH]... [--simulate] [--version] [--help]\n"
     "Operator tool for the K-BEX MASTER/SLAVE line-CCD sensor pair.\n"
     "  --port PATH  put the serial device PATH at the front of the port list\n"
     "               (repeatable; the first becomes COM1)\n"
     "  --simulate   start the simulated sensor pair and connect to it\n"
-    "  --help       show this text\n";
+    "  --version    show the program's name and version\n"
+    "  --help       show this text\n"
+    "Keys in the main window and the recorder window:\n"
+    "  Esc          stop RUN, VIDEO or a recording, as the STOP button does\n"
+    "  Ctrl+S       save a picture (PNG) of the main window\n"
+    "  Ctrl+E       export the last VIDEO and DATA captures as a CSV table\n";
 
 }  // namespace
 
@@ -41,6 +46,8 @@ bool ParseOptions(int argc, char** argv, ProgramOptions& options, bool& help, st
             options.ports.push_back(arg.substr(7));
         } else if (arg == "--simulate") {
             options.simulate = true;
+        } else if (arg == "--version") {
+            options.version = true;
         } else if (arg == "--help" || arg == "-h") {
             help = true;
         } else {

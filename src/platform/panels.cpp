@@ -2,9 +2,13 @@
 // operations, and what is done to a panel as a whole: show, hide, discard,
 // position, dimming. Loading is in panels_loader.cpp, the event loop in
 // panels_loop.cpp, the pop-ups in panels_popups.cpp.
+#include <QBuffer>
+#include <QKeySequence>
+#include <QShortcut>
 #include <QWidget>
 #include <vector>
 
+#include "platform/files.h"
 #include "platform/panels_internal.h"
 #include "platform/testing.h"
 
@@ -125,6 +129,31 @@ int GetPanelAttribute(int panel, int attribute, int& value) {
     case ATTR_DIMMED: value = w->isEnabled() ? 0 : 1; return 0;
     default: return kUiInvalidAttribute;
     }
+}
+
+int SetPanelShortcut(int panel, const char* keys, ShortcutCallbackPtr callback) {
+    PanelInfo* p = FindPanel(panel);
+    if (!p || !p->widget)
+        return kUiPanelNotFound;
+    const QKeySequence sequence(QString::fromLatin1(keys ? keys : ""));
+    if (sequence.isEmpty() || !callback)
+        return kUiInvalidValue;
+    // Owned by the panel's widget, so it goes when the panel is discarded.
+    auto* shortcut = new QShortcut(sequence, p->widget);  // active wherever the window has the focus
+    QObject::connect(shortcut, &QShortcut::activated, shortcut, [panel, callback] { callback(panel); });
+    return 0;
+}
+
+int SavePanelPicture(int panel, const char* path) {
+    PanelInfo* p = FindPanel(panel);
+    if (!p || !p->widget)
+        return kUiPanelNotFound;
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    if (!p->widget->grab().save(&buffer, "PNG"))
+        return -1;
+    return ReplaceFileBytes(path, png.toStdString());
 }
 
 namespace platform {

@@ -82,6 +82,9 @@ struct CallbackDef {
 // Starts the widget engine (once). Returns 1 on success, 0 when no display
 // can be used.
 int StartEngine(int& argc, char** argv);
+// Names the program to the desktop: its windows belong to the menu entry
+// `name`.desktop and take the icon `name` of the installed icon theme.
+void SetProgramIdentity(const char* name);
 // Declares what a resource file holds and the callbacks its panels may name.
 void RegisterResource(const char* fileName, std::span<const platform::PanelDef> panels,
                       std::span<const platform::CtrlDef> controls);
@@ -137,6 +140,16 @@ using ListOpenCallbackPtr = void (*)(int panel, int control);
 int SetListOpenCallback(int panel, int control, ListOpenCallbackPtr callback);
 
 int DisplayImageFile(int panel, int control, const char* path);
+
+// --- keys and pictures ------------------------------------------------------------
+// Runs `callback` when `keys` ("Esc", "Ctrl+S") are pressed anywhere in the
+// panel's window, whichever of its controls has the focus. Returns 0, or < 0
+// for an unknown panel or key.
+using ShortcutCallbackPtr = void (*)(int panel);
+int SetPanelShortcut(int panel, const char* keys, ShortcutCallbackPtr callback);
+// Saves what the panel shows (with its visible children) as a PNG file, in
+// place of `path` only once the whole picture is written. 0 or < 0.
+int SavePanelPicture(int panel, const char* path);
 
 // --- event loop -----------------------------------------------------------------
 int RunUserInterface();

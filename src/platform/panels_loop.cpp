@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QCoreApplication>
 #include <QEventLoop>
+#include <QIcon>
 #include <QStyleFactory>
 #include <QTimer>
 #include <cstdio>
@@ -37,6 +38,17 @@ int StartEngine(int& argc, char** argv) {
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
     QApplication::setQuitOnLastWindowClosed(false);
     return app ? 1 : 0;
+}
+
+void SetProgramIdentity(const char* name) {
+    if (!QApplication::instance() || !name)
+        return;
+    const QString id = QString::fromLatin1(name);
+    // Desktops match windows to their menu entry (and its icon) by this name.
+    QGuiApplication::setDesktopFileName(id);
+    const QIcon icon = QIcon::fromTheme(id);
+    if (!icon.isNull())
+        QApplication::setWindowIcon(icon);
 }
 
 int RunUserInterface() {

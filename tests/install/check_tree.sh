@@ -1,0 +1,57 @@
+# Checks an installed tree (a prefix, or usr/ of an unpacked package): every
+# file in its place, the programs run from there, the program loads its panel
+# resource from beside itself through the bin link, and the desktop entry and
+# AppStream metainfo pass their validators where those are installed.
+# Sourced by install_test.sh and package_test.sh; `fail` ends the test.
+
+fail() { echo "FAIL: $*" >&2; exit 1; }
+
+check_tree() {
+  local root="$1" f
+  for f in bin/kbex-sensor-sim lib/kbex-tw-ms/kbex-tw-ms lib/kbex-tw-ms/K-BEX-TW-MS-DiredI304.uir \
+           lib/kbex-tw-ms/zq.bmp share/applications/kbex-tw-ms.desktop \
+           share/icons/hicolor/scalable/apps/kbex-tw-ms.svg share/icons/hicolor/256x256/apps/kbex-tw-ms.png \
+           share/metainfo/example.halvaro.kbex_tw_ms.metainfo.xml share/man/man1/kbex-tw-ms.1 \
+           share/man/man1/kbex-sensor-sim.1; do
+    [ -s "$root/$f" ] || fail "missing $f"
+  done
+  [ -L "$root/bin/kbex-tw-ms" ] || fail "bin/kbex-tw-ms is not a link"
+  [ "$(readlink "$root/bin/kbex-tw-ms")" = ../lib/kbex-tw-ms/kbex-tw-ms ] || fail "bin/kbex-tw-ms points elsewhere"
+  # PNG header: width and height, 4 bytes each, at bytes 16-23.
+  [ "$(od -An -tx1 -j16 -N8 "$root/share/icons/hicolor/256x256/apps/kbex-tw-ms.png" | tr -d ' \n')" = \
+    0000010000000100 ] || fail "the PNG icon is not 256 x 256"
+
+  local program="$root/bin/kbex-tw-ms"
+  "$program" --help | grep -q -- --version || fail "--help does not list --version"
+  "$program" --version | grep -q "Version 3.04" || fail "--version does not say Version 3.04"
+  "$root/bin/kbex-sensor-sim" --help | grep -q -- --unpaced || fail "kbex-sensor-sim --help"
+
+  # Started from elsewhere, through the link: a program that cannot load its
+  # resource ends at once, so one still running after three seconds found it.
+  # Without the resource the same start must fail, or the check proves nothing.
+  local here
+  here="$(mktemp -d)"
+  (cd "$here" && QT_QPA_PLATFORM=offscreen "$program" --simulate >"$here/log" 2>&1) &
+  local pid=$!
+  sleep 3
+  kill -0 "$pid" 2>/dev/null || { cat "$here/log" >&2; fail "the installed program did not keep running"; }
+  kill "$pid"; wait "$pid" 2>/dev/null || true
+  mv "$root/lib/kbex-tw-ms/K-BEX-TW-MS-DiredI304.uir" "$here/uir"
+  local rc=0
+  (cd "$here" && QT_QPA_PLATFORM=offscreen timeout 10 "$program" --simulate >"$here/log" 2>&1) || rc=$?
+  mv "$here/uir" "$root/lib/kbex-tw-ms/K-BEX-TW-MS-DiredI304.uir"
+  [ "$rc" -ne 0 ] && [ "$rc" -ne 124 ] || fail "the program ran without its resource (exit $rc)"
+  rm -rf "$here"
+
+  if command -v desktop-file-validate >/dev/null; then
+    desktop-file-validate "$root/share/applications/kbex-tw-ms.desktop" || fail "desktop entry"
+  else
+    echo "desktop-file-validate is not installed: desktop entry not validated"
+  fi
+  if command -v appstreamcli >/dev/null; then
+    appstreamcli validate --no-net "$root/share/metainfo/example.halvaro.kbex_tw_ms.metainfo.xml" >/dev/null ||
+      fail "AppStream metainfo"
+  else
+    echo "appstreamcli is not installed: metainfo not validated"
+  fi
+}
