@@ -3,7 +3,10 @@
 // position, dimming. Loading is in panels_loader.cpp, the event loop in
 // panels_loop.cpp, the pop-ups in panels_popups.cpp.
 #include <QBuffer>
+#include <QCoreApplication>
+#include <QKeyEvent>
 #include <QKeySequence>
+#include <QPointer>
 #include <QShortcut>
 #include <QWidget>
 #include <vector>
@@ -131,6 +134,44 @@ int GetPanelAttribute(int panel, int attribute, int& value) {
     }
 }
 
+namespace {
+
+// A panel's keys win over the control that has the focus: a text field
+// would otherwise take Ctrl+E for its own editing (the end of the line) and
+// the operator's key would do nothing. Ignoring the override lets the
+// shortcut fire.
+class ShortcutClaim : public QObject {
+public:
+    std::vector<QPointer<QShortcut>> shortcuts;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() != QEvent::ShortcutOverride || !watched->isWidgetType())
+            return false;
+        const QKeySequence pressed(static_cast<QKeyEvent*>(event)->keyCombination());
+        const QWidget* window = static_cast<QWidget*>(watched)->window();
+        for (const QPointer<QShortcut>& s : shortcuts) {
+            const auto* owner = s ? qobject_cast<QWidget*>(s->parent()) : nullptr;
+            if (owner && s->key() == pressed && owner->window() == window) {
+                event->ignore();
+                return true;
+            }
+        }
+        return false;
+    }
+};
+
+ShortcutClaim& Claims() {
+    static ShortcutClaim* claim = [] {
+        auto* c = new ShortcutClaim;
+        QCoreApplication::instance()->installEventFilter(c);
+        return c;
+    }();
+    return *claim;
+}
+
+}  // namespace
+
 int SetPanelShortcut(int panel, const char* keys, ShortcutCallbackPtr callback) {
     PanelInfo* p = FindPanel(panel);
     if (!p || !p->widget)
@@ -141,6 +182,7 @@ int SetPanelShortcut(int panel, const char* keys, ShortcutCallbackPtr callback) 
     // Owned by the panel's widget, so it goes when the panel is discarded.
     auto* shortcut = new QShortcut(sequence, p->widget);  // active wherever the window has the focus
     QObject::connect(shortcut, &QShortcut::activated, shortcut, [panel, callback] { callback(panel); });
+    Claims().shortcuts.emplace_back(shortcut);
     return 0;
 }
 

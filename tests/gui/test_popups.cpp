@@ -13,11 +13,6 @@ using RecorderPopup = ProgramTest;
 
 namespace {
 
-std::vector<double> Box(int box) {
-    return Values(Attr(pHandle, box, ATTR_VISIBLE), Attr(pHandle, box, ATTR_LEFT),
-                  Attr(pHandle, box, ATTR_TOP));
-}
-
 // Strip chart, VIDEO master, DATA master, DATA slave.
 std::vector<double> Shown() {
     return Values(Attr(pHandle, PANEL_STRIPRaw, ATTR_VISIBLE),
@@ -51,20 +46,6 @@ TEST_F(ParameterFields, ToleranceStaysOnTheLineAndShowsItInMillimetres) {
     parameter[core::kTeachA] = 2048;
     ASSERT_TRUE(Type(pPara0, PARA0_NUMToleranceUP, 5));
     EXPECT_EQ(Val<int>(pPara0, PARA0_NUMToleranceUP), 0);
-
-    // The help box beside a sub-panel's field, in main-panel coordinates.
-    for (auto [panel, field, d, heading] : {std::tuple{pPara0, PARA0_NUMToleranceLO, 20, "TOLERANCE-LO:\n"},
-                                            {pPara1, PARA1_NUMTriggThresholdA, 30, "TRIGGER-THRESHOLD:\n"}}) {
-        int panelLeft = 0, panelTop = 0, top = 0, left = 0, height = 0, width = 0;
-        GetPanelAttribute(panel, ATTR_LEFT, panelLeft);
-        GetPanelAttribute(panel, ATTR_TOP, panelTop);
-        GetCtrlBoundingRect(panel, field, top, left, height, width);
-        ASSERT_TRUE(RightClick(panel, field));
-        EXPECT_EQ(Box(PANEL_HelpText1), Values(1, panelLeft + left + width + d, panelTop + top - 10));
-        EXPECT_TRUE(Val<std::string>(pHandle, PANEL_HelpText1).starts_with(heading));
-        ASSERT_TRUE(RightClick(panel, field));
-        EXPECT_EQ(Attr(pHandle, PANEL_HelpText1, ATTR_VISIBLE), 0);
-    }
 }
 
 // The teach lines use the set's tolerances (not the fields'), held to the line.
@@ -87,7 +68,7 @@ TEST_F(ParameterFields, TriggerAndTeachRedrawTheDataCurveWithTheirLines) {
     EXPECT_TRUE(HasFlatLine(PANEL_GRAPHDataMaster, 110));
 }
 
-TEST_F(ModeControls, RingsSlidesAndGraphHelpChangeOnlyTheDisplay) {
+TEST_F(ModeControls, RingsAndSlidesChangeOnlyTheDisplay) {
     SimLine line;
     ASSERT_TRUE(line.Open());
     ccdvirtpixel = 4096;
@@ -143,18 +124,6 @@ TEST_F(ModeControls, RingsSlidesAndGraphHelpChangeOnlyTheDisplay) {
         Values(Graph(PANEL_GRAPHBarMaster).cursors.at(2).x, Graph(PANEL_GRAPHBarMaster).cursors.at(2).y),
         Values(777, 1.0));
 
-    for (auto [graph, dx, heading] : {std::tuple{PANEL_GRAPHVideoSlave, 60, "VIDEO-GRAPH-SLAVE:\n"},
-                                      {PANEL_GRAPHVideoMaster, 40, "VIDEO-GRAPH-MASTER:\n"},
-                                      {PANEL_GRAPHDataMaster, 40, "DATA-GRAPH-MASTER:\n"},
-                                      {PANEL_GRAPHDataSlave, 40, "DATA-GRAPH-SLAVE:\n"}}) {
-        int top = 0, left = 0, height = 0, width = 0;
-        GetCtrlBoundingRect(pHandle, graph, top, left, height, width);
-        ASSERT_TRUE(RightClick(pHandle, graph));
-        EXPECT_EQ(Box(PANEL_HelpText2), Values(1, left + dx, top + 30));
-        EXPECT_TRUE(Val<std::string>(pHandle, PANEL_HelpText2).starts_with(heading));
-        ASSERT_TRUE(RightClick(pHandle, PANEL_HelpText2));
-        EXPECT_EQ(Attr(pHandle, PANEL_HelpText2, ATTR_VISIBLE), 0);
-    }
     Pump(0.05);
     EXPECT_TRUE(line.Commands().empty());
 }
@@ -181,11 +150,6 @@ TEST_F(RecorderPopup, TotalTimeServiceCodeAndFileChoice) {
         ASSERT_TRUE(Click(pHandle, PANEL_TOGGBTN_Recorder));
         EXPECT_EQ(platform::PanelWidget(pPopUp)->isVisible(), shown);
     }
-    int top = 0, left = 0, height = 0, width = 0;
-    GetCtrlBoundingRect(pHandle, PANEL_TOGGBTN_Recorder, top, left, height, width);
-    ASSERT_TRUE(RightClick(pHandle, PANEL_TOGGBTN_Recorder));
-    EXPECT_EQ(Box(PANEL_HelpText1), Values(1, left + width + 10, top - 50));
-    EXPECT_TRUE(Val<std::string>(pHandle, PANEL_HelpText1).starts_with("RECORDER-BUTTON:\n"));
 
     const std::string dir = TempDir(), before = recfile_name, existing = dir + "/old.dat";
     ASSERT_EQ(WriteFileBytes(existing.c_str(), "kept", false), 0);
@@ -204,4 +168,37 @@ TEST_F(RecorderPopup, TotalTimeServiceCodeAndFileChoice) {
     fileAnswer = {VAL_NEW_FILE_SELECTED, dir + "/new.dat"};
     ASSERT_TRUE(Click(pPopUp, POPUP_RecordFileNameBtn));
     EXPECT_EQ(Values(recfile_name == dir + "/new.dat", popups.confirmCalls), Values(1, 2));
+}
+
+// Beside a sub-panel's field (in main-panel coordinates), inside a curve
+// graph, beside the recorder button; a click on the box closes it.
+TEST_F(ModeControls, HelpBoxesSitByTheirRuleAndCloseOnAClick) {
+    const struct {
+        int panel, control, box;
+        bool fromRight;
+        int dx, dy;
+        const char* heading;
+    } helps[] = {{pPara0, PARA0_NUMToleranceLO, PANEL_HelpText1, true, 20, -10, "TOLERANCE-LO:\n"},
+                 {pPara1, PARA1_NUMTriggThresholdA, PANEL_HelpText1, true, 30, -10, "TRIGGER-THRESHOLD:\n"},
+                 {pHandle, PANEL_TOGGBTN_Recorder, PANEL_HelpText1, true, 10, -50, "RECORDER-BUTTON:\n"},
+                 {pHandle, PANEL_GRAPHVideoSlave, PANEL_HelpText2, false, 60, 30, "VIDEO-GRAPH-SLAVE:\n"},
+                 {pHandle, PANEL_GRAPHVideoMaster, PANEL_HelpText2, false, 40, 30, "VIDEO-GRAPH-MASTER:\n"},
+                 {pHandle, PANEL_GRAPHDataMaster, PANEL_HelpText2, false, 40, 30, "DATA-GRAPH-MASTER:\n"},
+                 {pHandle, PANEL_GRAPHDataSlave, PANEL_HelpText2, false, 40, 30, "DATA-GRAPH-SLAVE:\n"}};
+    for (const auto& h : helps) {
+        int panelLeft = 0, panelTop = 0, top = 0, left = 0, height = 0, width = 0;
+        if (h.panel != pHandle) {
+            GetPanelAttribute(h.panel, ATTR_LEFT, panelLeft);
+            GetPanelAttribute(h.panel, ATTR_TOP, panelTop);
+        }
+        GetCtrlBoundingRect(h.panel, h.control, top, left, height, width);
+        ASSERT_TRUE(RightClick(h.panel, h.control));
+        EXPECT_EQ(Values(Attr(pHandle, h.box, ATTR_VISIBLE), Attr(pHandle, h.box, ATTR_LEFT),
+                         Attr(pHandle, h.box, ATTR_TOP)),
+                  Values(1, panelLeft + left + (h.fromRight ? width : 0) + h.dx, panelTop + top + h.dy))
+            << h.heading;
+        EXPECT_TRUE(Val<std::string>(pHandle, h.box).starts_with(h.heading));
+        ASSERT_TRUE(RightClick(pHandle, h.box));
+        EXPECT_EQ(Attr(pHandle, h.box, ATTR_VISIBLE), 0);
+    }
 }

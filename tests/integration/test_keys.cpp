@@ -1,6 +1,7 @@
 // The keys of the main window and the recorder's pop-up: Esc stops what runs
 // as the STOP button does, Ctrl+E exports the captures on screen row by row
 // and Ctrl+S a picture, each into a file chosen as SEND chooses one.
+#include <QApplication>
 #include <QTest>
 #include <QWidget>
 #include <filesystem>
@@ -15,10 +16,13 @@ using Keys = ProgramTest;
 
 namespace {
 
+// As from the keyboard: to whichever control of the panel's window has the focus.
 void Press(int panel, const char* keys) {
     QWidget* w = platform::PanelWidget(panel);
     w->activateWindow();
-    QTest::keySequence(w, QKeySequence(QString::fromLatin1(keys)));
+    QWidget* focus = QApplication::focusWidget();
+    QTest::keySequence(focus && focus->window() == w->window() ? focus : w,
+                       QKeySequence(QString::fromLatin1(keys)));
 }
 
 std::size_t RawRequests(const SimLine& line) {
