@@ -7,6 +7,7 @@
 #include <fstream>
 
 #include "app_fixture.h"
+#include "platform/files.h"
 
 using namespace kbex_test;
 using TargetButtons = ProgramTest;
@@ -17,10 +18,6 @@ using SubPanelSelector = ProgramTest;
 static std::string ReadAll(const std::string& path) {
     std::ifstream f(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(f), {}};
-}
-
-static void WriteAll(const std::string& path, const std::string& text) {
-    std::ofstream(path, std::ios::binary) << text;
 }
 
 static std::vector<std::uint16_t> Set() {
@@ -45,31 +42,28 @@ TEST_F(TargetButtons, ActAsOneGroupFallingBackToRam) {
 }
 
 TEST_F(RightClickHelp, TogglesOneBoxBesideTheButtonWithItsTextAndRunsNoCommand) {
-    const struct {
-        int button, box;
-        bool fromRight;
-        int dx, dy;
-        const char* heading;
-    } helps[] = {{PANEL_BTNGet, PANEL_HelpText1, true, 20, -25, "GET-BUTTON:\n"},
-                 {PANEL_BTNSend, PANEL_HelpText1, true, 20, -25, "SEND-BUTTON:\n"},
-                 {PANEL_ButtonTeach, PANEL_HelpText1, false, -200, -20, "TEACH-BUTTON:\n"},
-                 {PANEL_BTNRun, PANEL_HelpText1, true, 10, -20, "START-BUTTON:\n"},
-                 {PANEL_BTNVideo, PANEL_HelpText1, true, 10, -20, "VIDEO-BUTTON:\n"},
-                 {PANEL_BTNData, PANEL_HelpText1, true, 10, -20, "DATA-BUTTON:\n"},
-                 {PANEL_BTNStop, PANEL_HelpText1, true, 10, -20, "STOP-BUTTON:\n"},
-                 {PANEL_ButtonReset, PANEL_HelpText1, true, 10, -60, "RESET-BUTTON:\n"},
-                 {PANEL_DropDCom, PANEL_HelpText2, true, 20, -120, "DROP-DOWN-CONNECT:\n"}};
+    // Button, help box, placed from the button's right edge or its left, dx, dy, heading.
+    const std::tuple<int, int, bool, int, int, const char*> helps[] = {
+        {PANEL_BTNGet, PANEL_HelpText1, true, 20, -25, "GET-BUTTON:\n"},
+        {PANEL_BTNSend, PANEL_HelpText1, true, 20, -25, "SEND-BUTTON:\n"},
+        {PANEL_ButtonTeach, PANEL_HelpText1, false, -200, -20, "TEACH-BUTTON:\n"},
+        {PANEL_BTNRun, PANEL_HelpText1, true, 10, -20, "START-BUTTON:\n"},
+        {PANEL_BTNVideo, PANEL_HelpText1, true, 10, -20, "VIDEO-BUTTON:\n"},
+        {PANEL_BTNData, PANEL_HelpText1, true, 10, -20, "DATA-BUTTON:\n"},
+        {PANEL_BTNStop, PANEL_HelpText1, true, 10, -20, "STOP-BUTTON:\n"},
+        {PANEL_ButtonReset, PANEL_HelpText1, true, 10, -60, "RESET-BUTTON:\n"},
+        {PANEL_DropDCom, PANEL_HelpText2, true, 20, -120, "DROP-DOWN-CONNECT:\n"}};
     int shown[2] = {0, 0};
-    for (const auto& h : helps) {
+    for (const auto& [button, box, fromRight, dx, dy, heading] : helps) {
         int top = 0, left = 0, height = 0, width = 0;
-        GetCtrlBoundingRect(pHandle, h.button, top, left, height, width);
-        ASSERT_TRUE(RightClick(pHandle, h.button));
-        int& s = shown[h.box == PANEL_HelpText2];
+        GetCtrlBoundingRect(pHandle, button, top, left, height, width);
+        ASSERT_TRUE(RightClick(pHandle, button));
+        int& s = shown[box == PANEL_HelpText2];
         s = 1 - s;  // a right click on another button toggles the same box
-        EXPECT_EQ(Values(Attr(pHandle, h.box, ATTR_VISIBLE), Attr(pHandle, h.box, ATTR_LEFT),
-                         Attr(pHandle, h.box, ATTR_TOP)),
-                  Values(s, (h.fromRight ? left + width : left) + h.dx, top + h.dy));
-        EXPECT_TRUE(Val<std::string>(pHandle, h.box).starts_with(h.heading)) << h.heading;
+        EXPECT_EQ(Values(Attr(pHandle, box, ATTR_VISIBLE), Attr(pHandle, box, ATTR_LEFT),
+                         Attr(pHandle, box, ATTR_TOP)),
+                  Values(s, (fromRight ? left + width : left) + dx, top + dy));
+        EXPECT_TRUE(Val<std::string>(pHandle, box).starts_with(heading)) << heading;
     }
     // The box lies above everything else and fits its text.
     QWidget* box = platform::CtrlWidget(pHandle, PANEL_HelpText1);
@@ -77,9 +71,8 @@ TEST_F(RightClickHelp, TogglesOneBoxBesideTheButtonWithItsTextAndRunsNoCommand) 
     EXPECT_TRUE(SavePanelImage(pHandle, "main-help.png"));
     // A click on the box closes it; no command ran for any of this.
     ASSERT_TRUE(RightClick(pHandle, PANEL_HelpText1));
-    EXPECT_EQ(Attr(pHandle, PANEL_HelpText1, ATTR_VISIBLE), 0);
-    EXPECT_EQ(StatusLine(), "InitVars");
-    EXPECT_EQ(stop_flag, 1);
+    EXPECT_EQ(std::tuple(Attr(pHandle, PANEL_HelpText1, ATTR_VISIBLE), StatusLine(), stop_flag),
+              std::tuple(0, "InitVars", 1));
 }
 
 TEST_F(ParameterFile, SaveAndLoadRestoreEveryWordExactlyWithoutSerialTraffic) {
@@ -108,20 +101,18 @@ TEST_F(ParameterFile, SaveAndLoadRestoreEveryWordExactlyWithoutSerialTraffic) {
     ASSERT_TRUE(Type(pPara1, PARA1_NUMTeachA, 5));
     fileAnswer = {VAL_EXISTING_FILE_SELECTED, path};
     ASSERT_TRUE(Click(pHandle, PANEL_BTNGet));
-    EXPECT_EQ(Set(), expected);
-    EXPECT_EQ(Val<unsigned short>(pPara1, PARA1_NUMTeachA), 1777);
-    EXPECT_TRUE(line.sensor.Requests().empty());
+    EXPECT_EQ(std::tuple(Set(), Val<unsigned short>(pPara1, PARA1_NUMTeachA), line.sensor.Requests().size()),
+              std::tuple(expected, 1777, 0u));
 }
 
-TEST_F(ParameterFile, SaveOverwritesOnlyWhenTheOperatorAgreesAndReportsAFailedWrite) {
+TEST_F(ParameterFile, SaveOverwritesOnlyWithConsentReportsAFailedWriteAndLoadRejectsADamagedFileWhole) {
     const std::string dir = TempDir();
-    WriteAll(dir + "/old.cfg", "precious\n");
+    ASSERT_EQ(WriteFileBytes((dir + "/old.cfg").c_str(), "precious\n", false), 0);
     ASSERT_TRUE(Click(pHandle, PANEL_RBTFile));
     fileAnswer = {VAL_EXISTING_FILE_SELECTED, dir + "/old.cfg"};
     ASSERT_TRUE(Click(pHandle, PANEL_BTNSend));
-    EXPECT_EQ(popups.confirmCalls, 1);
-    EXPECT_EQ(ReadAll(dir + "/old.cfg"), "precious\n");
-    EXPECT_EQ(StatusLine(), "Transmit...");
+    EXPECT_EQ(std::tuple(popups.confirmCalls, ReadAll(dir + "/old.cfg"), StatusLine()),
+              std::tuple(1, "precious\n", "Transmit..."));
     confirmYes = true;
     ASSERT_TRUE(Click(pHandle, PANEL_BTNSend));
     EXPECT_EQ(ReadAll(dir + "/old.cfg").size(), 45u * 12u);
@@ -136,11 +127,8 @@ TEST_F(ParameterFile, SaveOverwritesOnlyWhenTheOperatorAgreesAndReportsAFailedWr
     fileAnswer = {VAL_NEW_FILE_SELECTED, dir + "/set.cfg"};
     ASSERT_TRUE(Click(pHandle, PANEL_BTNSend));
     EXPECT_EQ(StatusLine(), "Parameter-file written!");  // the earlier error does not stand
-}
 
-TEST_F(ParameterFile, LoadRejectsADamagedFileWholeKeepingTheOperatorsEditsAndTakesAWindowsFile) {
-    ASSERT_TRUE(Click(pHandle, PANEL_RBTFile));
-    const std::string dir = TempDir();
+    // A damaged file is rejected whole, keeping the operator's edits; a Windows file is taken.
     std::string lines44;
     for (int i = 0; i < 44; ++i)
         lines44 += "7\r\n";
@@ -152,16 +140,15 @@ TEST_F(ParameterFile, LoadRejectsADamagedFileWholeKeepingTheOperatorsEditsAndTak
     std::uint16_t n = 0;
     for (const std::string& content : damaged) {
         SCOPED_TRACE(testing::Message() << "case " << ++n);
-        WriteAll(dir + "/bad.cfg", content);
+        ASSERT_EQ(WriteFileBytes((dir + "/bad.cfg").c_str(), content, false), 0);
         SetCtrlVal(pHandle, PANEL_TXTStatus, "");
         ASSERT_TRUE(Type(pPara1, PARA1_NUMTeachA, 2460 + n));  // typed, not yet sent
         const auto before = Set();
         const bool cancel = content == "cancel";
         fileAnswer = {cancel ? VAL_NO_FILE_SELECTED : VAL_EXISTING_FILE_SELECTED, dir + "/bad.cfg"};
         ASSERT_TRUE(Click(pHandle, PANEL_BTNGet));
-        EXPECT_EQ(StatusLine(), cancel ? "" : "Error reading parameter-file!");
-        EXPECT_EQ(Set(), before);
-        EXPECT_EQ(Val<unsigned short>(pPara1, PARA1_NUMTeachA), 2460 + n);
+        EXPECT_EQ(std::tuple(StatusLine(), Set(), Val<unsigned short>(pPara1, PARA1_NUMTeachA)),
+                  std::tuple(cancel ? "" : "Error reading parameter-file!", before, 2460 + n));
     }
 
     // Blanks, tabs and CR LF are fine; a large number keeps its low word.
@@ -169,7 +156,7 @@ TEST_F(ParameterFile, LoadRejectsADamagedFileWholeKeepingTheOperatorsEditsAndTak
     for (int i = 0; i < 45; ++i)
         text +=
             "  " + std::to_string(i == 0 ? 2 : (i == 18 ? 70000 : 10 + i)) + " \t\r\n";  // line 19 = teachA
-    WriteAll(dir + "/windows.cfg", text);
+    ASSERT_EQ(WriteFileBytes((dir + "/windows.cfg").c_str(), text, false), 0);
     fileAnswer = {VAL_EXISTING_FILE_SELECTED, dir + "/windows.cfg"};
     ASSERT_TRUE(Click(pHandle, PANEL_BTNGet));
     EXPECT_EQ(StatusLine(), "Parameter-file loaded!");  // not the last damaged file's error
@@ -181,24 +168,22 @@ TEST_F(ParameterFile, LoadRejectsADamagedFileWholeKeepingTheOperatorsEditsAndTak
 TEST_F(SubPanelSelector, ShowsOneSubPanelAtATimeLikeTabs) {
     SimLine line;  // the pictures show a sensor's set
     ASSERT_TRUE(line.Connect());
-    const struct {
-        int toggle, panel;
-        const char* picture;
-    } tabs[] = {{PANEL_TOGGBTN_Para1, pPara1, "main-master.png"},
-                {PANEL_TOGGBTN_Calib, pCalib, "main-calibration.png"},
-                {PANEL_TOGGBTN_Para0, pPara0, "main-general.png"},
-                {PANEL_TOGGBTN_Para2, pPara2, "main-slave.png"}};
-    for (const auto& t : tabs) {
-        ASSERT_TRUE(Click(pHandle, t.toggle));
-        for (const auto& o : tabs) {
-            EXPECT_EQ(platform::PanelWidget(o.panel)->isVisible(), o.panel == t.panel) << t.picture;
-            EXPECT_EQ(Val<int>(pHandle, o.toggle), o.toggle == t.toggle ? 1 : 0) << t.picture;
+    // Toggle button, sub-panel, picture.
+    const std::tuple<int, int, const char*> tabs[] = {{PANEL_TOGGBTN_Para1, pPara1, "main-master.png"},
+                                                      {PANEL_TOGGBTN_Calib, pCalib, "main-calibration.png"},
+                                                      {PANEL_TOGGBTN_Para0, pPara0, "main-general.png"},
+                                                      {PANEL_TOGGBTN_Para2, pPara2, "main-slave.png"}};
+    for (const auto& [toggle, panel, picture] : tabs) {
+        ASSERT_TRUE(Click(pHandle, toggle));
+        for (const auto& [otherToggle, other, _] : tabs) {
+            EXPECT_EQ(platform::PanelWidget(other)->isVisible(), other == panel) << picture;
+            EXPECT_EQ(Val<int>(pHandle, otherToggle), otherToggle == toggle ? 1 : 0) << picture;
         }
-        EXPECT_TRUE(SavePanelImage(pHandle, t.picture));
+        EXPECT_TRUE(SavePanelImage(pHandle, picture));
     }
     // The button of the shown sub-panel toggles off; the sub-panel stays.
     ASSERT_TRUE(Click(pHandle, PANEL_TOGGBTN_Para2));
     EXPECT_TRUE(platform::PanelWidget(pPara2)->isVisible());
-    for (const auto& t : tabs)
-        EXPECT_EQ(Val<int>(pHandle, t.toggle), 0);
+    for (const auto& [toggle, panel, picture] : tabs)
+        EXPECT_EQ(Val<int>(pHandle, toggle), 0);
 }

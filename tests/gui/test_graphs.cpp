@@ -11,18 +11,25 @@ using platform::GraphModel;
 using BarGraph = ProgramTest;
 using CurveGraph = ProgramTest;
 
-// A quiet live frame on a 2048-pixel line, tolerances 20/20 from the
-// parameter set, target teachA 1000 / teachB 1200.
-static void LiveFrame(std::uint16_t evalMode) {
-    ccdvirtpixel = 2048;
-    parameter[kEvalMode] = evalMode;
-    parameter[kHardwareMode] = 0;
-    parameter[kTolUpPix] = parameter[kTolLoPix] = 20;
-    parameter[kTeachA] = Aval = Mvalue = 1000;
-    parameter[kTeachB] = Bval = 1200;
+// A live frame and the set it is measured against. By default a quiet frame
+// on a 2048-pixel line, channel A alone, target teachA 1000 (teachB 1200),
+// tolerances 20/20 from the set, one edge on each sensor.
+struct Frame {
+    std::uint16_t cvp = 2048, mode = 1, hwMode = 0, teachA = 1000, teachB = 1200, tolUp = 20, tolLo = 20;
+    std::uint16_t a = 1000, b = 1200, m = 1000, peakA = 10, peakB = 10, poti = 0, max = 0, min = 0;
+    std::int32_t um = 0;
+    std::uint32_t calibA = 1024;
+};
+static void Draw(const Frame& f) {
+    ccdvirtpixel = f.cvp;
+    std::tie(parameter[kEvalMode], parameter[kHardwareMode], parameter[kTeachA], parameter[kTeachB],
+             parameter[kTolUpPix], parameter[kTolLoPix]) =
+        std::tuple(f.mode, f.hwMode, f.teachA, f.teachB, f.tolUp, f.tolLo);
+    Put32(parameter, kCalibA, f.calibA);
+    std::tie(Aval, Bval, Mvalue, peakwA, peakwB, poti, anaMax, anaMin, umValue) =
+        std::tuple(f.a, f.b, f.m, f.peakA, f.peakB, f.poti, f.max, f.min, f.um);
     edcntA = edcntB = 1;
-    peakwA = peakwB = 10;
-    umValue = poti = anaMax = anaMin = 0;
+    PlotVIDEOBarGraph();
 }
 
 static Rect Bar(double lo, double hi) {
@@ -45,47 +52,24 @@ static std::array<double, 3> Manual(double max) {
 
 TEST_F(BarGraph, FrameFillsTheDisplaysAndReplacesCursorsBarsAndBandHeldToTheLine) {
     const GraphModel &master = Graph(PANEL_GRAPHBarMaster), &slave = Graph(PANEL_GRAPHBarSlave);
-    LiveFrame(1);
-    Aval = 1001;
-    Bval = 1202;
-    Mvalue = 1003;
-    umValue = -2500;
-    anaMax = 1500;
-    anaMin = 400;
-    parameter[kTeachA] = 777;
-    parameter[kTeachB] = 888;
-    parameter[kTolUpPix] = 1000;
-    parameter[kTolLoPix] = 5;
-    Put32(parameter, kCalibA, 0x30000);  // 192 um per pixel: the high word counts
-    Put32(parameter, kCalibB, 1024);     // must not be used
-    PlotVIDEOBarGraph();
+    Draw(
+        {.teachA = 777, .teachB = 888, .a = 1001, .b = 1202, .m = 1003, .max = 1500, .min = 400, .um = -500});
     EXPECT_EQ(Values(Val<int>(pHandle, PANEL_NUMAval), Val<int>(pHandle, PANEL_NUMBval),
                      Val<int>(pHandle, PANEL_NUMMvalue), Val<int>(pHandle, PANEL_NUMAnaMax),
                      Val<int>(pHandle, PANEL_NUMAnaMin), Val<int>(pPara1, PARA1_NUMTeachA),
-                     Val<int>(pPara2, PARA2_NUMTeachB), Val<double>(pHandle, PANEL_NUMValueMM),
-                     Val<double>(pHandle, PANEL_NUMTolUpMM), Val<double>(pHandle, PANEL_NUMTolLoMM)),
-              Values(1001, 1202, 1003, 1500, 400, 777, 888, -2.5, 192.0, 0.96));
+                     Val<int>(pPara2, PARA2_NUMTeachB), Val<double>(pHandle, PANEL_NUMValueMM)),
+              Values(1001, 1202, 1003, 1500, 400, 777, 888, -0.5));
 
     // The next frame replaces it all. The cursors hold to the line, the bars
     // sit where the sensor saw the spot; an odd width loses its remainder.
-    ccdvirtpixel = 1024;  // neither 2048 nor the start value 4096
-    parameter[kTeachA] = 1000;
-    parameter[kTolUpPix] = 30;
-    parameter[kTolLoPix] = 20;
-    Aval = 0;
-    peakwA = 4;
-    Bval = 1100;
-    peakwB = 7;
-    PlotVIDEOBarGraph();
-    EXPECT_EQ(Rects(master),
-              (std::vector<Rect>{Bar(-2, 2), TolBand(980, 1024)}));  // 1030 drawn to the line end
+    // A line of 1024 pixels: neither 2048 nor the start value 4096.
+    Draw({.cvp = 1024, .tolUp = 30, .a = 0, .b = 1100, .peakA = 4, .peakB = 7});
+    // The band's 1030 is drawn to the line end.
+    EXPECT_EQ(Rects(master), (std::vector<Rect>{Bar(-2, 2), TolBand(980, 1024)}));
     EXPECT_EQ(Rects(slave), (std::vector<Rect>{Bar(1097, 1103)}));
-    for (int c : {1, 2}) {
-        EXPECT_EQ(At(master, c), (std::pair{1.0, 0.75})) << "cursor " << c;
-        EXPECT_EQ(At(slave, c), (std::pair{1024.0, 0.75})) << "cursor " << c;
-    }
-    EXPECT_EQ(Range(master.xAxis), Manual(1024));
-    EXPECT_EQ(Range(slave.xAxis), Manual(1024));
+    EXPECT_EQ((std::vector{At(master, 1), At(master, 2), At(slave, 1), At(slave, 2)}),
+              (std::vector<std::pair<double, double>>{{1, 0.75}, {1, 0.75}, {1024, 0.75}, {1024, 0.75}}));
+    EXPECT_EQ(std::pair(Range(master.xAxis), Range(slave.xAxis)), std::pair(Manual(1024), Manual(1024)));
 
     // The tolerance window adds bands at the positions passed, from the
     // tolerance in force (30/20 of the frame), not from the set or the spots.
@@ -98,69 +82,51 @@ TEST_F(BarGraph, FrameFillsTheDisplaysAndReplacesCursorsBarsAndBandHeldToTheLine
     // Mode 2 follows the deviation only while both sensors see edges; else
     // the bands sit at the teach values.
     for (auto [a, b] : {std::pair{0, 1}, std::pair{1, 0}}) {
-        edcntA = a;
-        edcntB = b;
+        std::tie(edcntA, edcntB) = std::pair(a, b);
         PlotTOLWindow(2, 500, 700);
         EXPECT_EQ(Rects(master).back(), TolBand(990, 1015));
         EXPECT_EQ(Rects(slave).back(), TolBand(790, 815));
     }
 }
 
-TEST_F(BarGraph, ToleranceInForceFromTheSetOrThePotiColoursBothDisplaysAgainstTheTarget) {
-    // Which values are inside is the tolerance rule's table; here the measured
-    // value, the tolerance in force and both displays.
-    for (auto [hardwareMode, m, colour] : {std::tuple{0, 989, int{VAL_RED}}, {1, 1025, int{VAL_DK_GREEN}}}) {
-        LiveFrame(1);
-        parameter[kHardwareMode] = static_cast<std::uint16_t>(hardwareMode);
-        parameter[kTolLoPix] = 10;
-        poti = 30;  // the sensor's potentiometer: 30 both ways, where the set has 20 and 10
-        Mvalue = static_cast<std::uint16_t>(m);
-        PlotVIDEOBarGraph();
-        EXPECT_EQ((std::array{Attr(pHandle, PANEL_NUMMvalue, ATTR_TEXT_BGCOLOR),
-                              Attr(pHandle, PANEL_NUMValueMM, ATTR_TEXT_BGCOLOR)}),
-                  (std::array{colour, colour}))
-            << "Mvalue " << m;
+// Which values are inside is the tolerance rule's table; here the tolerance
+// in force colours both displays, sizes the band and the millimetre limits in
+// channel A's scale (192 um per pixel: the high word counts). The set has
+// 20/10, the potentiometer 30 both ways; the set keeps its own.
+TEST_F(BarGraph, ToleranceInForceColoursTheDisplaysAndSizesBandAndLimitsAndModes3And4ShowTheDeviation) {
+    const std::tuple<std::uint16_t, std::uint16_t, int, double, double, Rect> cases[] = {
+        {0, 989, VAL_RED, 3.84, 1.92, TolBand(990, 1020)},
+        {1, 1025, VAL_DK_GREEN, 5.76, 5.76, TolBand(970, 1030)}};
+    for (auto [hardwareMode, m, colour, upMM, loMM, band] : cases) {
+        Draw({.hwMode = hardwareMode, .tolLo = 10, .m = m, .poti = 30, .calibA = 0x30000});
+        EXPECT_EQ(
+            Values(Attr(pHandle, PANEL_NUMMvalue, ATTR_TEXT_BGCOLOR),
+                   Attr(pHandle, PANEL_NUMValueMM, ATTR_TEXT_BGCOLOR), Val<double>(pHandle, PANEL_NUMTolUpMM),
+                   Val<double>(pHandle, PANEL_NUMTolLoMM), parameter[kTolUpPix], parameter[kTolLoPix]),
+            Values(colour, colour, upMM, loMM, 20, 10))
+            << "hardware mode " << hardwareMode;
+        EXPECT_EQ(Rects(Graph(PANEL_GRAPHBarMaster)).back(), band);
     }
-    // The potentiometer's tolerance is shown and banded; the set keeps its own.
-    LiveFrame(1);
-    parameter[kHardwareMode] = 1;
-    parameter[kTolUpPix] = 1000;
-    parameter[kTolLoPix] = 5;
-    poti = 30;
-    Put32(parameter, kCalibA, 0x30000);
-    PlotVIDEOBarGraph();
-    EXPECT_EQ(Values(Val<double>(pHandle, PANEL_NUMTolUpMM), Val<double>(pHandle, PANEL_NUMTolLoMM),
-                     parameter[kTolUpPix], parameter[kTolLoPix]),
-              Values(5.76, 5.76, 1000, 5));
-    EXPECT_EQ(Rects(Graph(PANEL_GRAPHBarMaster)), (std::vector<Rect>{Bar(995, 1005), TolBand(970, 1030)}));
-}
 
-TEST_F(BarGraph, ModesThreeAndFourShowTheDeviationOnOneGraph) {
+    // Modes 3 and 4 show the deviation on one graph.
     const GraphModel &master = Graph(PANEL_GRAPHBarMaster), &slave = Graph(PANEL_GRAPHBarSlave);
-    struct Step {
-        int m, kept;                  // Mvalue before and after the frame
-        double masterX, slaveX;       // cursor 2; the other graph's stays at the position
-        int masterStyle, slaveStyle;  // point style of cursor 2
-    };
-    const Step steps[] = {
+    // Mvalue before and after the frame; cursor 2 on each graph (the other
+    // one's stays at the position) and its point style there.
+    const std::tuple<std::uint16_t, std::uint16_t, double, double, int, int> steps[] = {
         {4196, 4096, 2048, 900, VAL_SOLID_SQUARE, VAL_NO_POINT},  // above 2 x cvp: clipped
         {1500, 1500, 700, 548, VAL_NO_POINT, VAL_SOLID_SQUARE},   // below the line: the shortfall
         {2500, 2500, 452, 900, VAL_SOLID_SQUARE, VAL_NO_POINT},   // above it again
         {2048, 2048, 700, 900, VAL_NO_POINT, VAL_NO_POINT},       // exactly on it: neither
     };
     for (std::uint16_t mode : {3, 4}) {
-        LiveFrame(mode);
-        Aval = 700;
-        Bval = 900;
-        for (const Step& s : steps) {
-            SCOPED_TRACE(testing::Message() << "evalMode " << mode << " Mvalue " << s.m);
-            Mvalue = static_cast<std::uint16_t>(s.m);
-            PlotVIDEOBarGraph();
-            EXPECT_EQ(Mvalue, s.kept);
-            EXPECT_EQ(At(master, 2), (std::pair{s.masterX, 0.75}));
-            EXPECT_EQ(At(slave, 2), (std::pair{s.slaveX, 0.75}));
+        for (const auto& [m, kept, masterX, slaveX, masterStyle, slaveStyle] : steps) {
+            SCOPED_TRACE(testing::Message() << "evalMode " << mode << " Mvalue " << m);
+            Draw({.mode = mode, .a = 700, .b = 900, .m = m});
+            EXPECT_EQ(Mvalue, kept);
+            EXPECT_EQ(At(master, 2), (std::pair{masterX, 0.75}));
+            EXPECT_EQ(At(slave, 2), (std::pair{slaveX, 0.75}));
             EXPECT_EQ((std::pair{master.cursors.at(2).pointStyle, slave.cursors.at(2).pointStyle}),
-                      (std::pair{s.masterStyle, s.slaveStyle}));
+                      (std::pair{masterStyle, slaveStyle}));
         }
     }
 }
@@ -190,31 +156,26 @@ TEST_F(CurveGraph, EachRedrawReplacesItsCurvesInOrderAndColourOnItsValueRangeAnd
         PlotDATACurveA(values, x);
         PlotDATACurveB(values, x);
     }
-    // Points and colour of each curve, in drawing order.
-    using Curves = std::vector<std::pair<const std::uint16_t*, int>>;
-    const Curves video = {{values, VAL_RED}, {threshold, VAL_DK_GREEN}};
-    auto data = [&](std::uint16_t* const* l) {
-        return Curves{{l[0], VAL_GRAY},
-                      {l[1], VAL_DK_GREEN},
-                      {l[2], VAL_BLACK},
-                      {l[3], VAL_DK_GREEN},
-                      {values, VAL_RED}};
-    };
-    const Curves curves[] = {video, video, data(lines), data(lines + 4)};
+    // Points and colour of each curve, in drawing order: the video and its
+    // threshold; the trigger, upper, reference and lower lines and the values.
+    const std::vector<int> videoColours = {VAL_RED, VAL_DK_GREEN},
+                           dataColours = {VAL_GRAY, VAL_DK_GREEN, VAL_BLACK, VAL_DK_GREEN, VAL_RED};
     for (int k = 0; k < 4; ++k) {
         SCOPED_TRACE(testing::Message() << "graph " << graphs[k]);
         const GraphModel& g = Graph(graphs[k]);
-        ASSERT_EQ(g.plots.size(), curves[k].size());
+        const std::vector<int>& colours = k < 2 ? videoColours : dataColours;
+        ASSERT_EQ(g.plots.size(), colours.size());
         for (std::size_t c = 0; c < g.plots.size(); ++c) {
-            const auto [y, colour] = curves[k][c];
-            EXPECT_EQ(g.plots[c].color, colour) << "curve " << c;
+            const std::uint16_t* y = k < 2   ? (c ? threshold : values)
+                                     : c < 4 ? lines[4 * (k - 2) + c]
+                                             : values;
+            EXPECT_EQ(g.plots[c].color, colours[c]) << "curve " << c;
             EXPECT_EQ(g.plots[c].x, std::vector<double>(x, x + 128)) << "curve " << c;
             EXPECT_EQ(g.plots[c].y, std::vector<double>(y, y + 128)) << "curve " << c;
         }
         // A fixed range, never widened to fit the data: the converter's for
         // video, the line's for data. X untouched.
-        EXPECT_EQ(Range(g.yLeft), Manual(k < 2 ? 1024 : 2560));
-        EXPECT_EQ(Range(g.yRight), Manual(k < 2 ? 1024 : 2560));
-        EXPECT_EQ(Range(g.xAxis), xBefore[k]);
+        EXPECT_EQ(std::tuple(Range(g.yLeft), Range(g.yRight), Range(g.xAxis)),
+                  std::tuple(Manual(k < 2 ? 1024 : 2560), Manual(k < 2 ? 1024 : 2560), xBefore[k]));
     }
 }

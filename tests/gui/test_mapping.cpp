@@ -66,9 +66,10 @@ TEST_F(Mapping, EveryEntryReachesItsOwnControlLimitedForTheLineAndComesBackUnlim
     GetPanelValues();
     for (auto [i, v] : set)
         EXPECT_EQ(parameter[i], i == kTeachA ? 3000 : v) << "parameter entry " << i;
-    EXPECT_EQ(Values(Get32(parameter, kCalibRef), Get32(parameter, kCalibA), Get32(parameter, kCalibB)),
-              Values(0x87654321u, 1027, 1));
-    EXPECT_EQ(Val<unsigned short>(pPara1, PARA1_NUMTeachA), 3000) << "reading wrote back onto the control";
+    // The last: reading wrote nothing back onto the control.
+    EXPECT_EQ(Values(Get32(parameter, kCalibRef), Get32(parameter, kCalibA), Get32(parameter, kCalibB),
+                     Val<unsigned short>(pPara1, PARA1_NUMTeachA)),
+              Values(0x87654321u, 1027, 1, 3000));
     for (std::size_t i : {3, 12, 13, 14, 15, 16, 17, 28, 29, 30, 31, 34, 35, 44, 45, 46, 47, 50, 51})
         EXPECT_EQ(parameter[i], unmapped[i]) << "entry " << i << " has no control";
 
@@ -81,13 +82,13 @@ TEST_F(Mapping, EveryEntryReachesItsOwnControlLimitedForTheLineAndComesBackUnlim
     parameter[kTolUpPix] = 100;
     parameter[kTolLoPix] = 25;
     SetPanelValues();
-    EXPECT_EQ(parameter[kTeachB], 512);
     ExpectControlsShowTheSet();
-    EXPECT_EQ(Values(Val<double>(pHandle, PANEL_NUMTolUpMM), Val<double>(pHandle, PANEL_NUMTolLoMM)),
-              Values(1.0, 0.25));
+    EXPECT_EQ(Values(parameter[kTeachB], Val<double>(pHandle, PANEL_NUMTolUpMM),
+                     Val<double>(pHandle, PANEL_NUMTolLoMM)),
+              Values(512, 1.0, 0.25));
 }
 
-TEST_F(Mapping, ModesSetTargetTeachDimmingAndStripAxisAndDimOrHideTheirOwnControls) {
+TEST_F(Mapping, ModesSetTargetDimmingAndAxisThresholdLinesComeFromTheirOwnValuesAndAFetchRedrawsTheGraphs) {
     ccdvirtpixel = 2048;
     // Mode 9 is limited to 1 before the view is taken; the second row also
     // checks that dimming is lifted and the axis shrinks again.
@@ -121,10 +122,8 @@ TEST_F(Mapping, ModesSetTargetTeachDimmingAndStripAxisAndDimOrHideTheirOwnContro
         for (int ctrl : {PANEL_NUMAnaMax, PANEL_NUMAnaMin, PANEL_ButtonReset})
             EXPECT_EQ(Attr(pHandle, ctrl, ATTR_VISIBLE), v != 0) << "control " << ctrl;
     }
-}
 
-TEST_F(Mapping, ThresholdLinesComeFromTheirOwnValuesAndTheFetchRedrawsVideoAndClearsTheBars) {
-    ccdvirtpixel = 2048;
+    // The threshold lines, each from its own values.
     ADCMAX = 1024;
     parameter[kVideoThdA] = 50;
     parameter[kVideoThdB] = 25;
@@ -143,34 +142,26 @@ TEST_F(Mapping, ThresholdLinesComeFromTheirOwnValuesAndTheFetchRedrawsVideoAndCl
                   std::vector<std::uint16_t>(128, lines[k].second))
             << "line " << k;
 
+    // A fetched set redraws the video curves from the capture buffers and
+    // clears the bar graphs, whatever the start left there, to one grey bar.
+    std::fill_n(adcbufA, 128, 300);
+    std::fill_n(adcbufB, 128, 900);
+    SetPanelValues();
+    for (auto [graph, video, threshold] :
+         {std::tuple{PANEL_GRAPHVideoMaster, 300, 512}, std::tuple{PANEL_GRAPHVideoSlave, 900, 256}}) {
+        const auto& plots = Graph(graph).plots;
+        ASSERT_EQ(plots.size(), 2u) << "video graph " << graph;
+        EXPECT_EQ(plots[0].y, std::vector<double>(128, video)) << "video graph " << graph;
+        EXPECT_EQ(plots[1].y, std::vector<double>(128, threshold)) << "video graph " << graph;
+    }
+    for (int bar : {PANEL_GRAPHBarMaster, PANEL_GRAPHBarSlave})
+        EXPECT_EQ(Rects(Graph(bar)), (std::vector<Rect>{{0, 0, 2047, 1, VAL_GRAY, VAL_GRAY}}))
+            << "bar graph " << bar;
+
     // Sending the panels recomputes the lines from what the controls hold.
     SetCtrlVal(pPara1, PARA1_SLIDEVideoTHD_A, 10);
     SetCtrlVal(pPara1, PARA1_NUMTeachA, 700);
     GetPanelValues();
     EXPECT_EQ(thdArrayA[5], 102);  // 1024 * 10 / 100
     EXPECT_EQ(refTHDA[5], 700);
-
-    // A fetched set redraws the video curves from the capture buffers and
-    // clears the bar graphs, whatever a live frame left there, to one grey bar.
-    Aval = 700;
-    Bval = 800;
-    PlotVIDEOBarGraph();
-    ASSERT_GE(Graph(PANEL_GRAPHBarMaster).plots.size(), 2u);
-    for (int i = 0; i < 128; ++i) {
-        adcbufA[i] = static_cast<std::uint16_t>(i * 3);
-        adcbufB[i] = static_cast<std::uint16_t>(900 - i);
-    }
-    parameter[kVideoThdA] = 50;
-    parameter[kVideoThdB] = 25;
-    SetPanelValues();
-    for (auto [graph, buf, threshold] : {std::tuple{PANEL_GRAPHVideoMaster, adcbufA, 512},
-                                         std::tuple{PANEL_GRAPHVideoSlave, adcbufB, 256}}) {
-        const platform::GraphModel& g = Graph(graph);
-        ASSERT_EQ(g.plots.size(), 2u) << "video graph " << graph;
-        EXPECT_EQ(g.plots[0].y, std::vector<double>(buf, buf + 128)) << "video graph " << graph;
-        EXPECT_EQ(g.plots[1].y, std::vector<double>(128, threshold)) << "video graph " << graph;
-    }
-    for (int bar : {PANEL_GRAPHBarMaster, PANEL_GRAPHBarSlave})
-        EXPECT_EQ(Rects(Graph(bar)), (std::vector<Rect>{{0, 0, 2047, 1, VAL_GRAY, VAL_GRAY}}))
-            << "bar graph " << bar;
 }

@@ -38,7 +38,7 @@ struct ChangeCounter : QObject {
 
 }  // namespace
 
-TEST_F(Panels, EveryTableControlExistsWithKindBindingAndAccessibleNames) {
+TEST_F(Panels, EveryTableControlExistsWithItsBindingReadsAsShownAndARingRunsItsListCallbackFirst) {
     const std::map<int, int> handle = {{PANEL, pHandle}, {PARA0, pPara0}, {PARA1, pPara1},
                                        {PARA2, pPara2},  {CALIB, pCalib}, {POPUP, pPopUp}};
     EXPECT_EQ(UirControls().size(), 81u);
@@ -52,9 +52,8 @@ TEST_F(Panels, EveryTableControlExistsWithKindBindingAndAccessibleNames) {
         EXPECT_NE(w->accessibleName().toStdString(), c.objectName)
             << c.constant << " has no caption or label";
     }
-}
 
-TEST_F(Panels, AScreenReaderGetsRoleNameValueAndControlNameAsShownAfterTheProgramSetsThem) {
+    // A screen reader gets role, name, value and control name as shown once the program sets them.
     // The program sets a number (or a text); a display then reads as what it
     // shows, a ring by its label with the item as its value.
     const std::tuple<int, int, double, const char*, QAccessible::Role, const char*, const char*> rows[] = {
@@ -81,9 +80,8 @@ TEST_F(Panels, AScreenReaderGetsRoleNameValueAndControlNameAsShownAfterTheProgra
     slide->valueInterface()->setCurrentValue(200);
     EXPECT_EQ(events, (std::vector<int>{EVENT_VAL_CHANGED, EVENT_COMMIT}));
     EXPECT_EQ(Val<int>(pPara1, PARA1_SLIDEVideoTHD_A), 200);
-}
 
-TEST_F(Panels, OpeningARingRunsItsListCallbackFirstAndRaisesNoEventOfItsOwn) {
+    // Opening a ring runs its list callback first and raises no event of its own.
     ASSERT_EQ(SetListOpenCallback(pHandle, PANEL_DropDCom, &RefillPorts), 0);
     platform::FindControl(pHandle, PANEL_DropDCom)->callback = Record;
     events.clear();
@@ -103,11 +101,9 @@ TEST_F(StartState, InitVarsPutsEveryModuleBackAndInitGuiAppliesTheStartUpRules) 
     parameter[core::kTeachA] = parameter[12] = 7;
     core::Put32(parameter, core::kSetpointA, 7);
     stop_flag = 0;
-    Aval = tVal = curposA = mvalBUFA[0] = trgBUFA[0] = 9;
+    xArrayMVAL[1] = Aval = tVal = curposA = mvalBUFA[0] = trgBUFA[0] = 9;
     ccdvirtpixel = ADCMAX = YAXISMAX = 1024;
-    xArrayMVAL[1] = 9;
-    target = 3;
-    com = 4;
+    target = com = 3;
     std::strcpy(szVersion, "old");
     std::strcpy(file_name, "old.cfg");
     recfile_name = "old.dat";
@@ -132,9 +128,8 @@ TEST_F(StartState, InitVarsPutsEveryModuleBackAndInitGuiAppliesTheStartUpRules) 
                Attr(pPara0, PARA0_NUMToleranceUP, ATTR_DIMMED), Attr(pPara1, PARA1_NUMPmodeValA, ATTR_DIMMED),
                Attr(pCalib, CALIB_BTNWriteXFMA, ATTR_VISIBLE)),
         Values(512, 0, 37000, 1, 0, 4096, 256, 2048, 0, 0, 0, 100, 2, 1, 1, 0, 0, 0, 1, 1, 0));
-    EXPECT_STREQ(szVersion, "");
-    EXPECT_STREQ(file_name, "");
-    EXPECT_EQ(recfile_name, proj_dir + "/KBexRecord.dat");
+    EXPECT_EQ(std::tuple(std::string(szVersion), std::string(file_name), recfile_name),
+              std::tuple("", "", proj_dir + "/KBexRecord.dat"));
     std::string line0;
     EXPECT_EQ(GetTextBoxLine(pPopUp, POPUP_TXTRecFile, 0, line0), 0);
     EXPECT_EQ(line0, recfile_name);

@@ -97,19 +97,15 @@ TEST_P(FaultMatrix, OperatorReadsTheOutcomeAndNothingChangesUnlessTheOperationCo
             ASSERT_NO_FATAL_FAILURE(SetUp());
         }
         SimLine line;
-        if (op == kStartup)
-            line.sensor.SetFaults(row.faults);
-        else
-            ASSERT_TRUE(line.Connect());
-        const Pages ram = Memory(line.sensor, false), eeprom = Memory(line.sensor, true);
-        const Pages before = ProgramPages();
         if (op != kStartup) {
+            ASSERT_TRUE(line.Connect());
             ASSERT_TRUE(Type(pPara1, PARA1_NUMTeachA, kTyped));
-            line.sensor.SetFaults(row.faults);
-            line.sensor.ClearRequests();
         }
-        const int radio = op == kGetEeprom || op == kSendEeprom ? PANEL_RBTEeprom : PANEL_RBTRam;
-        ASSERT_TRUE(Click(pHandle, radio));
+        line.sensor.SetFaults(row.faults);
+        line.sensor.ClearRequests();
+        const Pages ram = Memory(line.sensor, false), eeprom = Memory(line.sensor, true),
+                    before = ProgramPages();
+        ASSERT_TRUE(Click(pHandle, op == kGetEeprom || op == kSendEeprom ? PANEL_RBTEeprom : PANEL_RBTRam));
         const int button = op == kTeach ? PANEL_ButtonTeach : op >= kSendRam ? PANEL_BTNSend : PANEL_BTNGet;
         const double freeze = LongestFreeze([&] {
             if (op == kStartup)
@@ -120,13 +116,12 @@ TEST_P(FaultMatrix, OperatorReadsTheOutcomeAndNothingChangesUnlessTheOperationCo
         Pump(0.05);
 
         const Cell& cell = row.cells[op];
-        if (cell.status) {
-            EXPECT_EQ(StatusLine(), cell.status);
-        } else {
-            EXPECT_EQ(StatusLine().rfind("K-BEX-TW-MS firmware", 0), 0u) << StatusLine();
-        }
-        // A sequence stops at the first request that goes unanswered.
         const std::string status = StatusLine();
+        if (cell.status)
+            EXPECT_EQ(status, cell.status);
+        else
+            EXPECT_EQ(status.rfind("K-BEX-TW-MS firmware", 0), 0u) << status;
+        // A sequence stops at the first request that goes unanswered.
         const std::size_t asked = line.Commands().size();
         if (op == kStartup && (status == kTimeout || status.starts_with("read error"))) {
             EXPECT_EQ(asked, 1u);  // the echo, and no identification after it
@@ -148,14 +143,12 @@ TEST_P(FaultMatrix, OperatorReadsTheOutcomeAndNothingChangesUnlessTheOperationCo
             if (op == kTeach)
                 kept[1][3] = kTyped;  // the teach request took the panels over, as SEND does
             EXPECT_EQ(ProgramPages(), kept);
-            if (op != kStartup) {
-                EXPECT_EQ(Val<int>(pPara1, PARA1_NUMTeachA), kTyped) << "the operator's edit is lost";
-            }
+            EXPECT_TRUE(op == kStartup || Val<int>(pPara1, PARA1_NUMTeachA) == kTyped)
+                << "the operator's edit is lost";
         }
         // Only a SEND that went out whole writes the memory it targets; one
         // cut off by a vanishing line leaves whatever reached the sensor.
-        const bool send = op == kSendRam || op == kSendEeprom;
-        if (send && !cell.completed)
+        if ((op == kSendRam || op == kSendEeprom) && !cell.completed)
             continue;
         EXPECT_EQ(op == kTeach ? WithoutTeach(ramAfter) : ramAfter, op == kSendRam ? ProgramPages()
                                                                     : op == kTeach ? WithoutTeach(ram)
@@ -185,8 +178,7 @@ TEST_F(TransferInProgressTest, ClicksOnTransferTargetAndAcquisitionButtonsAreIgn
                         Click(pHandle, PANEL_ButtonReset);
     });
     ASSERT_TRUE(Click(pHandle, PANEL_BTNGet));
-    EXPECT_EQ(nestedClicks, 1);
-    EXPECT_EQ(line.Commands(), (std::vector<std::uint16_t>{2, 2, 2}));
+    EXPECT_EQ(std::tuple(nestedClicks, line.Commands()), std::tuple(1, std::vector<std::uint16_t>{2, 2, 2}));
     EXPECT_EQ(ProgramPages(), line.sensor.WithModel([](sim::SensorModel& m) { return m.ram; }));
     EXPECT_EQ(Values(target, Val<int>(pHandle, PANEL_RBTRam), Val<int>(pHandle, PANEL_RBTEeprom)),
               Values(1, 1, 0));

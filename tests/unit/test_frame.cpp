@@ -1,14 +1,19 @@
-// Wire codec: page mapping, request frames, answer decoding, raw words.
+// Wire codec: page mapping, request frames, answer decoding, raw words; the
+// fixed texts of the sensor link and what the hardware description and
+// firmware answers decode to.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <array>
+#include <climits>
 #include <cstdint>
 #include <span>
+#include <string>
 #include <tuple>
 #include <vector>
 
 #include "core/frame.h"
+#include "core/texts.h"
 
 namespace {
 
@@ -35,7 +40,7 @@ Bytes Request(const Set& p, std::uint16_t command, std::uint16_t page) {
 
 // The line check from the values the program starts with (page 0), then
 // channel A's calibration 1536 on page 1, low word first: 06 00, then 00 00.
-TEST(FillTxBuf, LineCheckAndCalibrationRequestsMatchTheWireBytes) {
+TEST(Requests, LineCheckAndCalibrationMatchTheWireBytesAndEachPageWordCarriesItsEntry) {
     Set p{};
     p[core::kEvalMode] = p[core::kHardwareMode] = p[core::kCountSetting] = p[core::kFlagSetting] = 1;
     p[core::kTolLoPix] = p[core::kTolUpPix] = 100;
@@ -51,11 +56,8 @@ TEST(FillTxBuf, LineCheckAndCalibrationRequestsMatchTheWireBytes) {
               (std::array<std::uint8_t, 6>{0x00, 0x01, 0x06, 0x00, 0x00, 0x00}));
     const Bytes any = Request(p, 0x0166, 0x0A0B);  // no such page: no data words
     EXPECT_EQ(Bytes(any.begin() + 2, any.begin() + 6), (Bytes{0x01, 0x66, 0x0A, 0x0B}));
-}
 
-// ---------------------------------------------------------------- page mapping
-
-TEST(PageMapping, EachWordCarriesItsEntrySkipping3_17_31_47AndPp15IsKept) {
+    // Each page word carries its entry, skipping 3, 17, 31 and 47; pp[15] is kept.
     constexpr int kIndex[3][15] = {
         {4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 18, 19},
         {20, 21, 22, 23, 24, 25, 26, 27, 28, 29, 30, 32, 33, 34, 35},
@@ -84,7 +86,7 @@ TEST(PageMapping, EachWordCarriesItsEntrySkipping3_17_31_47AndPp15IsKept) {
 
 // ---------------------------------------------------------------- answers
 
-TEST(RxDecode, OnlyEcho0008IsARawFrameAndTheSyncIsNotExamined) {
+TEST(RxDecode, OnlyEcho0008IsARawFrameSyncIsNotExaminedAndMicrometresAreSignedFromTheHighWord) {
     // sync, echo, raw: 0x0108 and 0x0800 hold the byte 08 but are parameter answers.
     const std::tuple<std::uint16_t, std::uint16_t, int> cases[] = {
         {0x00AA, 8, 1},      {0x0055, 8, 1},      {0xFFFF, 8, 1}, {0x00AA, 0x0108, 0},
@@ -104,10 +106,9 @@ TEST(RxDecode, OnlyEcho0008IsARawFrameAndTheSyncIsNotExamined) {
             EXPECT_EQ(pp[i], want) << std::hex << "echo " << echo << " word " << i;
         }
     }
-}
 
-// Micrometres: low word pp[3], signed high word pp[4].
-TEST(RawDecode, EachWordLandsInItsValueAndMicrometresAreSignedFromTheHighWord) {
+    // A raw frame's words land in their values; micrometres: low word pp[3],
+    // signed high word pp[4].
     PP pp;
     for (std::size_t i = 0; i < pp.size(); ++i)
         pp[i] = static_cast<std::uint16_t>(100 + i);
@@ -116,11 +117,64 @@ TEST(RawDecode, EachWordLandsInItsValueAndMicrometresAreSignedFromTheHighWord) {
                           r.anaMin, r.teachA, r.teachB, r.raw15, r.instate}),
               (std::array<std::uint16_t, 14>{100, 101, 102, 105, 106, 107, 108, 109, 110, 111, 112, 113, 114,
                                              115}));
-    const std::tuple<std::uint16_t, std::uint16_t, std::int32_t> cases[] = {
+    const std::tuple<std::uint16_t, std::uint16_t, std::int32_t> micrometres[] = {
         {0x0000, 0x8000, INT32_MIN}, {0x8000, 0x0000, 32768}, {0xFC18, 0xFFFF, -1000}};
-    for (auto [low, high, um] : cases) {
+    for (auto [low, high, um] : micrometres) {
         pp[3] = low;
         pp[4] = high;
         EXPECT_EQ(core::DecodeRaw(pp).umValue, um) << std::hex << high << " " << low;
     }
+}
+
+// ---------------------------------------------------------------- texts and scales
+
+// -4 is written with the digit zero, "I/0"; results without a text of their
+// own (-5 among them) are RS-232 errors.
+TEST(OpenErrorText, EachResultHasItsTextAndUnlistedOnesAreRs232Errors) {
+    const std::pair<int, const char*> cases[] = {{-4, "Unknown I/0 error"},  {-5, "RS-232 error!"},
+                                                 {-13, "Invalid parameter"}, {-14, "RS-232 error!"},
+                                                 {-99, "Timeout"},           {INT_MIN, "RS-232 error!"}};
+    for (auto [code, text] : cases)
+        EXPECT_STREQ(core::OpenErrorText(code), text) << code;
+}
+
+TEST(Identification, KnownHeadsFillTheBoxOnlyAKnownCcdTakesTheReportedAdcAndFirmwareTextIsPlainButOnBoard0) {
+    const std::string notice = "CCD-SENSOR: No Info Avialable!", blank(32, ' ');
+    // CCD type, hardware type -> known CCD, box lines 0 and 3, low-gain text. The texts
+    // are Windows-1252 bytes: the micro sign is the single byte B5, not UTF-8's C2 B5.
+    const std::tuple<std::uint16_t, std::uint16_t, bool, std::string, std::string, std::string> cases[] = {
+        {1, 10080, true, "1024-pixel; 7.8\xB5m pixel-pitch", "working-range = 80mm +/-10mm", "LOW GAIN"},
+        {1, 10038, true, notice, blank, "LOW GAIN"},
+        {4, 10055, true, "512-pixel; 12.5\xB5m pixel-pitch", "working-range = 55mm +/-5.0mm", "ADC-CONV"},
+        {4, 10080, true, notice, blank, "ADC-CONV"},  // the other heads are CCD type 1's
+        {2, 10055, false, notice, blank, ""}};
+    for (const auto& [ccd, hw, known, line0, line3, gainLow] : cases) {
+        const core::CcdInfo info = core::DescribeCcd(ccd, hw);
+        EXPECT_EQ(std::tie(info.knownCcd, info.lines[0], info.lines[3], info.gainLow),
+                  std::tie(known, line0, line3, gainLow))
+            << ccd << "/" << hw;
+    }
+
+    // Unlisted pixel counts become 2048. A known CCD takes the ADC full scale 1024
+    // only when reported and the axis from the pixel count; an unknown one 256 and 4096.
+    for (std::uint16_t n : {256, 512, 768, 1024, 1280, 1536, 2048, 2560, 4096, 8192})
+        EXPECT_EQ(core::NormaliseVirtPixels(n), n);
+    for (std::uint16_t n : {0, 255, 257, 3000, 4095, 8191, 16384, 65535})
+        EXPECT_EQ(core::NormaliseVirtPixels(n), 2048) << n;
+    for (std::uint16_t type : {0, 1, 2, 4, 65535}) {
+        const bool known = type == 1 || type == 4;
+        for (std::uint16_t adc : {0, 256, 1023, 1024, 1025, 65535}) {
+            const core::ScaleRule s = core::ScaleFor(type, adc, 8192);
+            EXPECT_EQ(s.adcMax, known && adc == 1024 ? 1024 : 256) << type << " adc " << adc;
+            EXPECT_EQ(s.yAxisMax, known ? 8192 : 4096) << type;
+        }
+    }
+
+    // Board type 0 sends one character in the low byte of each word; the fuzz
+    // corpus replays those answers and the status buffer against a model of their
+    // own. Every other board type sends the text itself, up to the first zero.
+    std::array<std::uint8_t, core::kFirmwareLen> bytes{};
+    std::copy_n("abcdefghijklmnopqr", 18, bytes.begin());
+    for (std::uint16_t pcb : {1, 2, 65535})
+        EXPECT_EQ(core::DecodeFirmware(bytes, pcb), "abcdefghijklmnopqr") << pcb;
 }

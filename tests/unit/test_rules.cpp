@@ -20,7 +20,7 @@ using Set = std::array<std::uint16_t, kParamCount>;
 
 // ---------------------------------------------------------------- limits
 
-TEST(LimitParameters, EachEntryKeepsItsLimitOneAboveGetsItsFallbackNothingElseChanges) {
+TEST(Limits, EachEntryKeepsItsLimitOneAboveGetsItsFallbackAndCalibrationIsTruncatedAndClamped) {
     for (std::uint16_t cvp : {256, 8192}) {
         const std::tuple<std::size_t, std::uint16_t, std::uint16_t> rows[] = {
             // index, limit, fallback
@@ -38,7 +38,7 @@ TEST(LimitParameters, EachEntryKeepsItsLimitOneAboveGetsItsFallbackNothingElseCh
         base.fill(65535);
         for (auto [index, limit, fallback] : rows)
             base[index] = 0;
-        for (auto [index, limit, fallback] : rows) {
+        for (auto [index, limit, fallback] : rows)
             for (std::uint16_t value : {limit, std::uint16_t(limit + 1), std::uint16_t{65535}}) {
                 Set p = base;
                 p[index] = value;
@@ -47,15 +47,11 @@ TEST(LimitParameters, EachEntryKeepsItsLimitOneAboveGetsItsFallbackNothingElseCh
                 LimitParameters(p, cvp);
                 EXPECT_EQ(p, expected) << "cvp " << cvp << " index " << index << " value " << value;
             }
-        }
     }
-}
 
-// ---------------------------------------------------------------- calibration
-
-// 1.0029 x 1024 = 1026.97; 4194304 x 1024 = 2^32 no longer fits the entry.
-// Back to the control and again to the entry, every value comes back.
-TEST(Calibration, ControlValueTimes1024IsTruncatedAndClampedToTheEntry) {
+    // A calibration control value times 1024, truncated and clamped to the
+    // entry: 1.0029 x 1024 = 1026.97; 4194304 x 1024 = 2^32 no longer fits.
+    // The way back to the control is the panel mapping's round trip.
     const double nan = std::nan(""), inf = HUGE_VAL;
     const std::uint32_t max = 0xFFFFFFFFu;
     const std::pair<double, std::uint32_t> cases[] = {{1.5, 1536}, {1.0029, 1026},   {0.0009, 0},
@@ -63,14 +59,12 @@ TEST(Calibration, ControlValueTimes1024IsTruncatedAndClampedToTheEntry) {
                                                       {inf, max},  {4194304.0, max}, {4194303.0, max - 1023}};
     for (auto [value, entry] : cases)
         EXPECT_EQ(CalibFromControl(value), entry) << value;
-    for (std::uint32_t entry : {0u, 1u, 1027u, 65536u, 70000u, 16777215u})
-        EXPECT_EQ(CalibFromControl(static_cast<double>(CalibToControl(entry))), entry) << entry;
 }
 
 // ---------------------------------------------------------------- evaluation mode
 
 // Mode 0 is channel B alone, mode 1 channel A; 512 - 600 stays a 16-bit word.
-TEST(EvalModeRule, TargetDimmingAndAxisOfEachModeInSixteenBits) {
+TEST(PanelRules, EvalModeTargetDimmingAndAxisInSixteenBitsAndThresholdLinesStopWithoutWrapping) {
     // mode, teachA, teachB, cvp -> valid, target, dim teach A, dim teach B, y axis
     const std::array<int, 9> cases[] = {
         {0, 500, 600, 2048, 1, 600, 1, 0, 2048},   {1, 500, 600, 2048, 1, 500, 0, 1, 2048},
@@ -83,20 +77,17 @@ TEST(EvalModeRule, TargetDimmingAndAxisOfEachModeInSixteenBits) {
                   (std::array{valid, target, dimA, dimB, axis}))
             << "mode " << mode << " cvp " << cvp;
     }
-}
 
-// ---------------------------------------------------------------- thresholds
-
-TEST(Thresholds, LinesStopAtZeroAndTheLineEndWithoutWrappingAndVideoIsPercentTruncated) {
+    // Threshold lines stop at 0 and at the line end without wrapping; the
+    // video line is a truncated percentage.
     Set p;
     p.fill(65535);
-    p[kTeachA] = 50;
-    p[kTeachB] = 2000;
-    p[kTolUpPix] = 60;
-    p[kTolLoPix] = 100;
-    p[kTrigThdA] = 77;
-    p[kVideoThdA] = 99;  // 1024 x 99 / 100 = 1013.76: no 16-bit product, not rounded
-    p[kVideoThdB] = 33;
+    // videoThdA 99: 1024 x 99 / 100 = 1013.76, no 16-bit product, not rounded.
+    const std::pair<ParamIndex, std::uint16_t> entries[] = {
+        {kTeachA, 50},   {kTeachB, 2000},  {kTolUpPix, 60}, {kTolLoPix, 100},
+        {kTrigThdA, 77}, {kVideoThdA, 99}, {kVideoThdB, 33}};
+    for (auto [index, value] : entries)
+        p[index] = value;
     ThresholdLines t = ComputeThresholds(p, 1024, 2048);
     EXPECT_EQ((std::array{t.loA, t.upA, t.refA, t.loB, t.upB, t.refB, t.trgA, t.trgB, t.thdA, t.thdB}),
               (std::array<std::uint16_t, 10>{0, 110, 50, 1900, 2048, 2000, 77, 65535, 1013, 337}));
@@ -110,15 +101,16 @@ TEST(Thresholds, LinesStopAtZeroAndTheLineEndWithoutWrappingAndVideoIsPercentTru
 
 // ---------------------------------------------------------------- target and tolerances
 
-TEST(DeriveTarget, TargetFollowsTheModeTolerancesTheHardwareModeAndOnlyModeTwoRaisesZeroEntries) {
+TEST(TargetAndTolerance, TargetFollowsTheModeTolerancesTheHardwareModeAndTheLimitsSaturate) {
+    // Only mode 2 raises zero tolerance entries, to 1.
     // cvp 200 lies below the teach values: the combined target 400 - 480 stays a 16-bit word.
     const std::pair<std::uint16_t, std::uint16_t> targets[] = {{0, 250}, {1, 230}, {2, 65456},
                                                                {3, 200}, {4, 200}, {7, 1234}};
     Set base{};
     base[kTeachA] = 230;
     base[kTeachB] = 250;
-    for (auto [mode, target] : targets) {
-        for (std::uint16_t hw : {0, 1, 2, 3, 4, 9}) {
+    for (auto [mode, target] : targets)
+        for (std::uint16_t hw : {0, 1, 2, 3, 4, 9})
             for (std::uint16_t up : {0, 40}) {
                 Set p = base;
                 p[kEvalMode] = mode;
@@ -134,23 +126,17 @@ TEST(DeriveTarget, TargetFollowsTheModeTolerancesTheHardwareModeAndOnlyModeTwoRa
                                      fromSet ? expected[kTolLoPix] : 123))
                     << "mode " << mode << " hw " << hw << " up " << up;
             }
-        }
-    }
-}
 
-// ---------------------------------------------------------------- tolerance test
-
-// Target 1000 +20 -30 is 970..1020; 10 +20 -50 has the lower limit 0, not 65496;
-// 65500 +100 has the upper limit 65535, not 64.
-TEST(WithinTolerance, LimitsAreInsideAndSaturateInsteadOfWrapping) {
-    const std::tuple<std::uint16_t, Derived, bool> cases[] = {
+    // Target 1000 +20 -30 is 970..1020; 10 +20 -50 has the lower limit 0, not 65496;
+    // 65500 +100 has the upper limit 65535, not 64.
+    const std::tuple<std::uint16_t, Derived, bool> within[] = {
         {970, {1000, 20, 30}, true},   {1020, {1000, 20, 30}, true},    {969, {1000, 20, 30}, false},
         {1021, {1000, 20, 30}, false}, {500, {500, 0, 0}, true},        {501, {500, 0, 0}, false},
         {0, {10, 20, 50}, true},       {30, {10, 20, 50}, true},        {65535, {10, 20, 50}, false},
         {31, {10, 20, 50}, false},     {65520, {65500, 100, 10}, true}, {65535, {65500, 100, 0}, true},
         {64, {65500, 100, 10}, false}, {65499, {65500, 100, 0}, false}};
-    for (auto [value, target, within] : cases)
-        EXPECT_EQ(WithinTolerance(value, target), within)
+    for (auto [value, target, inside] : within)
+        EXPECT_EQ(WithinTolerance(value, target), inside)
             << value << " in " << target.tVal << " +" << target.tolup << " -" << target.tollo;
 }
 
@@ -206,7 +192,7 @@ TEST(RecTime, SplitsIntoDaysHoursMinutesSecondsWithoutOverflow) {
 
 // ---------------------------------------------------------------- strip chart
 
-TEST(StripChart, HistoryMovesInPlaceAndRefusesWhatTheRuntimeRefuses) {
+TEST(StripChart, HistoryMovesInPlaceRefusingWhatTheRuntimeRefusesAndZoomAndLimitsStayInsideTheChart) {
     std::vector<double> h(700);
     for (std::size_t i = 0; i < h.size(); ++i)
         h[i] = double(i + 1);
@@ -220,9 +206,7 @@ TEST(StripChart, HistoryMovesInPlaceAndRefusesWhatTheRuntimeRefuses) {
     EXPECT_EQ(Shift(before.data(), 0, 1, h.data()), kArrayTooSmall);
     EXPECT_EQ(Copy1D(before.data(), 0, h.data()), kArrayTooSmall);
     EXPECT_EQ(h[0], before[7]);
-}
 
-TEST(StripChart, ZoomAroundTheTargetAndLimitsHeldInsideTheChart) {
     // tVal, tolup, tollo, Mvalue -> zoom bottom, top
     const std::tuple<Derived, std::uint16_t, ZoomRange> zooms[] = {
         {{1000, 30, 15}, 1030, {980, 1070}},  // one tolerance below 20: narrow rule

@@ -49,21 +49,14 @@ core::RawValues Raw(sim::SensorModel& m, double now) {
 
 }  // namespace
 
-TEST(SimFrames, PagesEchoAndIdentityAnswerInTheFramesTheProgramDecodes) {
+TEST(SimFrames, RamWritesAreSilentUnknownRequestsUnansweredIdentityInTheProgramsFramesAndClearFillsTheFlash) {
+    // Page reads from either memory are every program test's, the echo the
+    // pty tests'; here what the program cannot tell apart.
     sim::SensorModel m;
-    std::uint16_t param[core::kParamCount] = {};
-    for (std::uint16_t page = 0; page < 3; ++page) {
-        const Bytes a = Ask(m, core::kCmdReadEeprom, page);
-        EXPECT_EQ(Head(a, 6), (Bytes{0x00, 0xAA, 0x00, 0x04, 0x00, static_cast<std::uint8_t>(page)}));
-        core::CopyPPtoVars(param, page, Decode(a));
-    }
-    EXPECT_TRUE(param[core::kTolUpPix] == 80 && param[core::kTeachA] == 1500 && param[core::kTeachB] == 2600);
-
     const Words page{11, 12, 13, 14, 15, 16, 17, 18, 19, 20, 21, 22, 23, 24, 0xFFFF};
     const auto eeprom = m.eeprom;
     EXPECT_TRUE(Ask(m, core::kCmdWriteRam, 1, 0.0, page).empty());  // written silently, RAM only
     EXPECT_TRUE(Decode(Ask(m, core::kCmdReadRam, 1)) == page && m.eeprom == eeprom);
-    EXPECT_EQ(Decode(Ask(m, core::kCmdEcho, 0, 0.0, page)), page);
     for (std::uint16_t unknown : {0, 12, 103, 0x0108})
         EXPECT_TRUE(Ask(m, unknown, 0).empty()) << unknown;
 
@@ -78,11 +71,17 @@ TEST(SimFrames, PagesEchoAndIdentityAnswerInTheFramesTheProgramDecodes) {
     const Bytes fw = Ask(m, core::kCmdFirmware, 0);
     ASSERT_EQ(fw.size(), core::kFirmwareLen);
     EXPECT_EQ(core::DecodeFirmware(std::span(fw).first<core::kFirmwareLen>(), 0), std::string(36, 'y'));
+
+    // The flash answers are what the maintenance requests check, where a write
+    // lands the upload's; the clear, which the upload overwrites, is here.
+    m.flash.fill(0x1234);
+    Ask(m, core::kCmdClearFlash, 0);
+    EXPECT_TRUE(std::all_of(m.flash.begin(), m.flash.end(), [](auto w) { return w == 0xFFFF; }));
 }
 
 // The raw frame carries the moving object and the value of the evaluation
 // mode; TEACH makes the present positions the teach values, in RAM only.
-TEST(SimRaw, RawFrameFollowsTheObjectAndTheModeAndTeachTakesThePresentPositions) {
+TEST(SimRaw, RawFrameFollowsTheObjectAndModeTeachTakesThePositionsAndSpotsStayOnAShortLine) {
     sim::SensorModel m;
     core::RawValues r = Raw(m, 2.0);
     EXPECT_TRUE(r.Aval == std::lround(m.SpotA(2.0)) && r.Bval == std::lround(m.SpotB(2.0))) << r.Aval;
@@ -110,6 +109,15 @@ TEST(SimRaw, RawFrameFollowsTheObjectAndTheModeAndTeachTakesThePresentPositions)
     EXPECT_TRUE(m.ram[1][3] == a && m.ram[2][3] == b && m.eeprom[1][3] == 1500 && m.eeprom[2][3] == 2600);
     r = Raw(m, 2.1);
     EXPECT_TRUE(r.teachA == a && r.teachB == b);
+
+    // A short line keeps the teach values and the spots inside.
+    sim::SensorModel shortLine(sim::HardwareConfig{.virtPixels = 1024});
+    EXPECT_TRUE(shortLine.ram[1][3] == 1023 && shortLine.eeprom[2][3] == 1023);
+    for (double t = 0; t < 8; t += 0.25)  // a whole sweep: the spots stop at the line's ends
+        EXPECT_TRUE(shortLine.SpotA(t) >= 1 && shortLine.SpotA(t) <= 1023 && shortLine.SpotB(t) >= 1 &&
+                    shortLine.SpotB(t) <= 1023)
+            << t;
+    EXPECT_EQ(Raw(shortLine, 2.0).Aval, 1023);
 }
 
 // Over a minute the value of each channel alone leaves the sensor's own
@@ -163,23 +171,4 @@ TEST(SimBlocks, BuffersAreHalvesOfOneCaptureWithThePeakAtTheSpotOrThePositionHis
             EXPECT_TRUE(v.back() == std::lround(at(3.0)) && v.front() == std::lround(at(1 + 2.0 / 128)));
     }
     EXPECT_EQ(Ask(m, core::kCmdBlock, 0, 3.0, Words{5}), Bytes(128, 0));
-}
-
-// The answers are what the program's maintenance requests check; here what
-// the memory holds afterwards, up to the last word of the last page.
-TEST(SimFlash, ClearFillsTheFlashAndAWriteLandsOnItsPageAndOffsetOnly) {
-    sim::SensorModel m;
-    m.flash.fill(0x1234);
-    Ask(m, core::kCmdClearFlash, 0);
-    EXPECT_TRUE(std::all_of(m.flash.begin(), m.flash.end(), [](auto w) { return w == 0xFFFF; }));
-    Ask(m, core::kCmdWriteFlash, 248, 0.0, Words{9, 1, 2, 3, 4, 5, 6, 7, 0x8000, 0xEEEE});
-    EXPECT_TRUE(m.flash[2039] == 0xFFFF && m.flash[2040] == 1 && m.flash[2047] == 0x8000);
-}
-
-TEST(SimConfig, ShortLineKeepsTeachValuesAndSpotsInside) {
-    sim::SensorModel m(sim::HardwareConfig{.virtPixels = 1024});
-    EXPECT_TRUE(m.ram[1][3] == 1023 && m.eeprom[2][3] == 1023);
-    for (double t = 0; t < 8; t += 0.25)  // a whole sweep: the spots stop at the line's ends
-        EXPECT_TRUE(m.SpotA(t) >= 1 && m.SpotA(t) <= 1023 && m.SpotB(t) >= 1 && m.SpotB(t) <= 1023) << t;
-    EXPECT_EQ(Raw(m, 2.0).Aval, 1023);
 }
