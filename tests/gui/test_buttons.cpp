@@ -15,11 +15,6 @@ using RightClickHelp = ProgramTest;
 using ParameterFile = ProgramTest;
 using SubPanelSelector = ProgramTest;
 
-static std::string ReadAll(const std::string& path) {
-    std::ifstream f(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(f), {}};
-}
-
 static std::vector<std::uint16_t> Set() {
     return {std::begin(parameter), std::end(parameter)};
 }
@@ -42,27 +37,41 @@ TEST_F(TargetButtons, ActAsOneGroupFallingBackToRam) {
 }
 
 TEST_F(RightClickHelp, TogglesOneBoxBesideTheButtonWithItsTextAndRunsNoCommand) {
-    // Button, help box, placed from the button's right edge or its left, dx, dy, heading.
-    const std::tuple<int, int, bool, int, int, const char*> helps[] = {
-        {PANEL_BTNGet, PANEL_HelpText1, true, 20, -25, "GET-BUTTON:\n"},
-        {PANEL_BTNSend, PANEL_HelpText1, true, 20, -25, "SEND-BUTTON:\n"},
-        {PANEL_ButtonTeach, PANEL_HelpText1, false, -200, -20, "TEACH-BUTTON:\n"},
-        {PANEL_BTNRun, PANEL_HelpText1, true, 10, -20, "START-BUTTON:\n"},
-        {PANEL_BTNVideo, PANEL_HelpText1, true, 10, -20, "VIDEO-BUTTON:\n"},
-        {PANEL_BTNData, PANEL_HelpText1, true, 10, -20, "DATA-BUTTON:\n"},
-        {PANEL_BTNStop, PANEL_HelpText1, true, 10, -20, "STOP-BUTTON:\n"},
-        {PANEL_ButtonReset, PANEL_HelpText1, true, 10, -60, "RESET-BUTTON:\n"},
-        {PANEL_DropDCom, PANEL_HelpText2, true, 20, -120, "DROP-DOWN-CONNECT:\n"}};
+    // Panel, control, help box, placed from the control's right edge or its
+    // left, dx, dy, heading. A sub-panel's field is placed in main-panel
+    // coordinates, a curve graph's box inside the graph.
+    const std::tuple<int, int, int, bool, int, int, const char*> helps[] = {
+        {pHandle, PANEL_BTNGet, PANEL_HelpText1, true, 20, -25, "GET-BUTTON:\n"},
+        {pHandle, PANEL_BTNSend, PANEL_HelpText1, true, 20, -25, "SEND-BUTTON:\n"},
+        {pHandle, PANEL_ButtonTeach, PANEL_HelpText1, false, -200, -20, "TEACH-BUTTON:\n"},
+        {pHandle, PANEL_BTNRun, PANEL_HelpText1, true, 10, -20, "START-BUTTON:\n"},
+        {pHandle, PANEL_BTNVideo, PANEL_HelpText1, true, 10, -20, "VIDEO-BUTTON:\n"},
+        {pHandle, PANEL_BTNData, PANEL_HelpText1, true, 10, -20, "DATA-BUTTON:\n"},
+        {pHandle, PANEL_BTNStop, PANEL_HelpText1, true, 10, -20, "STOP-BUTTON:\n"},
+        {pHandle, PANEL_ButtonReset, PANEL_HelpText1, true, 10, -60, "RESET-BUTTON:\n"},
+        {pHandle, PANEL_TOGGBTN_Recorder, PANEL_HelpText1, true, 10, -50, "RECORDER-BUTTON:\n"},
+        {pPara0, PARA0_NUMToleranceLO, PANEL_HelpText1, true, 20, -10, "TOLERANCE-LO:\n"},
+        {pPara1, PARA1_NUMTriggThresholdA, PANEL_HelpText1, true, 30, -10, "TRIGGER-THRESHOLD:\n"},
+        {pHandle, PANEL_DropDCom, PANEL_HelpText2, true, 20, -120, "DROP-DOWN-CONNECT:\n"},
+        {pHandle, PANEL_GRAPHVideoSlave, PANEL_HelpText2, false, 60, 30, "VIDEO-GRAPH-SLAVE:\n"},
+        {pHandle, PANEL_GRAPHVideoMaster, PANEL_HelpText2, false, 40, 30, "VIDEO-GRAPH-MASTER:\n"},
+        {pHandle, PANEL_GRAPHDataMaster, PANEL_HelpText2, false, 40, 30, "DATA-GRAPH-MASTER:\n"},
+        {pHandle, PANEL_GRAPHDataSlave, PANEL_HelpText2, false, 40, 30, "DATA-GRAPH-SLAVE:\n"}};
     int shown[2] = {0, 0};
-    for (const auto& [button, box, fromRight, dx, dy, heading] : helps) {
-        int top = 0, left = 0, height = 0, width = 0;
-        GetCtrlBoundingRect(pHandle, button, top, left, height, width);
-        ASSERT_TRUE(RightClick(pHandle, button));
+    for (const auto& [panel, button, box, fromRight, dx, dy, heading] : helps) {
+        int px = 0, py = 0, top = 0, left = 0, height = 0, width = 0;
+        if (panel != pHandle) {
+            GetPanelAttribute(panel, ATTR_LEFT, px);
+            GetPanelAttribute(panel, ATTR_TOP, py);
+        }
+        GetCtrlBoundingRect(panel, button, top, left, height, width);
+        ASSERT_TRUE(RightClick(panel, button));
         int& s = shown[box == PANEL_HelpText2];
-        s = 1 - s;  // a right click on another button toggles the same box
+        s = 1 - s;  // a right click on another control toggles the same box
         EXPECT_EQ(Values(Attr(pHandle, box, ATTR_VISIBLE), Attr(pHandle, box, ATTR_LEFT),
                          Attr(pHandle, box, ATTR_TOP)),
-                  Values(s, (fromRight ? left + width : left) + dx, top + dy));
+                  Values(s, px + (fromRight ? left + width : left) + dx, py + top + dy))
+            << heading;
         EXPECT_TRUE(Val<std::string>(pHandle, box).starts_with(heading)) << heading;
     }
     // The box lies above everything else and fits its text.
@@ -91,7 +100,7 @@ TEST_F(ParameterFile, SaveAndLoadRestoreEveryWordExactlyWithoutSerialTraffic) {
     ASSERT_TRUE(Click(pHandle, PANEL_BTNSend));
     auto expected = Set();
     // A plain text file: 45 lines, each number right-aligned in 10 places.
-    const std::string text = ReadAll(path);
+    const std::string text = FileText(path);
     ASSERT_EQ(text.size(), 45u * 12u);
     EXPECT_EQ(text.substr(18 * 12, 12), "      1777\r\n");  // line 19: teachA
 
@@ -111,11 +120,11 @@ TEST_F(ParameterFile, SaveOverwritesOnlyWithConsentReportsAFailedWriteAndLoadRej
     ASSERT_TRUE(Click(pHandle, PANEL_RBTFile));
     fileAnswer = {VAL_EXISTING_FILE_SELECTED, dir + "/old.cfg"};
     ASSERT_TRUE(Click(pHandle, PANEL_BTNSend));
-    EXPECT_EQ(std::tuple(popups.confirmCalls, ReadAll(dir + "/old.cfg"), StatusLine()),
+    EXPECT_EQ(std::tuple(popups.confirmCalls, FileText(dir + "/old.cfg"), StatusLine()),
               std::tuple(1, "precious\n", "Transmit..."));
     confirmYes = true;
     ASSERT_TRUE(Click(pHandle, PANEL_BTNSend));
-    EXPECT_EQ(ReadAll(dir + "/old.cfg").size(), 45u * 12u);
+    EXPECT_EQ(FileText(dir + "/old.cfg").size(), 45u * 12u);
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), {}), 1) << "a file left beside it";
     // Cancelling the selection writes nothing and asks nothing.
     fileAnswer = {VAL_NO_FILE_SELECTED, ""};

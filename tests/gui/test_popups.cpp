@@ -169,36 +169,3 @@ TEST_F(RecorderPopup, TotalTimeServiceCodeAndFileChoice) {
     ASSERT_TRUE(Click(pPopUp, POPUP_RecordFileNameBtn));
     EXPECT_EQ(Values(recfile_name == dir + "/new.dat", popups.confirmCalls), Values(1, 2));
 }
-
-// Beside a sub-panel's field (in main-panel coordinates), inside a curve
-// graph, beside the recorder button; a click on the box closes it.
-TEST_F(ModeControls, HelpBoxesSitByTheirRuleAndCloseOnAClick) {
-    const struct {
-        int panel, control, box;
-        bool fromRight;
-        int dx, dy;
-        const char* heading;
-    } helps[] = {{pPara0, PARA0_NUMToleranceLO, PANEL_HelpText1, true, 20, -10, "TOLERANCE-LO:\n"},
-                 {pPara1, PARA1_NUMTriggThresholdA, PANEL_HelpText1, true, 30, -10, "TRIGGER-THRESHOLD:\n"},
-                 {pHandle, PANEL_TOGGBTN_Recorder, PANEL_HelpText1, true, 10, -50, "RECORDER-BUTTON:\n"},
-                 {pHandle, PANEL_GRAPHVideoSlave, PANEL_HelpText2, false, 60, 30, "VIDEO-GRAPH-SLAVE:\n"},
-                 {pHandle, PANEL_GRAPHVideoMaster, PANEL_HelpText2, false, 40, 30, "VIDEO-GRAPH-MASTER:\n"},
-                 {pHandle, PANEL_GRAPHDataMaster, PANEL_HelpText2, false, 40, 30, "DATA-GRAPH-MASTER:\n"},
-                 {pHandle, PANEL_GRAPHDataSlave, PANEL_HelpText2, false, 40, 30, "DATA-GRAPH-SLAVE:\n"}};
-    for (const auto& h : helps) {
-        int panelLeft = 0, panelTop = 0, top = 0, left = 0, height = 0, width = 0;
-        if (h.panel != pHandle) {
-            GetPanelAttribute(h.panel, ATTR_LEFT, panelLeft);
-            GetPanelAttribute(h.panel, ATTR_TOP, panelTop);
-        }
-        GetCtrlBoundingRect(h.panel, h.control, top, left, height, width);
-        ASSERT_TRUE(RightClick(h.panel, h.control));
-        EXPECT_EQ(Values(Attr(pHandle, h.box, ATTR_VISIBLE), Attr(pHandle, h.box, ATTR_LEFT),
-                         Attr(pHandle, h.box, ATTR_TOP)),
-                  Values(1, panelLeft + left + (h.fromRight ? width : 0) + h.dx, panelTop + top + h.dy))
-            << h.heading;
-        EXPECT_TRUE(Val<std::string>(pHandle, h.box).starts_with(h.heading));
-        ASSERT_TRUE(RightClick(pHandle, h.box));
-        EXPECT_EQ(Attr(pHandle, h.box, ATTR_VISIBLE), 0);
-    }
-}

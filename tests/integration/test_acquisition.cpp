@@ -9,11 +9,6 @@ using Acquisition = ProgramTest;
 
 namespace {
 
-std::size_t CountOf(const SimLine& line, std::uint16_t command) {
-    const auto c = line.Commands();
-    return static_cast<std::size_t>(std::count(c.begin(), c.end(), command));
-}
-
 std::vector<int> Visible(std::initializer_list<int> controls, int attribute = ATTR_VISIBLE) {
     std::vector<int> v;
     for (int c : controls)
@@ -37,7 +32,7 @@ TEST_F(Acquisition, RunShowsEveryRawFrameUntilStopReleasesTheButtonsSkipsOtherAn
         SetCtrlAttribute(pHandle, b, ATTR_DIMMED, 1);
     line.sensor.ClearRequests();
     std::vector<int> during;
-    Once([&] { return CountOf(line, core::kCmdRaw) >= 120; },
+    Once([&] { return line.Count(core::kCmdRaw) >= 120; },
          [&] {
              during = Dimmed();
              EXPECT_TRUE(SavePanelImage(pHandle, "run.png"));
@@ -53,7 +48,7 @@ TEST_F(Acquisition, RunShowsEveryRawFrameUntilStopReleasesTheButtonsSkipsOtherAn
     // Every answer was drawn before the next request went out: at most the
     // last request of the pass that saw STOP is left unshown.
     const auto& strip = Graph(PANEL_STRIPRaw);
-    EXPECT_GE(strip.stripCalls, static_cast<long long>(CountOf(line, core::kCmdRaw)) - 1);
+    EXPECT_GE(strip.stripCalls, static_cast<long long>(line.Count(core::kCmdRaw)) - 1);
     // The newest sample is the last frame's.
     EXPECT_EQ(Values(strip.traceData.at(1).back(), strip.traceData.at(6).back()), Values(Mvalue, Bval));
     // The requests carry the general page as the panels hold it: word 7 is tolUpPix.
@@ -64,13 +59,13 @@ TEST_F(Acquisition, RunShowsEveryRawFrameUntilStopReleasesTheButtonsSkipsOtherAn
     line.sensor.ClearRequests();
     long long drawn = 0;
     std::size_t switched = 0;
-    Once([&] { return CountOf(line, core::kCmdRaw) >= 10; },
+    Once([&] { return line.Count(core::kCmdRaw) >= 10; },
          [&] {
              line.sensor.SetFaults({.nonRaw = true});
              drawn = Graph(PANEL_STRIPRaw).stripCalls;
-             switched = CountOf(line, core::kCmdRaw);
+             switched = line.Count(core::kCmdRaw);
          });
-    Once([&] { return switched && CountOf(line, core::kCmdRaw) >= switched + 30; },
+    Once([&] { return switched && line.Count(core::kCmdRaw) >= switched + 30; },
          [&] { line.sensor.SetFaults({.mute = true}); });
     ASSERT_TRUE(Click(pHandle, PANEL_BTNRun));
     // One raw answer may have been on its way when the sensor changed.
@@ -91,7 +86,7 @@ TEST_F(Acquisition, VideoRepeatsUntilStopOnRamDrawingOnlyCompleteCapturesAndData
         line.sensor.ClearRequests();
         std::fill_n(adcbufA, MAXPOINT, 7);
         const auto before = Graph(PANEL_GRAPHVideoMaster).plots.size();
-        Once([&] { return CountOf(line, core::kCmdRaw) >= (blocks ? 3u : 2u); },
+        Once([&] { return line.Count(core::kCmdRaw) >= (blocks ? 3u : 2u); },
              [] { EXPECT_TRUE(Click(pHandle, PANEL_BTNStop)); });
         ASSERT_TRUE(Click(pHandle, PANEL_BTNVideo));
 
@@ -104,12 +99,12 @@ TEST_F(Acquisition, VideoRepeatsUntilStopOnRamDrawingOnlyCompleteCapturesAndData
         const auto& video = Graph(PANEL_GRAPHVideoMaster);
         if (!blocks) {
             // A block time-out each pass: one block request per raw request, nothing drawn.
-            EXPECT_EQ(Values(CountOf(line, core::kCmdBlock), video.plots.size(), adcbufA[0]),
-                      Values(CountOf(line, core::kCmdRaw), before, 7));
+            EXPECT_EQ(Values(line.Count(core::kCmdBlock), video.plots.size(), adcbufA[0]),
+                      Values(line.Count(core::kCmdRaw), before, 7));
             EXPECT_EQ(StatusLine(), "Timeout-RS-232 while reading 64 data-words!");
             continue;
         }
-        EXPECT_EQ(CountOf(line, core::kCmdBlock), 4 * CountOf(line, core::kCmdRaw));
+        EXPECT_EQ(line.Count(core::kCmdBlock), 4 * line.Count(core::kCmdRaw));
         EXPECT_EQ(StatusLine(), "Data[64] block received!");
         ASSERT_EQ(video.plots.size(), 2u);
         EXPECT_TRUE(SavePanelImage(pHandle, "video.png"));
@@ -213,7 +208,7 @@ TEST_F(Acquisition, PortChangeDuringRunStopsItAndConnectsTheNewPortFromScratch) 
     ASSERT_TRUE(first.Connect());
     first.sensor.ClearRequests();
     std::string during;
-    Once([&] { return CountOf(first, core::kCmdRaw) >= 10; },
+    Once([&] { return first.Count(core::kCmdRaw) >= 10; },
          [&] {
              Once([] { return true; }, [&] { during = StatusLine(); });
              EXPECT_TRUE(Choose(pHandle, PANEL_DropDCom, 2));

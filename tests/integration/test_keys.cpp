@@ -5,7 +5,6 @@
 #include <QTest>
 #include <QWidget>
 #include <filesystem>
-#include <fstream>
 #include <sstream>
 
 #include "app_fixture.h"
@@ -25,22 +24,12 @@ void Press(int panel, const char* keys) {
                        QKeySequence(QString::fromLatin1(keys)));
 }
 
-std::size_t RawRequests(const SimLine& line) {
-    const auto c = line.Commands();
-    return static_cast<std::size_t>(std::count(c.begin(), c.end(), core::kCmdRaw));
-}
-
 std::vector<int> Dimmed() {
     std::vector<int> v;
     for (int b : {PANEL_BTNRun, PANEL_BTNVideo, PANEL_BTNData, PANEL_ButtonTeach, PANEL_ButtonReset})
         v.push_back(Attr(pHandle, b, ATTR_DIMMED));
     v.push_back(Attr(pPopUp, POPUP_BTNStartRecord, ATTR_DIMMED));
     return v;
-}
-
-std::string FileText(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
 }
 
 }  // namespace
@@ -53,7 +42,7 @@ TEST_F(Keys, EscStopsRunAndARecordingAsTheStopButtonDoes) {
     for (int b : {PANEL_BTNVideo, PANEL_BTNData, PANEL_ButtonTeach, PANEL_ButtonReset})
         SetCtrlAttribute(pHandle, b, ATTR_DIMMED, 1);
     line.sensor.ClearRequests();
-    Once([&] { return RawRequests(line) >= 10; },
+    Once([&] { return line.Count(core::kCmdRaw) >= 10; },
          [] {
              Press(pHandle, "Ctrl+E");
              EXPECT_EQ(StatusLine(), "Press STOP (Esc) before saving or exporting!");
@@ -81,7 +70,7 @@ TEST_F(Keys, CtrlEExportsTheCapturesAndCtrlSAPicture) {
     SimLine line;
     ASSERT_TRUE(line.Connect());
     ASSERT_TRUE(Click(pHandle, PANEL_BTNData));
-    Once([&] { return RawRequests(line) >= 2; }, [] { EXPECT_TRUE(Click(pHandle, PANEL_BTNStop)); });
+    Once([&] { return line.Count(core::kCmdRaw) >= 2; }, [] { EXPECT_TRUE(Click(pHandle, PANEL_BTNStop)); });
     ASSERT_TRUE(Click(pHandle, PANEL_BTNVideo));
     const std::string dir = TempDir(), csv = dir + "/captures.csv";
     fileAnswer = {VAL_NEW_FILE_SELECTED, csv};

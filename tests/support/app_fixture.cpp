@@ -9,6 +9,7 @@
 #include <QTimer>
 #include <QWidget>
 #include <filesystem>
+#include <fstream>
 
 #include "platform/clock.h"
 #include "platform/files.h"
@@ -91,6 +92,16 @@ std::vector<std::uint16_t> SimLine::Commands() const {
     for (const sim::RequestRecord& r : sensor.Requests())
         out.push_back(r.command());
     return out;
+}
+
+std::size_t SimLine::Count(std::uint16_t command) const {
+    const auto c = Commands();
+    return static_cast<std::size_t>(std::count(c.begin(), c.end(), command));
+}
+
+std::string FileText(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
 }
 
 AssertionResult Click(int panel, int control) {

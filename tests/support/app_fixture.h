@@ -60,8 +60,9 @@ struct SimLine {
     [[nodiscard]] ::testing::AssertionResult Connect();
     // Opens COM1 with the receive callback on, and asks nothing.
     [[nodiscard]] ::testing::AssertionResult Open();
-    // The command word of every request received so far.
+    // The command word of every request received so far, and how many were `command`.
     std::vector<std::uint16_t> Commands() const;
+    std::size_t Count(std::uint16_t command) const;
     sim::SimulatedSensor sensor;
     std::string error;  // why the sensor did not start
 };
@@ -135,6 +136,9 @@ inline Pages Memory(sim::SimulatedSensor& s, bool eeprom) {
 inline std::string StatusLine() {
     return Val<std::string>(pHandle, PANEL_TXTStatus);
 }
+
+// A file's bytes as they are on disk.
+std::string FileText(const std::string& path);
 
 // A fresh empty directory for the files of the running test, in the build tree.
 std::string TempDir();
