@@ -50,7 +50,7 @@ static std::array<double, 3> Manual(double max) {
     return {VAL_MANUAL, 0.0, max};
 }
 
-TEST_F(BarGraph, FrameFillsTheDisplaysAndReplacesCursorsBarsAndBandHeldToTheLine) {
+TEST_F(BarGraph, FrameReplacesDisplaysCursorsBarsAndBandsByTheToleranceInForceAndModes3And4ShowTheDeviation) {
     const GraphModel &master = Graph(PANEL_GRAPHBarMaster), &slave = Graph(PANEL_GRAPHBarSlave);
     Draw(
         {.teachA = 777, .teachB = 888, .a = 1001, .b = 1202, .m = 1003, .max = 1500, .min = 400, .um = -500});
@@ -87,13 +87,11 @@ TEST_F(BarGraph, FrameFillsTheDisplaysAndReplacesCursorsBarsAndBandHeldToTheLine
         EXPECT_EQ(Rects(master).back(), TolBand(990, 1015));
         EXPECT_EQ(Rects(slave).back(), TolBand(790, 815));
     }
-}
 
-// Which values are inside is the tolerance rule's table; here the tolerance
-// in force colours both displays, sizes the band and the millimetre limits in
-// channel A's scale (192 um per pixel: the high word counts). The set has
-// 20/10, the potentiometer 30 both ways; the set keeps its own.
-TEST_F(BarGraph, ToleranceInForceColoursTheDisplaysAndSizesBandAndLimitsAndModes3And4ShowTheDeviation) {
+    // Which values are inside is the tolerance rule's table; here the tolerance
+    // in force colours both displays, sizes the band and the millimetre limits in
+    // channel A's scale (192 um per pixel: the high word counts). The set has
+    // 20/10, the potentiometer 30 both ways; the set keeps its own.
     const std::tuple<std::uint16_t, std::uint16_t, int, double, double, Rect> cases[] = {
         {0, 989, VAL_RED, 3.84, 1.92, TolBand(990, 1020)},
         {1, 1025, VAL_DK_GREEN, 5.76, 5.76, TolBand(970, 1030)}};
@@ -105,11 +103,10 @@ TEST_F(BarGraph, ToleranceInForceColoursTheDisplaysAndSizesBandAndLimitsAndModes
                    Val<double>(pHandle, PANEL_NUMTolLoMM), parameter[kTolUpPix], parameter[kTolLoPix]),
             Values(colour, colour, upMM, loMM, 20, 10))
             << "hardware mode " << hardwareMode;
-        EXPECT_EQ(Rects(Graph(PANEL_GRAPHBarMaster)).back(), band);
+        EXPECT_EQ(Rects(master).back(), band);
     }
 
     // Modes 3 and 4 show the deviation on one graph.
-    const GraphModel &master = Graph(PANEL_GRAPHBarMaster), &slave = Graph(PANEL_GRAPHBarSlave);
     // Mvalue before and after the frame; cursor 2 on each graph (the other
     // one's stays at the position) and its point style there.
     const std::tuple<std::uint16_t, std::uint16_t, double, double, int, int> steps[] = {

@@ -16,7 +16,6 @@
 using namespace kbex_test;
 using Panels = ProgramTest;
 using StartState = ProgramTest;
-using CtrlColours = ProgramTest;
 
 namespace {
 
@@ -95,7 +94,7 @@ TEST_F(Panels, EveryTableControlExistsWithItsBindingReadsAsShownAndARingRunsItsL
     EXPECT_EQ(item, "COM7  /dev/ttyUSB3");
 }
 
-TEST_F(StartState, InitVarsPutsEveryModuleBackAndInitGuiAppliesTheStartUpRules) {
+TEST_F(StartState, InitVarsPutsEveryModuleBackInitGuiAppliesTheRulesAndAColourAlreadyShownTouchesNoPalette) {
     // What a session leaves behind in each module. teachA has a control and
     // comes back from it; entry 12 has none.
     parameter[core::kTeachA] = parameter[12] = 7;
@@ -133,12 +132,10 @@ TEST_F(StartState, InitVarsPutsEveryModuleBackAndInitGuiAppliesTheStartUpRules) 
     std::string line0;
     EXPECT_EQ(GetTextBoxLine(pPopUp, POPUP_TXTRecFile, 0, line0), 0);
     EXPECT_EQ(line0, recfile_name);
-}
 
-// The measured value's background is set once per received frame, mostly to
-// the colour it already has, and that must not cost a palette change and a
-// repaint.
-TEST_F(CtrlColours, SettingTheColourAlreadyShownTouchesNoPalette) {
+    // The measured value's background is set once per received frame, mostly to
+    // the colour it already has, and that must not cost a palette change and a
+    // repaint.
     // A spin box paints through an inner line edit; a text message is one widget.
     for (auto [control, attribute] :
          {std::pair{PANEL_NUMValueMM, ATTR_TEXT_BGCOLOR}, std::pair{PANEL_TXTStatus, ATTR_TEXT_COLOR}}) {

@@ -78,33 +78,27 @@ TEST_F(ModeControls, RingsAndSlidesChangeOnlyTheDisplay) {
                 {2, 1, 0, 0, VAL_NO_POINT, 8192},     {2, 0, 0, 0, VAL_NO_POINT, 4096},
                 {1, 1, 0, 1, VAL_NO_POINT, 4096},     {4, 1, 0, 0, VAL_SOLID_SQUARE, 8192}};
     for (const auto& r : rows) {
-        for (int graph : {PANEL_GRAPHBarMaster, PANEL_GRAPHBarSlave})
-            SetCursorAttribute(pHandle, graph, 2, ATTR_CURSOR_POINT_STYLE, VAL_SOLID_SQUARE);
+        SetCursorAttribute(pHandle, PANEL_GRAPHBarSlave, 2, ATTR_CURSOR_POINT_STYLE, VAL_SOLID_SQUARE);
         SetCtrlVal(pHandle, PANEL_SWITCHRawTraces, r.traces);
         ASSERT_TRUE(Choose(pPara0, PARA0_DropEvalMode, r.mode));
         EXPECT_EQ(
             Values(Attr(pPara1, PARA1_NUMTeachA, ATTR_DIMMED), Attr(pPara2, PARA2_NUMTeachB, ATTR_DIMMED),
-                   Graph(PANEL_GRAPHBarMaster).cursors.at(2).pointStyle,
                    Graph(PANEL_GRAPHBarSlave).cursors.at(2).pointStyle, YAXISMAX),
-            Values(r.dimA, r.dimB, r.pointStyle, r.pointStyle, r.yAxisMax))
+            Values(r.dimA, r.dimB, r.pointStyle, r.yAxisMax))
             << "mode " << r.mode << " traces " << r.traces;
     }
-    for (auto [mode, dimmed] : {std::pair{3, 1}, {2, 0}, {1, 1}}) {
-        ASSERT_TRUE(Choose(pPara0, PARA0_DROPHardwareMode, mode));
-        EXPECT_EQ(Values(Attr(pPara0, PARA0_NUMToleranceUP, ATTR_DIMMED),
-                         Attr(pPara0, PARA0_NUMToleranceLO, ATTR_DIMMED)),
-                  Values(dimmed, dimmed));
-    }
-    for (auto [mode, shown] : {std::pair{0, 0}, {2, 1}}) {
-        ASSERT_TRUE(Choose(pPara0, PARA0_DROPAnaMode, mode));
-        EXPECT_EQ(
-            Values(Attr(pHandle, PANEL_NUMAnaMax, ATTR_VISIBLE), Attr(pHandle, PANEL_NUMAnaMin, ATTR_VISIBLE),
-                   Attr(pHandle, PANEL_ButtonReset, ATTR_VISIBLE)),
-            Values(shown, shown, shown));
-    }
-    for (auto [mode, dimmed] : {std::pair{1, 1}, {0, 0}}) {
-        ASSERT_TRUE(Choose(pPara1, PARA1_DROPpmodeA, mode));
-        EXPECT_EQ(Attr(pPara1, PARA1_NUMPmodeValA, ATTR_DIMMED), dimmed);
+    // Ring, value chosen; then a control it acts on, the attribute and what it reads.
+    for (auto [ringPanel, ring, value, panel, control, attribute, expected] :
+         {std::tuple{pPara0, PARA0_DROPHardwareMode, 3, pPara0, PARA0_NUMToleranceUP, ATTR_DIMMED, 1},
+          {pPara0, PARA0_DROPHardwareMode, 1, pPara0, PARA0_NUMToleranceLO, ATTR_DIMMED, 1},
+          {pPara0, PARA0_DROPHardwareMode, 2, pPara0, PARA0_NUMToleranceUP, ATTR_DIMMED, 0},
+          {pPara0, PARA0_DROPAnaMode, 0, pHandle, PANEL_ButtonReset, ATTR_VISIBLE, 0},
+          {pPara0, PARA0_DROPAnaMode, 0, pHandle, PANEL_NUMAnaMin, ATTR_VISIBLE, 0},
+          {pPara0, PARA0_DROPAnaMode, 2, pHandle, PANEL_NUMAnaMax, ATTR_VISIBLE, 1},
+          {pPara1, PARA1_DROPpmodeA, 1, pPara1, PARA1_NUMPmodeValA, ATTR_DIMMED, 1},
+          {pPara1, PARA1_DROPpmodeA, 0, pPara1, PARA1_NUMPmodeValA, ATTR_DIMMED, 0}}) {
+        ASSERT_TRUE(Choose(ringPanel, ring, value));
+        EXPECT_EQ(Attr(panel, control, attribute), expected) << "ring " << ring << " value " << value;
     }
 
     // The video threshold in percent of the signal's full scale.

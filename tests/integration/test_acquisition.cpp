@@ -132,37 +132,7 @@ TEST_F(Acquisition, VideoRepeatsUntilStopOnRamDrawingOnlyCompleteCapturesAndData
     EXPECT_EQ(Graph(PANEL_GRAPHDataMaster).plots[4].y, std::vector<double>(mvalBUFA, mvalBUFA + MAXPOINT));
 }
 
-TEST_F(Acquisition, BlockReadStoresOnlyAWholeBlockWhereItWasAskedFor) {
-    SimLine line;
-    ASSERT_TRUE(line.Open());
-    ReceiveCallbackPause pause;
-    szWriteBuf[34] = 0xAB;  // left by the previous request
-    std::fill_n(mvalBUFB, MAXPOINT, 0x5555);
-    ASSERT_EQ(ReadData64(64, 3), 1);
-    std::array<std::uint8_t, 36> expected{0x00, 0x55, 0x00, 0x09, 0x00, 0x40, 0x00, 0x03};
-    expected[34] = 0xAB;
-    EXPECT_EQ(line.sensor.Requests().back().bytes, expected);
-    for (int i = 0; i < MAXPOINT; ++i)
-        ASSERT_EQ(mvalBUFB[i], i < 64 ? 0x5555 : core::GetWordBE(szReadBuf + 2 * (i - 64))) << i;
-
-    // A buffer number beyond the four stores nothing, yet the block came.
-    std::fill_n(mvalBUFB, MAXPOINT, 0x5555);
-    EXPECT_EQ(ReadData64(0, 5), 1);
-    EXPECT_EQ(StatusLine(), "Data[64] block received!");
-    // A block cut short, or one with noise queued beside it, keeps the words
-    // there were, and the status line says it failed.
-    const std::pair<sim::Faults, const char*> damaged[] = {
-        {{.truncateTo = 100}, "Timeout-RS-232 while reading 64 data-words!"},
-        {{.garbageBytes = 5}, "Error reading 64 data-words!"}};
-    for (const auto& [faults, status] : damaged) {
-        line.sensor.SetFaults(faults);
-        EXPECT_EQ(ReadData64(0, 3), 0);
-        EXPECT_EQ(StatusLine(), status);
-        EXPECT_EQ(std::count(mvalBUFB, mvalBUFB + MAXPOINT, 0x5555), MAXPOINT);
-    }
-}
-
-TEST_F(Acquisition, MaintenanceRequestsResetMaxMinAndWriteTheFlashWithProgress) {
+TEST_F(Acquisition, MaintenanceRequestsResetMaxMinWriteTheFlashWithProgressAndABlockLandsWholeWhereAsked) {
     SimLine line;
     ASSERT_TRUE(line.Open());
     ccdvirtpixel = 2048;
@@ -197,6 +167,34 @@ TEST_F(Acquisition, MaintenanceRequestsResetMaxMinAndWriteTheFlashWithProgress) 
     line.sensor.SetFaults({.mute = true});
     ResetMaxMin();
     EXPECT_EQ(StatusLine(), "Timeout-RS-232...");
+
+    // A block read stores only a whole block, where it was asked for.
+    line.sensor.SetFaults({});
+    ReceiveCallbackPause pause;
+    szWriteBuf[34] = 0xAB;  // left by the previous request
+    std::fill_n(mvalBUFB, MAXPOINT, 0x5555);
+    ASSERT_EQ(ReadData64(64, 3), 1);
+    std::array<std::uint8_t, 36> expected{0x00, 0x55, 0x00, 0x09, 0x00, 0x40, 0x00, 0x03};
+    expected[34] = 0xAB;
+    EXPECT_EQ(line.sensor.Requests().back().bytes, expected);
+    for (int i = 0; i < MAXPOINT; ++i)
+        ASSERT_EQ(mvalBUFB[i], i < 64 ? 0x5555 : core::GetWordBE(szReadBuf + 2 * (i - 64))) << i;
+
+    // A buffer number beyond the four stores nothing, yet the block came.
+    std::fill_n(mvalBUFB, MAXPOINT, 0x5555);
+    EXPECT_EQ(ReadData64(0, 5), 1);
+    EXPECT_EQ(StatusLine(), "Data[64] block received!");
+    // A block cut short, or one with noise queued beside it, keeps the words
+    // there were, and the status line says it failed.
+    const std::pair<sim::Faults, const char*> damaged[] = {
+        {{.truncateTo = 100}, "Timeout-RS-232 while reading 64 data-words!"},
+        {{.garbageBytes = 5}, "Error reading 64 data-words!"}};
+    for (const auto& [faults, status] : damaged) {
+        line.sensor.SetFaults(faults);
+        EXPECT_EQ(ReadData64(0, 3), 0);
+        EXPECT_EQ(StatusLine(), status);
+        EXPECT_EQ(std::count(mvalBUFB, mvalBUFB + MAXPOINT, 0x5555), MAXPOINT);
+    }
 }
 
 TEST_F(Acquisition, PortChangeDuringRunStopsItAndConnectsTheNewPortFromScratch) {

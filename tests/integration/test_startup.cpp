@@ -12,9 +12,8 @@
 using namespace kbex_test;
 using Startup = ProgramTest;
 using LineCheck = ProgramTest;
-using Identification = ProgramTest;
 
-TEST(StartupOptions, PortsInOrderSimulationHelpAndTheRefusedOptionNamed) {
+TEST_F(Startup, OptionsThenGivenPortsAndTheSimulatedPairWhichIsConnectedShownAndClosedWithTheWindow) {
     ProgramOptions o;
     bool help = false;
     std::string msg;
@@ -31,10 +30,7 @@ TEST(StartupOptions, PortsInOrderSimulationHelpAndTheRefusedOptionNamed) {
         EXPECT_NE(msg.find(bad), std::string::npos) << msg;
     }
     EXPECT_TRUE(parse({"--help"}) && help);
-}
 
-TEST_F(Startup, GivenPortsThenTheSimulatedPairWhichIsConnectedShownAndClosedWithTheWindow) {
-    std::string msg;
     ASSERT_TRUE(SetUpPorts({.ports = {"/dev/ttyFAKE0"}, .simulate = true}, msg)) << msg;
     const auto& table = GetPortTable();
     ASSERT_GE(table.size(), 2u);
@@ -67,7 +63,7 @@ TEST_F(Startup, GivenPortsThenTheSimulatedPairWhichIsConnectedShownAndClosedWith
     StopSimulation();
 }
 
-TEST_F(LineCheck, OpenErrorsShowTheirTextsThenEchoOfTheStartValueFrameIdentificationAndFetchATenthApart) {
+TEST_F(LineCheck, OpenErrorsShowTheirTextsTheDescriptionSetsBoxRingsAndScalesAndTheFramesGoATenthApart) {
     // The one entry of the port table (/dev/null is no terminal at all), or
     // none; the port opened; the result of the open, whose text the status
     // line shows.
@@ -83,33 +79,6 @@ TEST_F(LineCheck, OpenErrorsShowTheirTextsThenEchoOfTheStartValueFrameIdentifica
         EXPECT_EQ(Attr(pPara1, PARA1_SLIDEVideoTHD_A, ATTR_DIMMED), 0);
     }
 
-    // A good line: the start-value frame, then identification and the fetch, a tenth apart.
-    SimLine line;
-    ASSERT_TRUE(line.Connect());
-    // Echo, hardware, the three RAM pages, firmware: the order is checked
-    // where a port change runs the same sequence; here the bytes and pace.
-    const auto requests = line.sensor.Requests();
-    ASSERT_EQ(requests.size(), 6u);
-    const std::array<std::uint8_t, 36> startValueEcho = {
-        0x00, 0x55, 0x00, 0x05, 0x00, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00, 0x00,
-        0x00, 0x01, 0x00, 0x01, 0x00, 0x01, 0x00, 0x64, 0x00, 0x64, 0x00, 0x00,
-        0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x90, 0x88, 0x00, 0x00};
-    EXPECT_EQ(requests[0].bytes, startValueEcho);
-    for (int page = 0; page < 3; ++page)
-        EXPECT_EQ(requests[2 + page].second(), page);
-    for (std::size_t i = 1; i < requests.size(); ++i)
-        EXPECT_GE(requests[i].time - requests[i - 1].time, 0.09) << "step " << i;
-    EXPECT_TRUE(SavePanelImage(pHandle, "main-start.png"));  // the window as it looks once connected
-    // A missing firmware answer is reported, and the receive callback is back
-    // on: the next exchange works.
-    line.sensor.SetFaults({.noFirmware = true});
-    ASSERT_TRUE(line.Connect());
-    EXPECT_EQ(StatusLine(), "Error reading firmware-info!");
-    EXPECT_EQ(CheckComLine(com), 1);
-    EXPECT_EQ(StatusLine(), "Echo Check - Line Ok!");
-}
-
-TEST_F(Identification, DescriptionSetsBoxRingsScalesAndAxesAndTheFirmwareTextEndsOnTheStatusLine) {
     // CCD type, hardware type, virtual pixels, ADC full scale, board type, firmware text.
     const std::tuple<std::uint16_t, std::uint16_t, std::uint16_t, std::uint16_t, std::uint16_t, std::string>
         builds[] = {
@@ -160,4 +129,29 @@ TEST_F(Identification, DescriptionSetsBoxRingsScalesAndAxesAndTheFirmwareTextEnd
         EXPECT_EQ(StatusLine(), firmware);
         EXPECT_STREQ(szVersion, pcb == 0 ? firmware.c_str() : "");
     }
+
+    // A good line: the start-value frame, then identification and the fetch, a tenth apart.
+    SimLine line;
+    ASSERT_TRUE(line.Connect());
+    // Echo, hardware, the three RAM pages, firmware: the order is checked
+    // where a port change runs the same sequence; here the bytes and pace.
+    const auto requests = line.sensor.Requests();
+    ASSERT_EQ(requests.size(), 6u);
+    const std::array<std::uint8_t, 36> startValueEcho = {
+        0x00, 0x55, 0x00, 0x05, 0x00, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00, 0x00,
+        0x00, 0x01, 0x00, 0x01, 0x00, 0x01, 0x00, 0x64, 0x00, 0x64, 0x00, 0x00,
+        0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x90, 0x88, 0x00, 0x00};
+    EXPECT_EQ(requests[0].bytes, startValueEcho);
+    for (int page = 0; page < 3; ++page)
+        EXPECT_EQ(requests[2 + page].second(), page);
+    for (std::size_t i = 1; i < requests.size(); ++i)
+        EXPECT_GE(requests[i].time - requests[i - 1].time, 0.09) << "step " << i;
+    EXPECT_TRUE(SavePanelImage(pHandle, "main-start.png"));  // the window as it looks once connected
+    // A missing firmware answer is reported, and the receive callback is back
+    // on: the next exchange works.
+    line.sensor.SetFaults({.noFirmware = true});
+    ASSERT_TRUE(line.Connect());
+    EXPECT_EQ(StatusLine(), "Error reading firmware-info!");
+    EXPECT_EQ(CheckComLine(com), 1);
+    EXPECT_EQ(StatusLine(), "Echo Check - Line Ok!");
 }

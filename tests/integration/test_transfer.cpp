@@ -17,8 +17,8 @@ static void ExpectShown() {
                core::Get32(parameter, core::kCalibA) / 1024.0, parameter[core::kAnaMode] != 0));
 }
 
-TEST_F(Transfer, GetFetchesTheChosenMemoryTeachTheRamBothShownAndSendReadsThePanelsAndPacesThePages) {
-    SimLine line;
+TEST_F(Transfer, GetFetchesTheChosenMemoryTeachTheRamBothShownSendPacesThePagesAndAStrayRawFrameIsDropped) {
+    SimLine line({.paced = true, .seed = 7});  // at line speed, as a stray raw frame needs
     ASSERT_TRUE(line.Connect());
     for (bool eeprom : {true, false}) {
         SCOPED_TRACE(eeprom ? "EEPROM" : "RAM");
@@ -61,11 +61,9 @@ TEST_F(Transfer, GetFetchesTheChosenMemoryTeachTheRamBothShownAndSendReadsThePan
     ASSERT_EQ(requests.size(), 3u);
     for (std::size_t page = 1; page < 3; ++page)
         EXPECT_GE(requests[page].time - requests[page - 1].time, 0.09);
-}
 
-TEST_F(Transfer, StrayRawFrameAtLineSpeedIsDroppedAndThePageBehindItTaken) {
-    SimLine line({.paced = true, .faults = {.strayRaw = true}, .seed = 7});
-    ASSERT_TRUE(line.Open());
+    // A stray raw frame at line speed is dropped and the page behind it taken.
+    line.sensor.SetFaults({.strayRaw = true});
     line.sensor.WithModel([](sim::SensorModel& m) { return m.ram[1][3] = 1717; });
     Pages expected = ProgramPages();
     expected[1] = Memory(line.sensor, false)[1];

@@ -38,17 +38,10 @@ Bytes Request(const Set& p, std::uint16_t command, std::uint16_t page) {
 
 // ---------------------------------------------------------------- requests
 
-// The line check from the values the program starts with (page 0), then
-// channel A's calibration 1536 on page 1, low word first: 06 00, then 00 00.
-TEST(Requests, LineCheckAndCalibrationMatchTheWireBytesAndEachPageWordCarriesItsEntry) {
+// Channel A's calibration 1536 on page 1, low word first: 06 00, then 00 00.
+// The whole frame of the line check is start-up's worked example.
+TEST(Requests, CalibrationMatchesTheWireBytesAndEachPageWordCarriesItsEntry) {
     Set p{};
-    p[core::kEvalMode] = p[core::kHardwareMode] = p[core::kCountSetting] = p[core::kFlagSetting] = 1;
-    p[core::kTolLoPix] = p[core::kTolUpPix] = 100;
-    core::Put32(p, core::kCalibRef, 37000);
-    const Bytes expected = {0x00, 0x55, 0x00, 0x05, 0x00, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00, 0x00,
-                            0x00, 0x01, 0x00, 0x01, 0x00, 0x01, 0x00, 0x64, 0x00, 0x64, 0x00, 0x00,
-                            0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x90, 0x88, 0x00, 0x00};
-    EXPECT_EQ(Request(p, core::kCmdEcho, 0), expected);
     core::Put32(p, core::kCalibA, 1536);
     const auto f = Request(p, core::kCmdWriteRam, 1);
     // The page in bytes 4-5; calibA is data word 11 of page 1: bytes 28-31.
@@ -130,15 +123,13 @@ TEST(RxDecode, OnlyEcho0008IsARawFrameSyncIsNotExaminedAndMicrometresAreSignedFr
 
 // -4 is written with the digit zero, "I/0"; results without a text of their
 // own (-5 among them) are RS-232 errors.
-TEST(OpenErrorText, EachResultHasItsTextAndUnlistedOnesAreRs232Errors) {
-    const std::pair<int, const char*> cases[] = {{-4, "Unknown I/0 error"},  {-5, "RS-232 error!"},
-                                                 {-13, "Invalid parameter"}, {-14, "RS-232 error!"},
-                                                 {-99, "Timeout"},           {INT_MIN, "RS-232 error!"}};
-    for (auto [code, text] : cases)
+TEST(Texts, OpenResultsHaveTextsKnownHeadsFillTheBoxAKnownCcdTakesTheAdcFirmwareIsPlainButOnBoard0) {
+    const std::pair<int, const char*> results[] = {{-4, "Unknown I/0 error"},  {-5, "RS-232 error!"},
+                                                   {-13, "Invalid parameter"}, {-14, "RS-232 error!"},
+                                                   {-99, "Timeout"},           {INT_MIN, "RS-232 error!"}};
+    for (auto [code, text] : results)
         EXPECT_STREQ(core::OpenErrorText(code), text) << code;
-}
 
-TEST(Identification, KnownHeadsFillTheBoxOnlyAKnownCcdTakesTheReportedAdcAndFirmwareTextIsPlainButOnBoard0) {
     const std::string notice = "CCD-SENSOR: No Info Avialable!", blank(32, ' ');
     // CCD type, hardware type -> known CCD, box lines 0 and 3, low-gain text. The texts
     // are Windows-1252 bytes: the micro sign is the single byte B5, not UTF-8's C2 B5.

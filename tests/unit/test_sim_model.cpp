@@ -49,10 +49,30 @@ core::RawValues Raw(sim::SensorModel& m, double now) {
 
 }  // namespace
 
-TEST(SimFrames, RamWritesAreSilentUnknownRequestsUnansweredIdentityInTheProgramsFramesAndClearFillsTheFlash) {
+TEST(SimFrames, RamWritesAreSilentUnknownsUnansweredIdentityInTheProgramsFramesBlocksHalvesOfOneCapture) {
+    sim::SensorModel m, late;
+    // The peak at the spot in the video buffers, the positions of the last two
+    // seconds, the newest last, in the others; the second half, asked for later,
+    // still belongs to the first half's capture.
+    for (std::uint16_t buffer : {0, 1, 2, 3}) {
+        std::vector<std::uint16_t> v;
+        for (std::uint16_t start : {0, 64}) {
+            const Bytes a = Ask(m, core::kCmdBlock, start, 3.0, Words{buffer});
+            ASSERT_EQ(a.size(), core::kBlockLen);
+            EXPECT_EQ(Ask(late, core::kCmdBlock, start, start ? 3.5 : 3.0, Words{buffer}), a) << buffer;
+            for (std::size_t i = 0; i < core::kBlockWords; ++i)
+                v.push_back(core::GetWordBE(&a[2 * i]));
+        }
+        auto at = [&](double t) { return buffer % 2 ? m.SpotB(t) : m.SpotA(t); };  // the spot at time t
+        if (buffer < 2)
+            EXPECT_NEAR((std::max_element(v.begin(), v.end()) - v.begin()) * 4096.0 / 128, at(3.0), 32);
+        else
+            EXPECT_TRUE(v.back() == std::lround(at(3.0)) && v.front() == std::lround(at(1 + 2.0 / 128)));
+    }
+    EXPECT_EQ(Ask(m, core::kCmdBlock, 0, 3.0, Words{5}), Bytes(128, 0));
+
     // Page reads from either memory are every program test's, the echo the
     // pty tests'; here what the program cannot tell apart.
-    sim::SensorModel m;
     const Words page{11, 12, 13, 14, 15, 16, 17, 18, 19, 20, 21, 22, 23, 24, 0xFFFF};
     const auto eeprom = m.eeprom;
     EXPECT_TRUE(Ask(m, core::kCmdWriteRam, 1, 0.0, page).empty());  // written silently, RAM only
@@ -81,7 +101,7 @@ TEST(SimFrames, RamWritesAreSilentUnknownRequestsUnansweredIdentityInThePrograms
 
 // The raw frame carries the moving object and the value of the evaluation
 // mode; TEACH makes the present positions the teach values, in RAM only.
-TEST(SimRaw, RawFrameFollowsTheObjectAndModeTeachTakesThePositionsAndSpotsStayOnAShortLine) {
+TEST(SimRaw, FrameFollowsTheObjectAndModeTeachTakesThePositionsSpotsStayOnTheLineAndLeaveTheWindow) {
     sim::SensorModel m;
     core::RawValues r = Raw(m, 2.0);
     EXPECT_TRUE(r.Aval == std::lround(m.SpotA(2.0)) && r.Bval == std::lround(m.SpotB(2.0))) << r.Aval;
@@ -118,12 +138,10 @@ TEST(SimRaw, RawFrameFollowsTheObjectAndModeTeachTakesThePositionsAndSpotsStayOn
                     shortLine.SpotB(t) <= 1023)
             << t;
     EXPECT_EQ(Raw(shortLine, 2.0).Aval, 1023);
-}
 
-// Over a minute the value of each channel alone leaves the sensor's own
-// tolerance window above and below, each side at least every 25 s, and is
-// inside most of the time: an operator watching RUN sees the colour change.
-TEST(SimRaw, MeasuredValueLeavesTheToleranceWindowOnBothSidesNowAndThen) {
+    // Over a minute the value of each channel alone leaves the sensor's own
+    // tolerance window above and below, each side at least every 25 s, and is
+    // inside most of the time: an operator watching RUN sees the colour change.
     for (std::uint16_t mode : {1, 0}) {  // channel A alone, channel B alone
         sim::SensorModel m;
         m.ram[0][0] = mode;
@@ -148,27 +166,4 @@ TEST(SimRaw, MeasuredValueLeavesTheToleranceWindowOnBothSidesNowAndThen) {
         EXPECT_TRUE(longestGap[0] < 25 && longestGap[1] < 25 && inside > 0.75 * n)
             << "mode " << mode << ": gaps " << longestGap[0] << " " << longestGap[1] << ", inside " << inside;
     }
-}
-
-// The peak at the spot in the video buffers, the positions of the last two
-// seconds, the newest last, in the others; the second half, asked for later,
-// still belongs to the first half's capture.
-TEST(SimBlocks, BuffersAreHalvesOfOneCaptureWithThePeakAtTheSpotOrThePositionHistory) {
-    sim::SensorModel m, late;
-    for (std::uint16_t buffer : {0, 1, 2, 3}) {
-        std::vector<std::uint16_t> v;
-        for (std::uint16_t start : {0, 64}) {
-            const Bytes a = Ask(m, core::kCmdBlock, start, 3.0, Words{buffer});
-            ASSERT_EQ(a.size(), core::kBlockLen);
-            EXPECT_EQ(Ask(late, core::kCmdBlock, start, start ? 3.5 : 3.0, Words{buffer}), a) << buffer;
-            for (std::size_t i = 0; i < core::kBlockWords; ++i)
-                v.push_back(core::GetWordBE(&a[2 * i]));
-        }
-        auto at = [&](double t) { return buffer % 2 ? m.SpotB(t) : m.SpotA(t); };  // the spot at time t
-        if (buffer < 2)
-            EXPECT_NEAR((std::max_element(v.begin(), v.end()) - v.begin()) * 4096.0 / 128, at(3.0), 32);
-        else
-            EXPECT_TRUE(v.back() == std::lround(at(3.0)) && v.front() == std::lround(at(1 + 2.0 / 128)));
-    }
-    EXPECT_EQ(Ask(m, core::kCmdBlock, 0, 3.0, Words{5}), Bytes(128, 0));
 }
