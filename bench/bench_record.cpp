@@ -73,7 +73,8 @@ double MedianAppendMicroseconds(const std::string& path, int n) {
         const std::string record = SampleRecord(static_cast<std::uint32_t>(i));
         const auto t0 = std::chrono::steady_clock::now();
         const int r = AppendFileBytes(path.c_str(), record);
-        us.push_back(std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - t0).count());
+        us.push_back(
+            std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - t0).count());
         if (r != 0 || ::truncate(path.c_str(), size) != 0) {
             std::fprintf(stderr, "append to %s failed\n", path.c_str());
             std::exit(1);
@@ -177,12 +178,15 @@ int main(int argc, char** argv) {
     const double usSmall = MedianAppendMicroseconds(small, appends);
     const double usBig = MedianAppendMicroseconds(big, appends);
     const double ratio = usBig / usSmall;
-    std::printf("Append, median of %d: %.1f us to a file of 10 records, %.1f us to one of 100000 (%.1f MB):\n",
-                appends, usSmall, usBig, static_cast<double>(std::filesystem::file_size(big)) / 1e6);
-    std::printf("                      ratio %.2f, target <= 1.5: %s\n", ratio, ratio <= 1.5 ? "ok" : "ABOVE TARGET");
+    std::printf(
+        "Append, median of %d: %.1f us to a file of 10 records, %.1f us to one of 100000 (%.1f MB):\n",
+        appends, usSmall, usBig, static_cast<double>(std::filesystem::file_size(big)) / 1e6);
+    std::printf("                      ratio %.2f, target <= 1.5: %s\n", ratio,
+                ratio <= 1.5 ? "ok" : "ABOVE TARGET");
     // The file is several MB; a recorder that kept it (or grew with it) would show that much.
-    std::printf("Resident memory:      %.2f MiB before 100000 appends, %.2f MiB after (%+.2f), target < +1: %s\n",
-                before, after, after - before, after - before < 1.0 ? "ok" : "GROWS WITH THE FILE");
+    std::printf(
+        "Resident memory:      %.2f MiB before 100000 appends, %.2f MiB after (%+.2f), target < +1: %s\n",
+        before, after, after - before, after - before < 1.0 ? "ok" : "GROWS WITH THE FILE");
 
     if (!bench::StartProgram(argc, argv))
         return 1;
@@ -194,15 +198,17 @@ int main(int argc, char** argv) {
     const double lineLimit = 19200.0 / (72 * 10);
     const Recording paced = Record(true, seconds, kDir + "/paced.dat");
     const double share = paced.records / paced.wall / lineLimit, cpu = paced.cpu / paced.wall;
-    std::printf("Recording, paced:     %u records in %.2f s = %.2f records/s = %5.1f %% of the line's %.2f, "
-                "target >= 98 %%: %s\n",
-                paced.records, paced.wall, paced.records / paced.wall, 100 * share, lineLimit,
-                share >= 0.98 ? "ok" : "BELOW TARGET");
+    std::printf(
+        "Recording, paced:     %u records in %.2f s = %.2f records/s = %5.1f %% of the line's %.2f, "
+        "target >= 98 %%: %s\n",
+        paced.records, paced.wall, paced.records / paced.wall, 100 * share, lineLimit,
+        share >= 0.98 ? "ok" : "BELOW TARGET");
     std::printf("                      CPU of the main thread %.1f %% of a core, target <= 10 %%: %s\n",
                 100 * cpu, cpu <= 0.10 ? "ok" : "ABOVE TARGET");
-    std::printf("                      request to request: median %.2f ms, 99th percentile %.2f ms, "
-                "longest %.2f ms (line: %.2f)\n",
-                paced.medianGap, paced.p99Gap, paced.maxGap, 1000 / lineLimit);
+    std::printf(
+        "                      request to request: median %.2f ms, 99th percentile %.2f ms, "
+        "longest %.2f ms (line: %.2f)\n",
+        paced.medianGap, paced.p99Gap, paced.maxGap, 1000 / lineLimit);
 
     // --- unpaced, with a reader looking at the file each time the count moves ---
     // The 1 ms timer runs inside the recording loop's event processing; each
@@ -231,11 +237,13 @@ int main(int argc, char** argv) {
     const Recording unpaced = Record(false, seconds / 4, fast);
     poll.stop();
     const std::size_t finalLines = LineCounter(fast).Count();
-    std::printf("Flushed before shown: %u records in %.2f s unpaced (%.0f records/s), %u looks at the file:\n",
-                unpaced.records, unpaced.wall, unpaced.records / unpaced.wall, looks);
-    std::printf("                      records checked %u, missing %u, target 0: %s; "
-                "file at the end %zu records for a count of %u\n",
-                checked, missing, missing == 0 ? "ok" : "COUNTED BEFORE WRITTEN", (finalLines - 2) / 6,
-                unpaced.records);
+    std::printf(
+        "Flushed before shown: %u records in %.2f s unpaced (%.0f records/s), %u looks at the file:\n",
+        unpaced.records, unpaced.wall, unpaced.records / unpaced.wall, looks);
+    std::printf(
+        "                      records checked %u, missing %u, target 0: %s; "
+        "file at the end %zu records for a count of %u\n",
+        checked, missing, missing == 0 ? "ok" : "COUNTED BEFORE WRITTEN", (finalLines - 2) / 6,
+        unpaced.records);
     return 0;
 }

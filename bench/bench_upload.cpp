@@ -69,11 +69,13 @@ int main(int argc, char** argv) {
     for (std::size_t i = 0; i < values.size(); ++i)
         wrong += flash[i] != core::LinTableWord(values[i]);
     const double share = wall / lineTime;
-    std::printf("Upload, paced:  %.3f s for %zu requests = %5.1f %% of the line time %.4f s (%d exchanges), "
-                "target <= 105 %%: %s\n",
-                wall, s.Requests().size(), 100 * share, lineTime, exchanges, share <= 1.05 ? "ok" : "ABOVE TARGET");
-    std::printf("                %.2f ms an exchange (line: %.2f ms); CPU of the main thread %.1f %% of a core\n",
-                1000 * wall / exchanges, 1000 * lineTime / exchanges, 100 * cpu / wall);
+    std::printf(
+        "Upload, paced:  %.3f s for %zu requests = %5.1f %% of the line time %.4f s (%d exchanges), "
+        "target <= 105 %%: %s\n",
+        wall, s.Requests().size(), 100 * share, lineTime, exchanges, share <= 1.05 ? "ok" : "ABOVE TARGET");
+    std::printf(
+        "                %.2f ms an exchange (line: %.2f ms); CPU of the main thread %.1f %% of a core\n",
+        1000 * wall / exchanges, 1000 * lineTime / exchanges, 100 * cpu / wall);
     std::string status;
     GetCtrlVal(pHandle, PANEL_TXTStatus, status);
     std::printf("                sensor flash: %zu of %zu words as the file says (%s); status line \"%s\"\n",
