@@ -304,13 +304,17 @@ int CC_BTNStop(int, int control, int event, void*, int, int) {
         HelpBeside(PANEL_HelpText1, control, true, 10, -20,
                    "STOP-BUTTON:\nStops the serial RS232-data-\ntransfer between PC and\nK-BEX sensor.");
     } else if (event == EVENT_LEFT_CLICK) {
-        stop_flag = 1;
-        for (int button : {PANEL_BTNVideo, PANEL_BTNData, PANEL_BTNRun, PANEL_ButtonTeach, PANEL_ButtonReset})
-            SetCtrlAttribute(pHandle, button, ATTR_DIMMED, 0);
-        SetCtrlAttribute(pPopUp, POPUP_BTNStartRecord, ATTR_DIMMED, 0);
-        Delay(0.2);
+        StopAndRelease(0.2);
     }
     return 0;
+}
+
+void StopAndRelease(double pause) {
+    stop_flag = 1;
+    for (int button : {PANEL_BTNVideo, PANEL_BTNData, PANEL_BTNRun, PANEL_ButtonTeach, PANEL_ButtonReset})
+        SetCtrlAttribute(pHandle, button, ATTR_DIMMED, 0);
+    SetCtrlAttribute(pPopUp, POPUP_BTNStartRecord, ATTR_DIMMED, 0);
+    Delay(pause);
 }
 
 int CC_ButtonReset(int, int control, int event, void*, int, int) {

@@ -65,6 +65,9 @@ void InitMainVars();
 void InitVars();
 void InitGUI();
 
+// What STOP and STOP-RECORD do: end whatever loop runs, release every
+// button that starts an exchange, and give the loop `pause` seconds to end.
+void StopAndRelease(double pause);
 // Esc, Ctrl+S and Ctrl+E in the main window and the recorder's pop-up.
 void InstallShortcuts();
 // Asks for a file to write; an existing one only when the operator agrees to

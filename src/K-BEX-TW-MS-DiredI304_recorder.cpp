@@ -12,7 +12,6 @@
 #include "platform/clock.h"
 #include "platform/files.h"
 #include "platform/panels.h"
-#include "platform/serial.h"
 
 std::string szDate, szTime;
 
@@ -82,16 +81,8 @@ void Record() {
 
     while (stop_flag == 0) {
         const std::uint16_t elapsed = static_cast<std::uint16_t>(WholeSeconds() - reference);
-        // As in RUN, the next request goes out before the frame is drawn and
-        // recorded, so neither costs the line any time.
-        const bool fresh = TakeRawFrame();
-        if (rx_flag == 1) {
-            t0 = Timer();
-            SendRunRequest();
-        }
-        if (fresh) {
-            PlotVIDEOBarGraph();
-            PlotRAWGraph();
+        // Recorded, as drawn, while the next request is on the line.
+        if (LivePass(t0)) {
             if (elapsed >= interval) {
                 const core::RecorderValues values{Aval,   Bval,  Mvalue, static_cast<std::uint32_t>(umValue),
                                                   edcntA, edcntB};
@@ -115,10 +106,7 @@ void Record() {
         ProcessSystemEvents();
     }
 
-    rx_flag = 0;
-    graph_flag = 0;
-    FlushInQ(com);
-    FlushOutQ(com);
+    EndLivePasses();
     SetCtrlAttribute(pHandle, PANEL_BTNRun, ATTR_DIMMED, 0);
     SetCtrlAttribute(pHandle, PANEL_BTNData, ATTR_DIMMED, 0);
     SetCtrlAttribute(pPopUp, POPUP_BTNStartRecord, ATTR_DIMMED, 0);
@@ -188,10 +176,6 @@ int CC_BTNStartRecord(int, int, int event, void*, int, int) {
 int CC_BTNStopRecord(int, int, int event, void*, int, int) {
     if (event != EVENT_COMMIT)
         return 0;
-    stop_flag = 1;
-    for (int button : {PANEL_BTNVideo, PANEL_BTNRun, PANEL_ButtonTeach, PANEL_ButtonReset, PANEL_BTNData})
-        SetCtrlAttribute(pHandle, button, ATTR_DIMMED, 0);
-    SetCtrlAttribute(pPopUp, POPUP_BTNStartRecord, ATTR_DIMMED, 0);
-    Delay(0.1);
+    StopAndRelease(0.1);
     return 0;
 }

@@ -57,12 +57,16 @@ int FetchParameterSet(std::uint16_t target);
 // --- live run and captures -----------------------------------------------------------------
 // Live measurement until STOP, a port change or a silent line.
 void PushRUN();
-// The loops of RUN and the recorder: takes the raw frame the receive callback
-// decoded (into Aval, Bval, ... ) and empties the queues for the next
-// exchange; false when no raw frame came since the last call.
-bool TakeRawFrame();
 // Asks for the next raw frame; returns the count written.
 int SendRunRequest();
+// One pass of the live loops of RUN and the recorder. One request is
+// outstanding at a time: a raw frame that came is taken (into Aval, Bval, ...),
+// the next request goes out as soon as an answer is in (`sentAt` notes when),
+// and only then is the frame drawn, while that request is on the line, so
+// the drawing costs the line nothing. True when a frame came in this pass.
+bool LivePass(double& sentAt);
+// After the last pass: no answer of it is taken for the next operation's.
+void EndLivePasses();
 // The video profiles of both channels, again and again until STOP.
 void PushVIDEO();
 // The measurement curves of both channels, once.

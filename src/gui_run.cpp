@@ -25,19 +25,34 @@ void FlushBoth() {
 
 }  // namespace
 
-bool TakeRawFrame() {
-    if (graph_flag != 1)
-        return false;
-    CopyPPtoRAWVars();
-    graph_flag = 0;
-    FlushBoth();
-    return true;
-}
-
 int SendRunRequest() {
     BeginExchange(com);
     CopyVarsToPP(0);
     return SendRequest(com, core::kCmdRaw, 0, pp);
+}
+
+bool LivePass(double& sentAt) {
+    const bool fresh = graph_flag == 1;
+    if (fresh) {
+        CopyPPtoRAWVars();
+        graph_flag = 0;
+        FlushBoth();
+    }
+    if (rx_flag == 1) {
+        sentAt = Timer();
+        SendRunRequest();
+    }
+    if (fresh) {
+        PlotVIDEOBarGraph();
+        PlotRAWGraph();
+    }
+    return fresh;
+}
+
+void EndLivePasses() {
+    rx_flag = 0;
+    graph_flag = 0;
+    FlushBoth();
 }
 
 void PushRUN() {
@@ -51,19 +66,8 @@ void PushRUN() {
     rx_flag = 0;
     double t0 = Timer();
     PushGETRAW();
-    // One request is outstanding at a time. Each answer is taken as it comes
-    // and drawn while the next request is on the line, so the drawing costs
-    // the line nothing and the display is never older than one answer.
     do {
-        const bool fresh = TakeRawFrame();
-        if (rx_flag == 1) {
-            t0 = Timer();
-            SendRunRequest();
-        }
-        if (fresh) {
-            PlotVIDEOBarGraph();
-            PlotRAWGraph();
-        }
+        LivePass(t0);
         if (Timer() - t0 > 2 * TIMEOUT) {
             ShowStatusText("Timeout RS232-Line!");
             stop_flag = 1;
@@ -72,9 +76,7 @@ void PushRUN() {
         ProcessSystemEvents();
     } while (stop_flag == 0);
 
-    rx_flag = 0;
-    graph_flag = 0;
-    FlushBoth();
+    EndLivePasses();
     SetCtrlAttribute(pHandle, PANEL_BTNRun, ATTR_DIMMED, 0);
 }
 

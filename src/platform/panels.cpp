@@ -6,7 +6,6 @@
 #include <QCoreApplication>
 #include <QKeyEvent>
 #include <QKeySequence>
-#include <QPointer>
 #include <QShortcut>
 #include <QWidget>
 #include <vector>
@@ -141,33 +140,27 @@ namespace {
 // the operator's key would do nothing. Ignoring the override lets the
 // shortcut fire.
 class ShortcutClaim : public QObject {
-public:
-    std::vector<QPointer<QShortcut>> shortcuts;
-
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
         if (event->type() != QEvent::ShortcutOverride || !watched->isWidgetType())
             return false;
         const QKeySequence pressed(static_cast<QKeyEvent*>(event)->keyCombination());
         const QWidget* window = static_cast<QWidget*>(watched)->window();
-        for (const QPointer<QShortcut>& s : shortcuts) {
-            const auto* owner = s ? qobject_cast<QWidget*>(s->parent()) : nullptr;
-            if (owner && s->key() == pressed && owner->window() == window) {
+        for (const QShortcut* s : window->findChildren<QShortcut*>(Qt::FindDirectChildrenOnly))
+            if (s->key() == pressed) {
                 event->ignore();
                 return true;
             }
-        }
         return false;
     }
 };
 
-ShortcutClaim& Claims() {
-    static ShortcutClaim* claim = [] {
-        auto* c = new ShortcutClaim;
-        QCoreApplication::instance()->installEventFilter(c);
-        return c;
-    }();
-    return *claim;
+void ClaimPanelKeys() {
+    static ShortcutClaim* claim = nullptr;
+    if (!claim) {
+        claim = new ShortcutClaim;
+        QCoreApplication::instance()->installEventFilter(claim);
+    }
 }
 
 }  // namespace
@@ -182,7 +175,7 @@ int SetPanelShortcut(int panel, const char* keys, ShortcutCallbackPtr callback) 
     // Owned by the panel's widget, so it goes when the panel is discarded.
     auto* shortcut = new QShortcut(sequence, p->widget);  // active wherever the window has the focus
     QObject::connect(shortcut, &QShortcut::activated, shortcut, [panel, callback] { callback(panel); });
-    Claims().shortcuts.emplace_back(shortcut);
+    ClaimPanelKeys();
     return 0;
 }
 
