@@ -19,7 +19,6 @@ bool Open(sim::SimulatedSensor& s) {
     if (OpenComConfig(1, "", 19200, 0, 8, 1, 4096, 4096) != 0)
         return false;
     com = 1;
-    ReceiveCallbackOn();
     return true;
 }
 

@@ -15,7 +15,6 @@
 
 int pHandle, pPara0, pPara1, pPara2, pCalib, pPopUp;
 int target;
-int com;
 std::string proj_dir;
 char file_name[260];
 std::string recfile_name;
@@ -42,7 +41,6 @@ bool LoadPanels() {
 }
 
 void InitMainVars() {
-    com = 1;
     target = 1;
     file_name[0] = '\0';
     recfile_name.clear();
@@ -54,6 +52,8 @@ void InitVars() {
     InitCom232Vars();
     InitGuiVars();
     InitMainVars();
+    // From here on the sensor link speaks through the window.
+    SetObserver(&WindowObserver());
 
     SetStatus("InitVars");
     ShowStatus();
@@ -132,11 +132,16 @@ int AppMain(int argc, char** argv) {
 
 // --- close events ------------------------------------------------------------------------
 
+// Whatever runs is aborted; the port is closed and the program ends once it
+// has unwound, within a wait's slice, however many answers were still due.
 int CC_PANEL(int /*panel*/, int event, void*, int, int) {
     if (event == EVENT_CLOSE) {
         stop_flag = 1;
-        CloseCom(com);
-        QuitUserInterface(0);
+        AbortOperations();
+        WhenLineFree([] {
+            CloseCom(com);
+            QuitUserInterface(0);
+        });
     }
     return 0;
 }
@@ -176,9 +181,10 @@ int CC_BTNGet(int, int control, int event, void*, int, int) {
             "GET-BUTTON:\nGet parameter-frame of K-BEX-\nsensor from EEPROM-memory\nor RAM-memory ...");
         return 0;
     }
-    if (event != EVENT_COMMIT || TransferInProgress())
+    if (event != EVENT_COMMIT || LineBusy())
         return 0;
     TransferScope transfer;
+    LineOperation operation;
     // A file that was not loaded (cancelled, or refused as damaged) leaves
     // the panels as they are, with whatever the operator has typed there.
     if (target == 3 && !ReadParaFromFile())
@@ -193,7 +199,7 @@ int CC_BTNSend(int, int control, int event, void*, int, int) {
                    "SEND-BUTTON:\nSend parameter-frame to EEPROM-\nor RAM-memory of the K-BEX-sensor!");
         return 0;
     }
-    if (event != EVENT_COMMIT || TransferInProgress())
+    if (event != EVENT_COMMIT || LineBusy())
         return 0;
     TransferScope transfer;
     ShowStatusText("Transmit...");
@@ -204,23 +210,8 @@ int CC_BTNSend(int, int control, int event, void*, int, int) {
             SendParaToFile();
         return 0;
     }
-    parameter[core::kFrameHeader] = core::kRequestSync;
-    const std::uint16_t command = target == 2 ? core::kCmdWriteEeprom : core::kCmdWriteRam;
-    parameter[core::kCommand] = command;
     GetPanelValues();
-    // The sensor does not answer a page write: the three pages go out 0.1 s apart.
-    static const char* const kSent[] = {"Sending Para-Frame 0 ...", "Sending Para-Frame 1 ...", "Line Ok!"};
-    for (std::uint16_t page = 0; page < 3; ++page) {
-        parameter[core::kPage] = page;
-        CopyVarsToPP(page);
-        BeginExchange(com);
-        const int written = SendRequest(com, command, page, pp);
-        ProcessSystemEvents();
-        if (written == static_cast<int>(core::kFrameLen))
-            ShowStatusText(kSent[page]);
-        if (page < 2)
-            Delay(0.1);
-    }
+    SendParameterSet(static_cast<std::uint16_t>(target));
     return 0;
 }
 
@@ -231,20 +222,21 @@ int CC_ButtonTeach(int, int control, int event, void*, int, int) {
                    "==\nnew teach value!");
         return 0;
     }
-    if (event != EVENT_COMMIT || TransferInProgress())
+    if (event != EVENT_COMMIT || LineBusy())
         return 0;
     TransferScope transfer;
-    GetPanelValues();
-    CopyVarsToPP(0);  // the teach request carries the general page as the panels show it
-    BeginExchange(com);
-    SendRequest(com, core::kCmdTeach, 0, pp);
-    ShowStatusText("New setpoint value teached!");
-    if (AwaitAnswer(TIMEOUT)) {
+    LineOperation operation;
+    GetPanelValues();  // the teach request carries the general page as the panels show it
+    switch (TeachSetpoint()) {
+    case Outcome::Answered:
         // The sensor has taken the spot as its set-point; fetch the set it now holds.
         FetchParameterSet(1);
-    } else {
+        break;
+    case Outcome::Aborted: break;
+    default:
         ShowStatusText("Timeout RS232-Line!");
         stop_flag = 1;
+        break;
     }
     SetGraphCursor(pHandle, PANEL_GRAPHBarMaster, 1, parameter[core::kTeachA], 0.75);
     SetGraphCursor(pHandle, PANEL_GRAPHBarSlave, 1, parameter[core::kTeachB], 0.75);
@@ -259,7 +251,7 @@ int CC_BTNRun(int, int control, int event, void*, int, int) {
             PANEL_HelpText1, control, true, 10, -20,
             "START-BUTTON:\nStart the continuous serial RS232\ndata-transfer between PC and K-BEX\nsensor. "
             "16 words are transferred!");
-    else if (event == EVENT_COMMIT && !TransferInProgress())
+    else if (event == EVENT_COMMIT && !LineBusy() && !LiveLoopRunning())
         PushRUN();
     return 0;
 }
@@ -271,7 +263,7 @@ namespace {
 int CaptureButton(int control, int event, const char* help, void (*capture)()) {
     if (event == EVENT_RIGHT_CLICK) {
         HelpBeside(PANEL_HelpText1, control, true, 10, -20, help);
-    } else if (event == EVENT_COMMIT && !TransferInProgress()) {
+    } else if (event == EVENT_COMMIT && !LineBusy()) {
         SetCtrlAttribute(pPopUp, POPUP_BTNStartRecord, ATTR_DIMMED, 1);
         SetCtrlVal(pHandle, PANEL_RBTRam, 1);
         target = 1;
@@ -311,6 +303,7 @@ int CC_BTNStop(int, int control, int event, void*, int, int) {
 
 void StopAndRelease(double pause) {
     stop_flag = 1;
+    AbortOperations();
     for (int button : {PANEL_BTNVideo, PANEL_BTNData, PANEL_BTNRun, PANEL_ButtonTeach, PANEL_ButtonReset})
         SetCtrlAttribute(pHandle, button, ATTR_DIMMED, 0);
     SetCtrlAttribute(pPopUp, POPUP_BTNStartRecord, ATTR_DIMMED, 0);
@@ -322,7 +315,7 @@ int CC_ButtonReset(int, int control, int event, void*, int, int) {
         HelpBeside(PANEL_HelpText1, control, true, 10, -60,
                    "RESET-BUTTON:\nReset the actual maxima und minima\nvalues at the K-BEX-hardware.\nNo "
                    "software/hardware reset is done !");
-    else if (event == EVENT_COMMIT && !TransferInProgress())
+    else if (event == EVENT_COMMIT && !LineBusy())
         ResetMaxMin();
     return 0;
 }

@@ -12,8 +12,6 @@
 extern int pHandle, pPara0, pPara1, pPara2, pCalib, pPopUp;
 // Transfer target of GET and SEND: 1 RAM, 2 EEPROM, 3 File.
 extern int target;
-// Serial port number (1 = first entry of the port table).
-extern int com;
 // Directory of the program: default directory of every file selection.
 extern std::string proj_dir;
 // The parameter or linearisation file last chosen; 260 bytes as the file
@@ -65,8 +63,9 @@ void InitMainVars();
 void InitVars();
 void InitGUI();
 
-// What STOP and STOP-RECORD do: end whatever loop runs, release every
-// button that starts an exchange, and give the loop `pause` seconds to end.
+// What STOP and STOP-RECORD do: end whatever runs (every wait for an answer
+// returns at once), release every button that starts an exchange, and give
+// the loop `pause` seconds to end.
 void StopAndRelease(double pause);
 // Esc, Ctrl+S and Ctrl+E in the main window and the recorder's pop-up.
 void InstallShortcuts();

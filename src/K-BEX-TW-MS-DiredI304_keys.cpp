@@ -18,7 +18,7 @@ void PressStop(int) {
 // would then take the pause for a silent line; a transfer would lose its
 // answers the same way. The operator stops first.
 bool ReadyToExport() {
-    if (stop_flag == 0 || TransferInProgress()) {
+    if (stop_flag == 0 || OperationRunning()) {
         ShowStatusText("Press STOP (Esc) before saving or exporting!");
         return false;
     }

@@ -116,13 +116,25 @@ int CC_DropDCom(int, int control, int event, void*, int, int) {
             "DROP-DOWN-CONNECT:\nSelect the port-number of the serial RS232 communication interface of "
             "the PC.\n\nThe port-number can be found under:\n<Start>/System-Settings/Hardware/...");
     } else if (event == EVENT_COMMIT) {
-        // A running loop ends once this returns; the new port gets the whole
-        // connection sequence of start-up.
+        int chosen = com;
+        GetCtrlVal(pHandle, PANEL_DropDCom, chosen);
+        // A parameter set or a table half on its way is not cut off: the
+        // selector goes back to the port in use until the transfer has ended.
+        if (TransferInProgress()) {
+            SetCtrlVal(pHandle, PANEL_DropDCom, com);
+            return 0;
+        }
+        // Whatever runs ends at once; the port is closed and the new one gets
+        // the whole connection sequence of start-up only once it has unwound,
+        // so no wait of the old port reports over the new port's outcome.
         stop_flag = 1;
-        CloseCom(com);
-        GetCtrlVal(pHandle, PANEL_DropDCom, com);
-        ShowStatusText("Init COM-Port ...");
-        InitRS232(com);
+        AbortOperations();
+        WhenLineFree([chosen] {
+            CloseCom(com);
+            com = chosen;
+            ShowStatusText("Init COM-Port ...");
+            InitRS232(com);
+        });
     }
     return 0;
 }

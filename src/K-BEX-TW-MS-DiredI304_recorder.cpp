@@ -3,6 +3,7 @@
 // file each time the interval has passed.
 #include <cstdint>
 #include <string>
+#include <utility>
 
 #include "K-BEX-TW-MS-DiredI304.h"
 #include "com232.h"
@@ -37,27 +38,49 @@ std::uint16_t WholeSeconds() {
     return static_cast<std::uint16_t>(static_cast<std::uint64_t>(Timer()) & 0xFFFF);
 }
 
+constexpr int kHeldByRecording[] = {PANEL_BTNRun, PANEL_BTNVideo, PANEL_ButtonTeach, PANEL_BTNData};
+
+// Every button the recording dimmed usable again; without `all`, as a
+// recording that ended by itself leaves them: VIDEO and TEACH wait for a STOP.
+void ReleaseRecordingButtons(bool all) {
+    for (int button : kHeldByRecording)
+        if (all || button == PANEL_BTNRun || button == PANEL_BTNData)
+            SetCtrlAttribute(pHandle, button, ATTR_DIMMED, 0);
+    SetCtrlAttribute(pPopUp, POPUP_BTNStartRecord, ATTR_DIMMED, 0);
+}
+
+// Set when the operator has just agreed in the file chooser to replace the
+// file: the next START then does not ask again.
+bool replaceConfirmed = false;
+
 // One recording, from the header to the last record. Records go to the file
 // the header went to, whatever file the operator picks meanwhile. A record
 // that cannot be written ends the recording: the count never shows a record
 // that is not in the file.
 void Record() {
+    const std::string path = recfile_name;
+    // A file the operator did not agree to replace is never replaced.
+    if (FileExists(path.c_str()) && !replaceConfirmed &&
+        !ConfirmPopup("ATTENTION!", "Output-File already exist! - Overwrite ?"))
+        return;
+    replaceConfirmed = false;
+
+    LineOperation operation;
     for (int graph : {PANEL_STRIPRaw, PANEL_GRAPHBarMaster, PANEL_GRAPHBarSlave})
         SetCtrlAttribute(pHandle, graph, ATTR_VISIBLE, 1);
     // The DATA graphs lie where the strip chart is, as the VIDEO graphs do.
     for (int graph :
          {PANEL_GRAPHVideoMaster, PANEL_GRAPHVideoSlave, PANEL_GRAPHDataMaster, PANEL_GRAPHDataSlave})
         SetCtrlAttribute(pHandle, graph, ATTR_VISIBLE, 0);
-    // DATA too: its capture ends by releasing RUN, and a RUN started inside
-    // the recording would hold it, unrecorded, until STOP.
-    for (int button : {PANEL_BTNRun, PANEL_BTNVideo, PANEL_ButtonTeach, PANEL_BTNData})
+    // DATA too: a RUN started by a capture inside the recording would hold
+    // the line, unrecorded, until STOP.
+    for (int button : kHeldByRecording)
         SetCtrlAttribute(pHandle, button, ATTR_DIMMED, 1);
     SetCtrlAttribute(pPopUp, POPUP_BTNStartRecord, ATTR_DIMMED, 1);
     SetRecStatus("DATA-RECORDER active ...", VAL_RED, VAL_WHITE);
 
     const unsigned short records = PopupValue(POPUP_NEDITRecSamples);
     const unsigned short interval = PopupValue(POPUP_NEDITRecTime);
-    const std::string path = recfile_name;
     ResetTextBox(pPopUp, POPUP_TXTRecFile, path.c_str());
     // The count is this recording's from the start, also when it writes nothing.
     SetCtrlVal(pPopUp, POPUP_NUMRecCount, 0);
@@ -65,52 +88,54 @@ void Record() {
     DeleteFile(path.c_str());  // every recording starts a new file
     szTime = TimeStr();
     szDate = DateStr() + " " + szTime;
-    const bool headerWritten =
+    bool fileError =
         WriteFileBytes(path.c_str(),
-                       core::RecorderHeader(szDate, interval, Get32(parameter, core::kSetpointA)), true) == 0;
+                       core::RecorderHeader(szDate, interval, Get32(parameter, core::kSetpointA)), true) != 0;
 
-    if (headerWritten && SendRunRequest() == static_cast<int>(core::kFrameLen))
-        ShowStatusText("Line Ok!");
-    double t0 = Timer();
-    std::uint16_t reference = WholeSeconds();
-    stop_flag = headerWritten ? 0 : 1;
-    graph_flag = 0;
     unsigned short count = 0;
-    if (!headerWritten)
-        ShowStatusText("Error writing recorder-file!");
-
-    while (stop_flag == 0) {
-        const std::uint16_t elapsed = static_cast<std::uint16_t>(WholeSeconds() - reference);
+    if (!fileError) {
+        LiveRun run(TIMEOUT);
+        std::uint16_t reference = WholeSeconds();
         // Recorded, as drawn, while the next request is on the line.
-        if (LivePass(t0)) {
-            if (elapsed >= interval) {
-                const core::RecorderValues values{Aval,   Bval,  Mvalue, static_cast<std::uint32_t>(umValue),
-                                                  edcntA, edcntB};
-                if (AppendFileBytes(path.c_str(), core::RecorderRecord(values)) != 0) {
-                    ShowStatusText("Error writing recorder-file!");
-                    stop_flag = 1;
-                    break;
-                }
-                ++count;
-                SetCtrlVal(pPopUp, POPUP_NUMRecCount, count);
-                reference = WholeSeconds();
+        run.onFrame = [&] {
+            const std::uint16_t elapsed = static_cast<std::uint16_t>(WholeSeconds() - reference);
+            if (elapsed < interval)
+                return;
+            const core::RecorderValues values{Aval,   Bval,  Mvalue, static_cast<std::uint32_t>(umValue),
+                                              edcntA, edcntB};
+            if (AppendFileBytes(path.c_str(), core::RecorderRecord(values)) != 0) {
+                fileError = true;
+                stop_flag = 1;
+                return;
             }
-        }
-        if (Timer() - t0 > TIMEOUT) {
+            ++count;
+            SetCtrlVal(pPopUp, POPUP_NUMRecCount, count);
+            reference = WholeSeconds();
+        };
+        // Once the last record is in, the request just sent is not waited for.
+        run.done = [&] { return count >= records; };
+        stop_flag = 0;
+        graph_flag = 0;
+        const char* progress = "Line Ok!";
+        Outcome outcome;
+        do
+            outcome = run.Next(std::exchange(progress, nullptr));
+        while (outcome == Outcome::Answered && stop_flag == 0);
+        if (outcome == Outcome::TimedOut) {
             ShowStatusText("Timeout RS232-Line!");
             stop_flag = 1;
-            break;
         }
-        if (count >= records)
-            stop_flag = 1;
-        ProcessSystemEvents();
+    } else {
+        stop_flag = 1;
     }
 
-    EndLivePasses();
-    SetCtrlAttribute(pHandle, PANEL_BTNRun, ATTR_DIMMED, 0);
-    SetCtrlAttribute(pHandle, PANEL_BTNData, ATTR_DIMMED, 0);
-    SetCtrlAttribute(pPopUp, POPUP_BTNStartRecord, ATTR_DIMMED, 0);
-    SetRecStatus("DATA-RECORDER", VAL_LT_GRAY, VAL_BLACK);
+    if (fileError) {
+        ShowStatusText("Error writing recorder-file!");
+        SetRecStatus("Error writing recorder-file!", VAL_LT_GRAY, VAL_BLACK);
+    } else {
+        SetRecStatus("DATA-RECORDER", VAL_LT_GRAY, VAL_BLACK);
+    }
+    ReleaseRecordingButtons(fileError);
 }
 
 }  // namespace
@@ -162,13 +187,14 @@ int CC_RecordFileNameBtn(int, int, int event, void*, int, int) {
     } else if (r != VAL_NEW_FILE_SELECTED) {
         return 0;
     }
+    replaceConfirmed = true;
     recfile_name = path;
     ResetTextBox(pPopUp, POPUP_TXTRecFile, recfile_name.c_str());
     return 0;
 }
 
 int CC_BTNStartRecord(int, int, int event, void*, int, int) {
-    if (event == EVENT_COMMIT && !TransferInProgress())
+    if (event == EVENT_COMMIT && !LineBusy() && !LiveLoopRunning())
         Record();
     return 0;
 }

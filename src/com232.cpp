@@ -1,16 +1,16 @@
-// Sensor link: frame codec on the shared buffers, port opening, the receive
-// callback and the line check.
+// Sensor link: frame codec on the shared buffers, the observer, the operations
+// and their abort, the one exchange routine, port opening and the line check.
 #include "com232.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
+#include <utility>
+#include <vector>
 
-#include "K-BEX-TW-MS-DiredI304.h"
 #include "core/frame.h"
 #include "core/texts.h"
-#include "gui.h"
 #include "platform/clock.h"
-#include "platform/panels.h"
 #include "platform/serial.h"
 
 std::uint16_t parameter[core::kParamCount];
@@ -18,8 +18,8 @@ std::uint16_t pp[core::kPPWords];
 std::uint8_t szWriteBuf[core::kFrameLen];
 std::uint8_t szReadBuf[1024];
 
+int com = 1;
 const double TIMEOUT = 1.5;
-const int eventMask = LWRS_RECEIVE | LWRS_TXEMPTY | LWRS_RXFLAG;
 int rx_flag;
 int graph_flag;
 int stop_flag;
@@ -32,11 +32,6 @@ std::uint16_t anaMax, anaMin, raw15, instate;
 std::int32_t umValue;
 
 namespace {
-
-// The receive callback is notified once a whole answer frame is queued; the
-// event character is the request header's low byte, as the line was always set up.
-constexpr int kNotifyCount = static_cast<int>(core::kFrameLen);
-constexpr int kEventChar = core::kRequestSync;
 
 // Start values of the parameter set; every entry not named stays 0.
 void ParameterStartValues() {
@@ -67,6 +62,45 @@ void ParameterStartValues() {
     }
 }
 
+LinkObserver g_quiet;
+LinkObserver* g_observer = &g_quiet;
+
+// Operations running, innermost last, each with the abort count it began with.
+std::vector<unsigned>& Operations() {
+    static std::vector<unsigned> ops;
+    return ops;
+}
+unsigned g_aborts = 0;
+std::vector<std::function<void()>>& WaitingForLine() {
+    static std::vector<std::function<void()>> actions;
+    return actions;
+}
+
+// The last request, until it has left and its answer (if any) has come: the
+// output queue is flushed only once the request has left (a request cut on
+// the wire would join the next one at the sensor), and its answer is never
+// taken for a later request's.
+struct Pending {
+    bool active = false;
+    double due = 0.0;           // by then the request and its answer have crossed the line
+    std::size_t answerLen = 0;  // 0: a request without an answer
+};
+Pending g_pending;
+// Counts the requests written: a wait sees that another operation's request
+// took the line while it ran events.
+unsigned g_requests = 0;
+
+// 10 bits a byte at 19200 baud.
+constexpr double kByteTime = 10.0 / 19200.0;
+// What a sensor may take beyond the line time of a request and its answer,
+// and what a driver may take to start sending a request it was handed.
+constexpr double kAnswerMargin = 0.05;
+constexpr double kSendMargin = 4 * kByteTime;
+// Longest single wait of a polling loop, so an abort or a time-out is seen soon.
+constexpr double kWaitSlice = 0.01;
+
+int transfersRunning = 0;
+
 }  // namespace
 
 void InitCom232Vars() {
@@ -74,6 +108,7 @@ void InitCom232Vars() {
     std::memset(pp, 0, sizeof pp);
     std::memset(szWriteBuf, 0, sizeof szWriteBuf);
     std::memset(szReadBuf, 0, sizeof szReadBuf);
+    com = 1;
     rx_flag = 0;
     graph_flag = 0;
     stop_flag = 1;
@@ -83,21 +118,50 @@ void InitCom232Vars() {
     Aval = Bval = Mvalue = poti = edcntA = edcntB = peakwA = peakwB = 0;
     anaMax = anaMin = raw15 = instate = 0;
     umValue = 0;
+    g_pending = {};
+    Operations().clear();
+    WaitingForLine().clear();
+    transfersRunning = 0;
+    g_observer = &g_quiet;
     InitIdentVars();
 }
 
-// --- status line --------------------------------------------------------------------
+// --- observer and status ------------------------------------------------------------
+
+void LinkObserver::Status(const char*) {}
+void LinkObserver::Wait(int port, double seconds) {
+    WaitComInput(port, seconds);
+}
+bool LinkObserver::Stopping() {
+    return false;
+}
+void LinkObserver::Sent(int) {}
+void LinkObserver::HardwareDescribed(std::uint16_t) {}
+void LinkObserver::ParameterSetTaken() {}
+void LinkObserver::FlashBlockAnswered(int) {}
+void LinkObserver::FlashProgress(int, std::uint16_t) {}
+void LinkObserver::FlashUploadStarted(std::uint16_t) {}
+void LinkObserver::FlashUploadComplete(std::uint16_t) {}
+void LinkObserver::ConnectionEnded() {}
+
+LinkObserver& Observer() {
+    return *g_observer;
+}
+
+void SetObserver(LinkObserver* observer) {
+    g_observer = observer ? observer : &g_quiet;
+}
 
 void SetStatus(const char* text) {
     core::CopyStatus(szStatus, sizeof szStatus - 1, text);
 }
 
 void ShowStatus() {
-    SetCtrlVal(pHandle, PANEL_TXTStatus, szStatus);
+    Observer().Status(szStatus);
 }
 
 void ShowStatusText(const char* text) {
-    SetCtrlVal(pHandle, PANEL_TXTStatus, text);
+    Observer().Status(text);
 }
 
 // --- codec ----------------------------------------------------------------------------
@@ -138,32 +202,45 @@ int GetRxBuf() {
     return core::GetRxBuf(std::span(szReadBuf).first<core::kFrameLen>(), pp);
 }
 
-// --- line --------------------------------------------------------------------------------
+// --- operations ---------------------------------------------------------------------------
 
-void RX_Receive_Function(int /*portNumber*/, int eventFlags, void* /*callbackData*/) {
-    if (!(eventFlags & LWRS_RECEIVE))
+LineOperation::LineOperation() {
+    Operations().push_back(g_aborts);
+}
+
+LineOperation::~LineOperation() {
+    Operations().pop_back();
+    if (!Operations().empty())
         return;
-    ComRd(com, szReadBuf, core::kFrameLen);
-    graph_flag = GetRxBuf();
-    rx_flag = 1;
-    // One frame per notification: whatever came with it in the same burst is
-    // dropped, so a waiting operation never finds a half-consumed queue.
-    FlushInQ(com);
+    // The line is free: what waited for it runs now, in the order it was asked
+    // for (each may start operations of its own).
+    while (!WaitingForLine().empty() && Operations().empty()) {
+        std::function<void()> action = std::move(WaitingForLine().front());
+        WaitingForLine().erase(WaitingForLine().begin());
+        action();
+    }
 }
 
-void ReceiveCallbackOn() {
-    InstallComCallback(com, eventMask, kNotifyCount, kEventChar, RX_Receive_Function, nullptr);
+void AbortOperations() {
+    ++g_aborts;
 }
 
-void ReceiveCallbackOff() {
-    InstallComCallback(com, 0, kNotifyCount, kEventChar, nullptr, nullptr);
+bool OperationAborted() {
+    return !Operations().empty() && Operations().front() != g_aborts;
+}
+
+bool OperationRunning() {
+    return !Operations().empty();
+}
+
+void WhenLineFree(std::function<void()> action) {
+    if (Operations().empty())
+        action();
+    else
+        WaitingForLine().push_back(std::move(action));
 }
 
 // --- transfers of the parameter set ------------------------------------------------------
-
-namespace {
-int transfersRunning = 0;
-}
 
 bool TransferInProgress() {
     return transfersRunning > 0;
@@ -175,69 +252,170 @@ TransferScope::~TransferScope() {
     --transfersRunning;
 }
 
-// --- exchange building blocks -------------------------------------------------------------
+// --- the exchange ---------------------------------------------------------------------------
 
-void BeginExchange(int port) {
-    FlushOutQ(port);
-    FlushInQ(port);
-    rx_flag = 0;
+namespace {
+
+using Frame = std::array<std::uint8_t, core::kFrameLen>;
+
+bool Aborted(LinkObserver& observer) {
+    return OperationAborted() || observer.Stopping();
 }
 
-int SendRequest(int port, std::uint16_t command, std::uint16_t second, const std::uint16_t* words) {
-    parameter[core::kCommand] = command;
-    FillTxBuf(command, second, words);
-    nBytesW = ComWrt(port, szWriteBuf, core::kFrameLen);
-    return nBytesW;
-}
-
-int SendRequestHead(int port, std::uint16_t command, std::span<const std::uint16_t> words) {
-    parameter[core::kCommand] = command;
-    core::PutWordBE(szWriteBuf, core::kRequestSync);
-    core::PutWordBE(szWriteBuf + 2, command);
-    const std::size_t room = (core::kFrameLen - 4) / 2;
-    for (std::size_t i = 0; i < std::min(words.size(), room); ++i)
-        core::PutWordBE(szWriteBuf + 4 + 2 * i, words[i]);
-    nBytesW = ComWrt(port, szWriteBuf, core::kFrameLen);
-    return nBytesW;
-}
-
-bool AwaitAnswer(double limit, int expectedEcho) {
-    const double t0 = Timer();
-    for (;;) {
-        ProcessSystemEvents();
-        if (rx_flag != 0) {
-            const int echo = core::GetWordBE(szReadBuf + 2);
-            if (expectedEcho == kAnyEcho || echo == expectedEcho ||
-                (expectedEcho == kNotRaw && echo != core::kCmdRaw))
-                return true;
-            rx_flag = 0;
-        }
-        if (Timer() - t0 > limit)
+// Lets the last request leave and its answer arrive, or its time pass, so
+// that the request is not cut and the answer not taken for the next one's;
+// false when aborted meanwhile.
+bool Settle(int port, LinkObserver& observer) {
+    while (g_pending.active) {
+        if (OperationAborted())
             return false;
+        const int queued = GetInQLen(port);
+        const double left = g_pending.due - Timer();
+        const bool answered = g_pending.answerLen > 0 && queued >= static_cast<int>(g_pending.answerLen);
+        if (queued < 0 || answered || left <= 0)
+            g_pending.active = false;
+        else
+            observer.Wait(port, std::min(left, kWaitSlice));
+    }
+    return true;
+}
+
+std::size_t AnswerLength(const Expect& expect) {
+    return expect.kind == Expect::None ? 0 : expect.kind == Expect::Bytes ? expect.length : core::kFrameLen;
+}
+
+void Write(const Frame& request, const Expect& expect) {
+    FlushOutQ(com);
+    FlushInQ(com);
+    rx_flag = 0;
+    std::copy(request.begin(), request.end(), szWriteBuf);
+    nBytesW = ComWrt(com, request.data(), static_cast<int>(request.size()));
+    ++g_requests;
+    const std::size_t answer = AnswerLength(expect);
+    g_pending = {true,
+                 Timer() + static_cast<double>(core::kFrameLen + answer) * kByteTime +
+                     (answer ? kAnswerMargin : kSendMargin),
+                 answer};
+}
+
+void Build(const Request& request) {
+    parameter[core::kCommand] = request.command;
+    if (request.whole) {
+        std::uint16_t words[core::kPageWords] = {};
+        std::copy_n(request.words.begin(), std::min(request.words.size(), core::kPageWords), words);
+        FillTxBuf(request.command, request.second, words);
+        return;
+    }
+    core::PutWordBE(szWriteBuf, core::kRequestSync);
+    core::PutWordBE(szWriteBuf + 2, request.command);
+    core::PutWordBE(szWriteBuf + 4, request.second);
+    const std::size_t room = (core::kFrameLen - 6) / 2;
+    for (std::size_t i = 0; i < std::min(request.words.size(), room); ++i)
+        core::PutWordBE(szWriteBuf + 6 + 2 * i, request.words[i]);
+}
+
+bool Expected(const Expect& expect, std::uint16_t echo) {
+    switch (expect.kind) {
+    case Expect::AnyFrame: return true;
+    case Expect::NotRaw: return echo != core::kCmdRaw;
+    case Expect::Echo: return echo == expect.echo;
+    default: return false;
     }
 }
 
-int AwaitQueued(int count, double limit) {
-    const double t0 = Timer();
-    for (;;) {
-        const int n = GetInQLen(com);
-        if (Timer() - t0 > limit || n >= count)
-            return n;
+// Takes whole frames off the queue, oldest first, until one is the expected
+// answer; the others are dropped without touching pp.
+bool TakeFrame(const Expect& expect) {
+    while (GetInQLen(com) >= static_cast<int>(core::kFrameLen)) {
+        ComRd(com, szReadBuf, static_cast<int>(core::kFrameLen));
+        if (!Expected(expect, core::GetWordBE(szReadBuf + 2)))
+            continue;
+        graph_flag = GetRxBuf();
+        rx_flag = 1;
+        return true;
     }
+    return false;
+}
+
+// Reads what the queue holds, never more than the receive buffer takes.
+int ReadQueued() {
+    nBytesR = ComRd(com, szReadBuf, std::clamp(GetInQLen(com), 0, static_cast<int>(sizeof szReadBuf)));
+    return nBytesR;
+}
+
+}  // namespace
+
+Outcome Exchange(const Request& request, const Expect& expect, double limit, LinkObserver& observer) {
+    LineOperation operation;
+    if (Aborted(observer) || !Settle(com, observer))
+        return Outcome::Aborted;
+    Build(request);
+    Frame sent;
+    std::copy_n(szWriteBuf, sent.size(), sent.begin());
+    Write(sent, expect);
+    unsigned ours = g_requests;
+    observer.Sent(nBytesW);
+    if (request.progress && (!request.progressOnlyWhole || nBytesW == static_cast<int>(core::kFrameLen)))
+        observer.Status(request.progress);
+    if (expect.kind == Expect::None)
+        return Outcome::Answered;  // its time to leave is Settle's
+
+    double t0 = Timer();
+    for (;;) {
+        if (Aborted(observer))
+            return Outcome::Aborted;
+        if (g_requests != ours) {
+            // A request of an operation started from an event of this wait
+            // went out and took the line: this one's answer is lost, so ask again.
+            if (!Settle(com, observer))
+                return Outcome::Aborted;
+            Write(sent, expect);
+            ours = g_requests;
+            t0 = Timer();
+        }
+        if (expect.kind == Expect::Bytes) {
+            const int queued = GetInQLen(com);
+            if (queued >= static_cast<int>(expect.length)) {
+                g_pending.active = false;
+                return ReadQueued() == static_cast<int>(expect.length) ? Outcome::Answered
+                                                                       : Outcome::WrongAnswer;
+            }
+        } else if (TakeFrame(expect)) {
+            g_pending.active = false;
+            return Outcome::Answered;
+        }
+        const double left = limit - (Timer() - t0);
+        if (left <= 0) {
+            // What came of a byte answer is read and dropped.
+            if (expect.kind == Expect::Bytes)
+                ReadQueued();
+            return Outcome::TimedOut;
+        }
+        observer.Wait(com, std::min(left, kWaitSlice));
+    }
+}
+
+void SettleLine(int port) {
+    Settle(port, Observer());
+    FlushInQ(port);
+    FlushOutQ(port);
 }
 
 // --- line check and the port-opening sequence -----------------------------------------------
 
 int CheckComLine(int port) {
+    const int saved = com;
+    com = port;
     parameter[core::kPage] = 0;
     CopyVarsToPP(0);
-    BeginExchange(port);
-    SendRequest(port, core::kCmdEcho, 0, pp);
+    const Outcome outcome =
+        Exchange({.command = core::kCmdEcho, .words = pp}, {.kind = Expect::AnyFrame}, TIMEOUT);
+    com = saved;
 
     int result = 0;
-    if (!AwaitAnswer(TIMEOUT)) {
+    if (outcome == Outcome::TimedOut) {
         SetStatus("Timeout-RS-232...");
-    } else {
+    } else if (outcome == Outcome::Answered) {
         pp[0] = core::GetWordBE(szReadBuf);  // the sync word, the one answer word the check reads
         if (pp[0] == core::kAnswerSync) {
             SetStatus("Echo Check - Line Ok!");
@@ -252,6 +430,7 @@ int CheckComLine(int port) {
 
 void InitRS232(int port) {
     TransferScope transfer;
+    LineOperation operation;
     const int r = OpenComConfig(port, "", 19200, 0, 8, 1, 4096, 4096);
     if (r < 0) {
         SetStatus(core::OpenErrorText(r));
@@ -260,20 +439,21 @@ void InitRS232(int port) {
         FlushInQ(port);
         FlushOutQ(port);
         SetCTSMode(port, 0);
-        InstallComCallback(port, eventMask, kNotifyCount, kEventChar, RX_Receive_Function, nullptr);
+        // Whatever the line still brings of an earlier request (this port
+        // chosen again while a run talked on it) must not pass for the echo.
+        SettleLine(port);
         if (CheckComLine(port) == 1) {
             Delay(0.1);
-            if (GetHARDWAREInfo() == 0)
+            if (GetHARDWAREInfo() == 0 && !OperationAborted())
                 SetStatus("Error reading HARDWARE-info!");
             Delay(0.1);
-            // A fetch that times out stops there and keeps the set as it was;
-            // the sequence goes on with the firmware text all the same.
+            // A fetch that does not come stops there and keeps the set as it
+            // was; the sequence goes on with the firmware text all the same.
             FetchParameterSet(1);
-            if (GetVERSIONInfo() < static_cast<int>(core::kFirmwareLen))
+            if (GetVERSIONInfo() < static_cast<int>(core::kFirmwareLen) && !OperationAborted())
                 SetStatus("Error reading firmware-info!");
         }
     }
     ShowStatus();
-    SetCtrlAttribute(pPara1, PARA1_SLIDEVideoTHD_A, ATTR_DIMMED, 0);
-    SetCtrlAttribute(pPara2, PARA2_SLIDEVideoTHD_B, ATTR_DIMMED, 0);
+    Observer().ConnectionEnded();
 }

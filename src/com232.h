@@ -1,8 +1,11 @@
 // Sensor link: the frame buffers, the parameter set, the line flags and every
-// exchange with the sensor pair over the serial line.
+// exchange with the sensor pair over the serial line. Nothing here knows the
+// panels: whatever an exchange has to show or draw goes to the observer of the
+// program that runs it (the window, a command line, a test).
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <span>
 
 #include "core/frame.h"
@@ -17,10 +20,11 @@ extern std::uint8_t szWriteBuf[core::kFrameLen];
 extern std::uint8_t szReadBuf[1024];
 
 // --- line state --------------------------------------------------------------------
+// Serial port in use (1 = first entry of the port table).
+extern int com;
 extern const double TIMEOUT;  // 1.5 s, every wait for an answer
-extern const int eventMask;   // serial events of the receive callback
-extern int rx_flag;
-extern int graph_flag;
+extern int rx_flag;           // an answer frame has been taken
+extern int graph_flag;        // ... and it was a raw measurement frame
 extern int stop_flag;
 extern int nBytesW;
 extern int nBytesR;
@@ -41,7 +45,8 @@ extern char szVersion[73];
 
 // Puts every global of the sensor link back to its start value: the parameter
 // set, the frame buffers, the line flags (stop_flag 1: no loop runs), the live
-// words and the hardware description of an unidentified sensor.
+// words, the hardware description of an unidentified sensor, port 1, no
+// operation running and the quiet observer.
 void InitCom232Vars();
 // The hardware description part of it, owned by the identification.
 void InitIdentVars();
@@ -53,63 +58,136 @@ void CopyPPtoRAWVars();
 void FillTxBuf(std::uint16_t command, std::uint16_t second, const std::uint16_t* words);
 int GetRxBuf();
 
+// --- what the link tells whoever runs it ---------------------------------------------------
+// The window shows the texts on its status line, runs its events while an answer
+// is awaited and draws what the link reports; a program without a window may
+// print the texts or ignore them. Every hook has a quiet default.
+class LinkObserver {
+public:
+    virtual ~LinkObserver() = default;
+    // A status text: an exchange in progress or its outcome.
+    virtual void Status(const char* text);
+    // Runs while an answer is awaited, for at most about `seconds`. The
+    // default sleeps until the line brings a byte.
+    virtual void Wait(int port, double seconds);
+    // True once the loop that owns the exchange has been told to end (RUN, a
+    // recording): its wait returns at once instead of waiting out its answer.
+    virtual bool Stopping();
+    // The request has gone out; `written` is the count the port took.
+    virtual void Sent(int written);
+    // The hardware description is in the globals above; `reportedVirtPixels`
+    // is the pixel count as the sensor reported it, before normalising.
+    virtual void HardwareDescribed(std::uint16_t reportedVirtPixels);
+    // A whole parameter set has been taken into `parameter`.
+    virtual void ParameterSetTaken();
+    // The sensor acknowledged the flash block whose first word is table entry `index`.
+    virtual void FlashBlockAnswered(int index);
+    // The upload's progress: the blocks up to table entry `index` are done with
+    // (device 0 the slave, any other the master).
+    virtual void FlashProgress(int index, std::uint16_t device);
+    // The flash upload has cleared the flash and starts with its first block.
+    virtual void FlashUploadStarted(std::uint16_t device);
+    // The sensor acknowledged the table's last block: the whole table is written.
+    virtual void FlashUploadComplete(std::uint16_t device);
+    // The port-opening sequence has ended, whatever its outcome.
+    virtual void ConnectionEnded();
+};
+// The observer of every exchange that is not given one: the program's, once it
+// has set one (nullptr puts the quiet one back).
+LinkObserver& Observer();
+void SetObserver(LinkObserver* observer);
+
+// Copies `text` into szStatus, cut to its 72 characters.
+void SetStatus(const char* text);
+// Shows szStatus, resp. a text of its own, through the observer.
+void ShowStatus();
+void ShowStatusText(const char* text);
+
+// --- operations and the abort -------------------------------------------------------------
+// Everything that talks to the sensor runs inside an operation (an exchange is
+// one by itself). AbortOperations (window closing, port change, STOP) ends
+// every wait of every operation running at that moment; what needs the line
+// idle (closing the port, opening another) waits with WhenLineFree until the
+// last of them has unwound.
+class LineOperation {
+public:
+    LineOperation();
+    ~LineOperation();
+    LineOperation(const LineOperation&) = delete;
+    LineOperation& operator=(const LineOperation&) = delete;
+};
+void AbortOperations();
+// True when an abort came after the outermost running operation began.
+bool OperationAborted();
+bool OperationRunning();
+// Runs `action` now when no operation runs, else once the last one has ended.
+void WhenLineFree(std::function<void()> action);
+
+// --- the exchange -----------------------------------------------------------------------
+enum class Outcome {
+    Answered,     // the expected answer came (or, for a request without answer, it went out)
+    TimedOut,     // nothing that counts came within the limit
+    WrongAnswer,  // something came that cannot be the answer (a block too long, a wrong sync)
+    Aborted,      // the operation was aborted or its loop told to end
+};
+
+// What a request is answered with.
+struct Expect {
+    enum Kind {
+        None,      // nothing (a page written to RAM or EEPROM)
+        AnyFrame,  // any 36-byte answer frame
+        NotRaw,    // any answer frame but a raw measurement frame, which may be the late
+                   // answer of a run that just stopped
+        Echo,      // an answer frame with the echo `echo`; other frames are dropped
+        Bytes,     // `length` bytes without a frame (a 64-word block, the firmware text)
+    };
+    Kind kind = AnyFrame;
+    std::uint16_t echo = 0;
+    std::size_t length = core::kFrameLen;
+};
+
+struct Request {
+    std::uint16_t command = 0;
+    std::uint16_t second = 0;
+    // From byte 6 on. A whole request takes 15 words; a request that is not
+    // whole writes only its header and these words, and the rest of szWriteBuf
+    // goes out as the previous request left it, as the sensor has always been
+    // sent for the block request and the flash write.
+    std::span<const std::uint16_t> words;
+    bool whole = true;
+    // Shown once the request has gone out: always, or only when all 36 bytes went.
+    const char* progress = nullptr;
+    bool progressOnlyWhole = false;
+};
+
+// The one way a request goes to the sensor: waits until an answer still on its
+// way from an earlier request has come or had its time, flushes both queues,
+// builds the request in szWriteBuf (noting its command in `parameter`), writes
+// it and waits up to `limit` seconds for the answer. A frame answer stands in
+// szReadBuf and, decoded, in pp (rx_flag set; graph_flag tells a raw frame); a
+// byte answer stands in szReadBuf with its count in nBytesR. When another
+// operation's request went out meanwhile (one started from an event during the
+// wait), this one is sent again. Returns at once when the operation is aborted.
+Outcome Exchange(const Request& request, const Expect& expect, double limit, LinkObserver& observer);
+inline Outcome Exchange(const Request& request, const Expect& expect, double limit) {
+    return Exchange(request, expect, limit, Observer());
+}
+// Lets an answer still on its way arrive and drops it, then flushes: the line is
+// quiet for whatever comes next (a new port's line check).
+void SettleLine(int port);
+
 // --- line ---------------------------------------------------------------------------------
+// Opens `port`, checks the line and, if it answers, identifies the sensor, fetches
+// its parameter set from RAM and reads the firmware text.
 void InitRS232(int port);
 int CheckComLine(int port);
-void RX_Receive_Function(int portNumber, int eventFlags, void* callbackData);
-// The receive callback on (as installed by InitRS232) or off, for the reads
-// that take their answer straight from the input queue.
-void ReceiveCallbackOn();
-void ReceiveCallbackOff();
-
-// --- exchange building blocks -----------------------------------------------------------
-// Every operation that talks to the sensor is made of these, so the request,
-// the wait and its time-out behave the same everywhere.
-
-// Empties both queues, so nothing left from an earlier exchange is taken for
-// this one's answer, and clears rx_flag.
-void BeginExchange(int port);
-// Builds the whole request (header, command, second word, 15 data words of
-// `words`) in szWriteBuf, notes the command in `parameter` and writes it.
-// Returns the count written, also kept in nBytesW.
-int SendRequest(int port, std::uint16_t command, std::uint16_t second, const std::uint16_t* words);
-// Writes only the bytes a command owns: header, command and then `words` from
-// byte 4 on; the rest of szWriteBuf keeps what the previous request left there,
-// as the sensor has always been sent for the block request and the flash write.
-// Notes the command in `parameter`; returns the count written (nBytesW).
-int SendRequestHead(int port, std::uint16_t command, std::span<const std::uint16_t> words);
-// Waits up to `limit` seconds, running events, until the receive callback has
-// taken an answer. With an expected echo, an answer to anything else (a raw
-// frame of a run that just stopped, a stray echo) is dropped and the wait
-// goes on. True when an answer was taken; its bytes stand in szReadBuf.
-inline constexpr int kAnyEcho = -1;
-// Any answer but a raw measurement frame: for the requests whose answer the
-// sensor does not tie to the command, sent while a run may still have a raw
-// frame on its way.
-inline constexpr int kNotRaw = -2;
-bool AwaitAnswer(double limit, int expectedEcho = kAnyEcho);
-// Waits up to `limit` seconds until the input queue holds `count` bytes and
-// returns the count queued when it ended. It runs no events.
-int AwaitQueued(int count, double limit);
-
-// Switches the receive callback off for its lifetime, for answers that are
-// read straight from the queue (the firmware text, the 64-word blocks); the
-// callback would otherwise take the first 36 bytes of them.
-class ReceiveCallbackPause {
-public:
-    ReceiveCallbackPause() { ReceiveCallbackOff(); }
-    ~ReceiveCallbackPause() { ReceiveCallbackOn(); }
-    ReceiveCallbackPause(const ReceiveCallbackPause&) = delete;
-    ReceiveCallbackPause& operator=(const ReceiveCallbackPause&) = delete;
-};
 
 // --- transfers of the parameter set ----------------------------------------------------------
 // True while the parameter set is on its way to or from the sensor or a file
-// (GET, SEND, TEACH, the connection sequence). Their waits run events, so a
-// second transfer started from a click in there would run nested inside the
-// first and mix its pages with the first one's (or flush a page for a raw
-// frame or a block); the transfer, target and acquisition buttons ignore the
-// operator meanwhile.
+// (GET, SEND, TEACH, the connection sequence, the flash upload). Their waits
+// run events, so a second transfer started from a click in there would mix its
+// pages with the first one's; the transfer, target, acquisition buttons and
+// the port selector ignore the operator meanwhile.
 bool TransferInProgress();
 class TransferScope {
 public:
@@ -119,27 +197,41 @@ public:
     TransferScope& operator=(const TransferScope&) = delete;
 };
 
+// One page from the sensor's RAM (target 1) or EEPROM (target 2) into `into`;
+// the outcome also on the status line. Target 3 asks nothing and counts as answered.
+Outcome FetchPage(std::uint16_t target, std::uint16_t page, std::span<std::uint16_t, core::kParamCount> into);
+// The whole set, pages 0, 1, 2 a tenth of a second apart, all or nothing: the
+// pages are gathered aside and taken over together once all three came, so a
+// sensor that falls silent never leaves a mixed set. The fetch stops at the
+// first page that does not come; then `parameter` keeps its values. With
+// target 3 the set already read from a file is taken as it is. Then the
+// observer shows the set. 1 when the set was taken over.
+int FetchParameterSet(std::uint16_t target);
+// The three pages of `parameter` into the sensor's RAM (target 1) or EEPROM
+// (target 2), 0.1 s apart, without answers. Stops only when aborted.
+Outcome SendParameterSet(std::uint16_t target);
+// The present spot becomes the set-point (the request carries page 0 of
+// `parameter`); the outcome of the teach request itself.
+Outcome TeachSetpoint();
+
 // --- raw frames, blocks and maintenance commands -------------------------------------------
 // One raw measurement frame: 1 when it arrived and stands in pp, 0 after
-// TIMEOUT with "Timeout RS232-Line!" and stop_flag set.
+// TIMEOUT with "Timeout RS232-Line!" and stop_flag set, or when aborted.
 int PushGETRAW();
-// 64 words of sensor buffer `buffer` (0 adcbufA, 1 adcbufB, 2 mvalBUFA,
-// 3 mvalBUFB) from entry `start` (0 or 64) on, read straight from the queue:
-// the caller has the receive callback off. 1 when exactly one block came.
-int ReadData64(int start, int buffer);
+// 64 words of sensor buffer `buffer` (0 video A, 1 video B, 2 curve A, 3
+// curve B) from entry `start` (0 or 64) into `dest` (128 words; nullptr keeps
+// nothing). 1 when exactly one block came.
+int ReadData64(int start, int buffer, std::uint16_t* dest);
 void ResetMaxMin();
 int ClearXFLASH();
-// Writes table words (page - 2) * 256 + offset .. + 7 into flash page `page`
-// and draws the upload's progress on the slave (device 0) or master bar graph.
-void WriteXFLASH(std::uint16_t offset, std::uint16_t page, const std::uint16_t* table, std::uint16_t device);
+// Writes table words (page - 2) * 256 + offset .. + 7 into flash page `page`;
+// the observer draws the progress on the slave (device 0) or master graph.
+Outcome WriteXFLASH(std::uint16_t offset, std::uint16_t page, const std::uint16_t* table,
+                    std::uint16_t device);
+// The whole table: the clear, then the 256 blocks, page 2 offset 0 to page 9
+// offset 248, stopping at the first step that is not acknowledged.
+Outcome UploadLinTable(const std::uint16_t* table, std::uint16_t device);
 
 // --- identification -------------------------------------------------------------------
 int GetHARDWAREInfo();
 int GetVERSIONInfo();
-
-// --- status line ------------------------------------------------------------------------
-// Copies `text` into szStatus, cut to its 72 characters.
-void SetStatus(const char* text);
-// Shows szStatus, resp. a text of its own, on the status line.
-void ShowStatus();
-void ShowStatusText(const char* text);

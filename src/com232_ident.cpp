@@ -1,13 +1,9 @@
 // Device identification: the hardware description and the firmware text.
 #include <algorithm>
 
-#include "K-BEX-TW-MS-DiredI304.h"
 #include "com232.h"
 #include "core/frame.h"
 #include "core/texts.h"
-#include "platform/clock.h"
-#include "platform/panels.h"
-#include "platform/serial.h"
 
 namespace {
 
@@ -45,31 +41,19 @@ std::uint16_t AnswerWord(int word) {
     return core::GetWordBE(szReadBuf + 2 * word);
 }
 
-void ShowCcdInfo(const core::CcdInfo& info) {
-    if (info.knownCcd) {
-        for (int panel : {pPara1, pPara2}) {
-            const int ring = panel == pPara1 ? PARA1_RINGGain : PARA2_RINGGain;
-            ReplaceListItem(panel, ring, 0, info.gainLow.c_str(), 0);
-            ReplaceListItem(panel, ring, 1, info.gainHigh.c_str(), 1);
-        }
-    }
-    for (int line = 0; line < 4; ++line)
-        ReplaceTextBoxLine(pCalib, CALIB_TXTBOXCcdInfo, line, info.lines[line].c_str());
-}
-
 }  // namespace
 
 int GetHARDWAREInfo() {
     parameter[core::kPage] = 0;
-    BeginExchange(com);
-    SendRequest(com, core::kCmdHardware, 0, pp);  // the payload is whatever pp holds
-    if (!AwaitAnswer(TIMEOUT)) {
-        SetStatus("Timeout-RS-232...");
+    // The payload is whatever pp holds. Only the description ends the wait: a
+    // raw frame still on its way from a run is no answer to it.
+    const Outcome outcome = Exchange({.command = core::kCmdHardware, .words = pp},
+                                     {.kind = Expect::Echo, .echo = core::kCmdHardware}, TIMEOUT);
+    if (outcome != Outcome::Answered) {
+        if (outcome == Outcome::TimedOut)
+            SetStatus("Timeout-RS-232...");
         return 0;
     }
-    // Any answer ends the wait; one that is not the description changes nothing.
-    if (AnswerWord(1) != core::kCmdHardware)
-        return 0;
 
     ccdtype = AnswerWord(2);
     ccdmaxpixel = AnswerWord(3);
@@ -83,54 +67,41 @@ int GetHARDWAREInfo() {
     hwtype = AnswerWord(11);
     adcmax = AnswerWord(12);
 
-    // The video axes follow the count the sensor reports, before it is
-    // normalised for the program's own use.
-    SetAxisScalingMode(pHandle, PANEL_GRAPHVideoMaster, VAL_XAXIS, VAL_MANUAL, 1.0, ccdvirtpixel);
-    SetAxisScalingMode(pHandle, PANEL_GRAPHVideoSlave, VAL_XAXIS, VAL_MANUAL, 1.0, ccdvirtpixel);
-
+    const std::uint16_t reported = ccdvirtpixel;
     ccdvirtpixel = core::NormaliseVirtPixels(ccdvirtpixel);
     for (int i = 0; i < MAXPOINT; ++i)
         xArray8[i] = static_cast<double>(i * ccdvirtpixel / MAXPOINT);
-
-    ShowCcdInfo(core::DescribeCcd(ccdtype, hwtype));
     const core::ScaleRule scale = core::ScaleFor(ccdtype, adcmax, ccdvirtpixel);
     ADCMAX = scale.adcMax;
     YAXISMAX = scale.yAxisMax;
+    // The video axes follow the count the sensor reports, before it is
+    // normalised for the program's own use; the texts follow the types.
+    Observer().HardwareDescribed(reported);
     return 1;
 }
 
 int GetVERSIONInfo() {
-    constexpr int kTextLen = static_cast<int>(core::kFirmwareLen);
-    int n = 0;
-    {
-        ReceiveCallbackPause pause;  // the 72-byte text must stay in the queue for us
-        parameter[core::kPage] = 0;
-        BeginExchange(com);
-        SendRequest(com, core::kCmdFirmware, 0, pp);
-        ShowStatusText("Waiting for firmware info ...");
-
-        // This wait runs no events on purpose: nothing the operator clicks can
-        // start another exchange while the text is on its way, at the price of
-        // a window that does not answer for at most the time-out.
-        n = AwaitQueued(kTextLen, TIMEOUT);
-        if (n < kTextLen)
-            SetStatus("Timeout - reading firmware info!");
-
-        szVersion[0] = '\0';
-        // Never more than the receive buffer holds, however much the line brought.
-        nBytesR = ComRd(com, szReadBuf, std::min<int>(n, sizeof szReadBuf));
-        if (nBytesR == kTextLen) {
-            const std::string text =
-                core::DecodeFirmware(std::span(szReadBuf).first<core::kFirmwareLen>(), pcbtype);
-            if (pcbtype == 0) {
-                core::CopyStatus(szVersion, sizeof szVersion - 1, text.c_str());
-                SetStatus(szVersion);
-            } else {
-                SetStatus(text.c_str());
-            }
+    parameter[core::kPage] = 0;
+    szVersion[0] = '\0';
+    const Outcome outcome =
+        Exchange({.command = core::kCmdFirmware, .words = pp, .progress = "Waiting for firmware info ..."},
+                 {.kind = Expect::Bytes, .length = core::kFirmwareLen}, TIMEOUT);
+    if (outcome == Outcome::Aborted)
+        return 0;
+    if (outcome == Outcome::TimedOut)
+        SetStatus("Timeout - reading firmware info!");
+    // More than the text (something else shared the line) is read and not
+    // taken, yet counts as an answer: the status line keeps what it said.
+    if (outcome == Outcome::Answered) {
+        const std::string text =
+            core::DecodeFirmware(std::span(szReadBuf).first<core::kFirmwareLen>(), pcbtype);
+        if (pcbtype == 0) {
+            core::CopyStatus(szVersion, sizeof szVersion - 1, text.c_str());
+            SetStatus(szVersion);
+        } else {
+            SetStatus(text.c_str());
         }
     }
-    BeginExchange(com);
     ShowStatus();
-    return n;
+    return std::max(nBytesR, 0);
 }

@@ -1,52 +1,141 @@
-// Sensor link: the raw measurement frame, the 64-word block reads of the four
-// sensor buffers, and the requests that change state inside the sensor (held
-// max/min reset, linearisation flash clear and write).
+// Sensor link: the parameter set's pages to and from the sensor, teach, the
+// raw measurement frame, the 64-word block reads of the four sensor buffers,
+// and the requests that change state inside the sensor (held max/min reset,
+// linearisation flash clear and write).
 #include <algorithm>
 #include <array>
 
-#include "K-BEX-TW-MS-DiredI304.h"
 #include "com232.h"
 #include "core/frame.h"
-#include "gui.h"
 #include "platform/clock.h"
-#include "platform/panels.h"
-#include "platform/serial.h"
-
-int PushGETRAW() {
-    parameter[core::kPage] = 0;
-    // rx_flag belongs to the loop that called: a nested capture must not take it away.
-    FlushInQ(com);
-    FlushOutQ(com);
-    // The payload is whatever the previous transfer left in pp; the sensor
-    // ignores it for a raw request.
-    if (SendRequest(com, core::kCmdRaw, 0, pp) == static_cast<int>(core::kFrameLen))
-        ShowStatusText("Line Ok!");
-    // Only a raw frame ends the wait: the callback sets graph_flag for echo 8 alone.
-    graph_flag = 0;
-    const double t0 = Timer();
-    for (;;) {
-        if (graph_flag == 1)
-            return 1;
-        ProcessSystemEvents();
-        if (Timer() - t0 > TIMEOUT) {
-            ShowStatusText("Timeout RS232-Line!");
-            stop_flag = 1;
-            return 0;
-        }
-    }
-}
 
 namespace {
 
-std::uint16_t* CaptureBuffer(int buffer) {
-    switch (buffer) {
-    case 0: return adcbufA;
-    case 1: return adcbufB;
-    case 2: return mvalBUFA;
-    case 3: return mvalBUFB;
-    default: return nullptr;
+// What an operation that was aborted leaves on the status line: never the
+// in-progress text of a step that will not end, never a time-out that did not happen.
+constexpr const char* kTransferStopped = "Parameter transfer stopped!";
+constexpr const char* kUploadStopped = "X-FLASH upload stopped - table incomplete!";
+
+constexpr std::uint16_t kPages = 3;
+
+}  // namespace
+
+// --- the parameter set ----------------------------------------------------------------------
+
+Outcome FetchPage(std::uint16_t target, std::uint16_t page,
+                  std::span<std::uint16_t, core::kParamCount> into) {
+    // The File target has been read into `parameter` before; nothing to ask.
+    if (target == 3) {
+        ShowStatus();
+        return Outcome::Answered;
     }
+    if (target == 1)
+        parameter[core::kCommand] = core::kCmdReadRam;
+    else if (target == 2)
+        parameter[core::kCommand] = core::kCmdReadEeprom;
+    const std::uint16_t command = parameter[core::kCommand];
+    CopyVarsToPP(page);  // the request carries the page's current values
+    // Only the answer to this request is a page: the last raw frame of a run
+    // that just stopped must never be written into the parameter set.
+    const Outcome outcome = Exchange({.command = command,
+                                      .second = page,
+                                      .words = pp,
+                                      .progress = "Waiting for parameter-frame ...",
+                                      .progressOnlyWhole = true},
+                                     {.kind = Expect::Echo, .echo = command}, TIMEOUT);
+    switch (outcome) {
+    case Outcome::Answered:
+        core::CopyPPtoVars(into, page, std::span(pp).first<core::kPageWords>());
+        SetStatus("Parameter-frame received! - Line Ok!");
+        break;
+    case Outcome::Aborted: SetStatus(kTransferStopped); break;
+    default: SetStatus("Timeout-RS-232..."); break;
+    }
+    ShowStatus();
+    return outcome;
 }
+
+int FetchParameterSet(std::uint16_t target) {
+    LineOperation operation;
+    std::uint16_t gathered[core::kParamCount];
+    std::copy(std::begin(parameter), std::end(parameter), gathered);
+    for (std::uint16_t page = 0; page < kPages; ++page) {
+        const Outcome outcome = FetchPage(target, page, gathered);
+        if (outcome == Outcome::Answered && page == kPages - 1) {
+            std::uint16_t words[core::kPPWords];
+            for (std::uint16_t p = 0; p < kPages; ++p) {
+                core::CopyVarsToPP(gathered, p, words);
+                core::CopyPPtoVars(parameter, p, std::span(words).first<core::kPageWords>());
+            }
+            Observer().ParameterSetTaken();
+        }
+        if (outcome == Outcome::Aborted)
+            return 0;
+        Delay(0.1);
+        if (outcome != Outcome::Answered)
+            return 0;
+    }
+    return 1;
+}
+
+Outcome SendParameterSet(std::uint16_t target) {
+    LineOperation operation;
+    parameter[core::kFrameHeader] = core::kRequestSync;
+    const std::uint16_t command = target == 2 ? core::kCmdWriteEeprom : core::kCmdWriteRam;
+    parameter[core::kCommand] = command;
+    // The sensor does not answer a page write: the three pages go out 0.1 s apart.
+    static const char* const kSent[kPages] = {"Sending Para-Frame 0 ...", "Sending Para-Frame 1 ...",
+                                              "Line Ok!"};
+    for (std::uint16_t page = 0; page < kPages; ++page) {
+        parameter[core::kPage] = page;
+        CopyVarsToPP(page);
+        const Outcome outcome = Exchange({.command = command,
+                                          .second = page,
+                                          .words = pp,
+                                          .progress = kSent[page],
+                                          .progressOnlyWhole = true},
+                                         {.kind = Expect::None}, 0.0);
+        if (outcome == Outcome::Aborted || OperationAborted()) {
+            ShowStatusText(kTransferStopped);
+            return Outcome::Aborted;
+        }
+        Observer().Wait(com, 0.0);  // what the operator did meanwhile runs once
+        if (page < kPages - 1)
+            Delay(0.1);
+    }
+    return Outcome::Answered;
+}
+
+Outcome TeachSetpoint() {
+    CopyVarsToPP(0);  // the teach request carries the general page
+    const Outcome outcome =
+        Exchange({.command = core::kCmdTeach, .words = pp, .progress = "New setpoint value teached!"},
+                 {.kind = Expect::NotRaw}, TIMEOUT);
+    if (outcome == Outcome::Aborted)
+        ShowStatusText(kTransferStopped);
+    return outcome;
+}
+
+// --- raw frame and blocks ------------------------------------------------------------------------
+
+int PushGETRAW() {
+    parameter[core::kPage] = 0;
+    graph_flag = 0;
+    // The payload is whatever the previous transfer left in pp; the sensor
+    // ignores it for a raw request. Only a raw frame ends the wait.
+    const Outcome outcome =
+        Exchange({.command = core::kCmdRaw, .words = pp, .progress = "Line Ok!", .progressOnlyWhole = true},
+                 {.kind = Expect::Echo, .echo = core::kCmdRaw}, TIMEOUT);
+    if (outcome == Outcome::Answered)
+        return 1;
+    if (outcome != Outcome::Aborted) {
+        ShowStatusText("Timeout RS232-Line!");
+        stop_flag = 1;
+    }
+    return 0;
+}
+
+namespace {
 
 const char* BlockWaitText(int start) {
     switch (start) {
@@ -60,83 +149,90 @@ const char* BlockWaitText(int start) {
 
 }  // namespace
 
-int ReadData64(int start, int buffer) {
+int ReadData64(int start, int buffer, std::uint16_t* dest) {
+    // Bytes 6-7 the buffer, 8-33 zero; 34-35 go out as the previous request left them.
+    std::array<std::uint16_t, 14> words{};
+    words[0] = static_cast<std::uint16_t>(buffer);
+    const Outcome outcome = Exchange({.command = core::kCmdBlock,
+                                      .second = static_cast<std::uint16_t>(start),
+                                      .words = words,
+                                      .whole = false,
+                                      .progress = BlockWaitText(start)},
+                                     {.kind = Expect::Bytes, .length = core::kBlockLen}, TIMEOUT);
     int result = 0;
-    FlushOutQ(com);
-    FlushInQ(com);
-    // Bytes 34-35 are not the block request's: they go out as the previous request left them.
-    std::array<std::uint16_t, 15> words{};
-    words[0] = static_cast<std::uint16_t>(start);
-    words[1] = static_cast<std::uint16_t>(buffer);
-    SendRequestHead(com, core::kCmdBlock, words);
-    ShowStatusText(BlockWaitText(start));
-
-    const int block = static_cast<int>(core::kBlockLen);
-    int n = 0;
-    const double t0 = Timer();
-    for (;;) {
-        ProcessSystemEvents();
-        n = GetInQLen(com);
-        if (Timer() - t0 > TIMEOUT) {
-            SetStatus("Timeout-RS-232 while reading 64 data-words!");
-            break;
-        }
-        if (n >= block)
-            break;
-    }
-    nBytesR = ComRd(com, szReadBuf, std::clamp(n, 0, static_cast<int>(sizeof szReadBuf)));
+    switch (outcome) {
+    // Stopped while a block was on its way: the last outcome stands again
+    // rather than a wait that no longer goes on.
+    case Outcome::Aborted: break;
+    case Outcome::TimedOut: SetStatus("Timeout-RS-232 while reading 64 data-words!"); break;
     // More than a block means something else shared the line: none of it is
     // trusted, and the operator is told so rather than shown the last success.
-    if (nBytesR > block)
-        SetStatus("Error reading 64 data-words!");
-    if (nBytesR == block) {
+    case Outcome::WrongAnswer: SetStatus("Error reading 64 data-words!"); break;
+    case Outcome::Answered:
         SetStatus("Data[64] block received!");
-        std::uint16_t* dst = CaptureBuffer(buffer);
         // Callers pass 0 or 64; anything else must still not write past the buffer.
-        if (dst && start >= 0 && start + static_cast<int>(core::kBlockWords) <= MAXPOINT)
+        if (dest && start >= 0 && start + static_cast<int>(core::kBlockWords) <= MAXPOINT)
             for (std::size_t i = 0; i < core::kBlockWords; ++i)
-                dst[static_cast<std::size_t>(start) + i] = core::GetWordBE(szReadBuf + 2 * i);
+                dest[static_cast<std::size_t>(start) + i] = core::GetWordBE(szReadBuf + 2 * i);
         result = 1;
+        break;
     }
     ShowStatus();
     return result;
 }
 
+// --- maintenance commands ----------------------------------------------------------------------
+
 void ResetMaxMin() {
-    BeginExchange(com);
-    SendRequest(com, core::kCmdResetMaxMin, 0, pp);
-    ShowStatusText("Reset Max/Min values...");
-    SetStatus(AwaitAnswer(TIMEOUT, kNotRaw) ? "Reset Max/Min OK!" : "Timeout-RS-232...");
+    const Outcome outcome =
+        Exchange({.command = core::kCmdResetMaxMin, .words = pp, .progress = "Reset Max/Min values..."},
+                 {.kind = Expect::NotRaw}, TIMEOUT);
+    SetStatus(outcome == Outcome::Answered  ? "Reset Max/Min OK!"
+              : outcome == Outcome::Aborted ? "Reset Max/Min stopped!"
+                                            : "Timeout-RS-232...");
     ShowStatus();
 }
 
-int ClearXFLASH() {
-    BeginExchange(com);
+namespace {
+
+Outcome ClearFlash() {
     parameter[core::kPage] = 0;
     std::uint16_t fill[core::kPageWords];
     std::fill_n(fill, core::kPageWords, core::kAnswerSync);
-    SendRequest(com, core::kCmdClearFlash, 0, fill);
-    ShowStatusText("clearing X-FLASH...");
-    const int result = AwaitAnswer(TIMEOUT, kNotRaw) ? 1 : 0;
-    SetStatus(result ? "X-FLASH-cleared!" : "Timeout-RS-232...");
+    const Outcome outcome =
+        Exchange({.command = core::kCmdClearFlash, .words = fill, .progress = "clearing X-FLASH..."},
+                 {.kind = Expect::NotRaw}, TIMEOUT);
+    if (outcome == Outcome::Aborted)
+        return outcome;
+    SetStatus(outcome == Outcome::Answered ? "X-FLASH-cleared!" : "Timeout-RS-232...");
     ShowStatus();
-    return result;
+    return outcome;
 }
 
-void WriteXFLASH(std::uint16_t offset, std::uint16_t page, const std::uint16_t* table, std::uint16_t device) {
+}  // namespace
+
+int ClearXFLASH() {
+    return ClearFlash() == Outcome::Answered ? 1 : 0;
+}
+
+Outcome WriteXFLASH(std::uint16_t offset, std::uint16_t page, const std::uint16_t* table,
+                    std::uint16_t device) {
     using core::kFlashBlockWords;
     const int index = (page - core::kFlashFirstPage) * static_cast<int>(core::kFlashPageWords) + offset;
-    BeginExchange(com);
-    // Bytes 24-35 are not the flash write's: they go out as the previous request left them.
-    std::array<std::uint16_t, 2 + kFlashBlockWords> words{offset, page};
+    // Bytes 6-7 the page, 8-23 the table words; 24-35 go out as the previous request left them.
+    std::array<std::uint16_t, 1 + kFlashBlockWords> words{page};
     if (index >= 0 && index + kFlashBlockWords <= core::kLinTableWords)
-        std::copy_n(table + index, kFlashBlockWords, words.begin() + 2);
-    SendRequestHead(com, core::kCmdWriteFlash, words);
+        std::copy_n(table + index, kFlashBlockWords, words.begin() + 1);
+    const Outcome outcome =
+        Exchange({.command = core::kCmdWriteFlash, .second = offset, .words = words, .whole = false},
+                 {.kind = Expect::NotRaw}, TIMEOUT);
+    if (outcome == Outcome::Aborted)
+        return outcome;
 
-    if (!AwaitAnswer(TIMEOUT, kNotRaw)) {
+    if (outcome != Outcome::Answered) {
         SetStatus("Timeout-RS-232...");
     } else {
-        SetCtrlVal(pHandle, PANEL_NUMAnaMax, index);
+        Observer().FlashBlockAnswered(index);
         static const char* const kPageText[] = {"X-FLASH-write OK: PAGE2 ...", "X-FLASH-write OK: PAGE3 ...",
                                                 "X-FLASH-write OK: PAGE4 ...", "X-FLASH-write OK: PAGE5 ...",
                                                 "X-FLASH-write OK: PAGE6 ...", "X-FLASH-write OK: PAGE7 ...",
@@ -144,12 +240,34 @@ void WriteXFLASH(std::uint16_t offset, std::uint16_t page, const std::uint16_t* 
         if (pp[1] >= 2 && pp[1] <= 9)
             SetStatus(kPageText[pp[1] - 2]);
     }
-    const int graph = device == 0 ? PANEL_GRAPHBarSlave : PANEL_GRAPHBarMaster;
-    if (pp[1] == 9 && pp[0] == 248) {
-        PlotRectangle(pHandle, graph, 1.0, 0.0, ccdvirtpixel, 1.0, VAL_GRAY, VAL_GRAY);
+    // Only this block's own acknowledgement of the table's last words ends the
+    // upload as written; pp may hold words of an earlier answer.
+    if (outcome == Outcome::Answered && pp[1] == 9 && pp[0] == 248) {
+        Observer().FlashUploadComplete(device);
         ShowStatusText("X-FLASH Data successfully written!");
-        return;
+        return outcome;
     }
-    PlotRectangle(pHandle, graph, 1.0, 0.0, index, 1.0, VAL_GREEN, VAL_GREEN);
+    Observer().FlashProgress(index, device);
     ShowStatus();
+    return outcome;
+}
+
+Outcome UploadLinTable(const std::uint16_t* table, std::uint16_t device) {
+    LineOperation operation;
+    Outcome outcome = ClearFlash();
+    bool complete = false;
+    if (outcome == Outcome::Answered) {
+        Observer().FlashUploadStarted(device);
+        for (std::uint16_t page = core::kFlashFirstPage;
+             outcome == Outcome::Answered &&
+             page < core::kFlashFirstPage + core::kLinTableWords / core::kFlashPageWords;
+             ++page)
+            for (std::uint16_t offset = 0; outcome == Outcome::Answered && offset < core::kFlashPageWords;
+                 offset += core::kFlashBlockWords)
+                outcome = WriteXFLASH(offset, page, table, device);
+        complete = outcome == Outcome::Answered && pp[1] == 9 && pp[0] == 248;
+    }
+    if (outcome == Outcome::Aborted)
+        ShowStatusText(kUploadStopped);
+    return complete || outcome != Outcome::Answered ? outcome : Outcome::WrongAnswer;
 }

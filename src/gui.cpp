@@ -7,9 +7,7 @@
 #include "com232.h"
 #include "core/frame.h"
 #include "core/rules.h"
-#include "platform/clock.h"
 #include "platform/panels.h"
-#include "platform/serial.h"
 
 std::uint16_t adcbufA[MAXPOINT], adcbufB[MAXPOINT];
 std::uint16_t mvalBUFA[MAXPOINT], mvalBUFB[MAXPOINT];
@@ -213,54 +211,10 @@ void SetPanelValues() {
 }
 
 int PushGET(std::uint16_t target, std::uint16_t page, std::span<std::uint16_t, kParamCount> into) {
-    int received = 1;
-    // The File target has been read into `parameter` before; nothing to ask.
-    if (target != 3) {
-        if (target == 1)
-            parameter[kCommand] = kCmdReadRam;
-        else if (target == 2)
-            parameter[kCommand] = kCmdReadEeprom;
-        const std::uint16_t command = parameter[kCommand];
-        CopyVarsToPP(page);  // the request carries the page's current values
-        BeginExchange(com);
-        if (SendRequest(com, command, page, pp) == static_cast<int>(kFrameLen))
-            ShowStatusText("Waiting for parameter-frame ...");
-        // Only the answer to this request is a page: the last raw frame of a
-        // run that just stopped must never be written into the parameter set.
-        if (AwaitAnswer(TIMEOUT, command)) {
-            GetRxBuf();
-            core::CopyPPtoVars(into, page, std::span(pp).first<kPageWords>());
-            SetStatus("Parameter-frame received! - Line Ok!");
-        } else {
-            SetStatus("Timeout-RS-232...");
-            received = 0;
-        }
-    }
-    ShowStatus();
+    const int received = FetchPage(target, page, into) == Outcome::Answered ? 1 : 0;
+    if (page == 2)
+        WindowObserver().ParameterSetTaken();
     return received;
-}
-
-int FetchParameterSet(std::uint16_t target) {
-    std::uint16_t gathered[kParamCount];
-    std::copy(std::begin(parameter), std::end(parameter), gathered);
-    for (std::uint16_t page = 0; page < 3; ++page) {
-        const int received = PushGET(target, page, gathered);
-        if (received && page == 2) {
-            std::uint16_t words[kPPWords];
-            for (std::uint16_t p = 0; p < 3; ++p) {
-                core::CopyVarsToPP(gathered, p, words);
-                core::CopyPPtoVars(parameter, p, std::span(words).first<kPageWords>());
-            }
-            SetPanelValues();
-            unsigned short mode = 0;
-            GetCtrlVal(pPara0, PARA0_DropEvalMode, mode);
-            PlotTOLWindow(mode, parameter[kTeachA], parameter[kTeachB]);
-        }
-        Delay(0.1);
-        if (!received)
-            return 0;
-    }
-    return 1;
 }
 
 void CalcRecTime() {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 
 #include "com232.h"
 #include "core/rules.h"
@@ -43,30 +44,69 @@ void ApplyAnaMode(std::uint16_t mode);
 // --- parameter fetch -------------------------------------------------------------------
 // Asks the sensor's RAM (target 1) or EEPROM (target 2) for one page and, when
 // its answer comes, puts the page's words into `into`; shows the outcome on the
-// status line. 1 when the page came. Target 3 asks nothing and returns 1.
+// status line; page 2 shows the set on the panels. 1 when the page came.
+// Target 3 asks nothing and returns 1. (The whole set: FetchParameterSet.)
 int PushGET(std::uint16_t target, std::uint16_t page,
             std::span<std::uint16_t, core::kParamCount> into = parameter);
-// The whole set, pages 0, 1, 2 a tenth of a second apart, all or nothing: the
-// pages are gathered aside and taken over together once all three came, so a
-// sensor that falls silent (or answers late, after the next page was asked
-// for) never leaves a mixed set. The fetch stops at the first page that times
-// out; then `parameter` and the panels keep their values. With target 3 the
-// set just read from the file is shown. 1 when the set was taken over.
-int FetchParameterSet(std::uint16_t target);
+
+// --- the window's side of the sensor link --------------------------------------------------
+// Shows the link's texts on the status line, runs the window's events while an
+// answer is awaited (so STOP, the port selector and closing the window work),
+// and draws what the link reports.
+class PanelObserver : public LinkObserver {
+public:
+    void Status(const char* text) override;
+    void Wait(int port, double seconds) override;
+    void HardwareDescribed(std::uint16_t reportedVirtPixels) override;
+    void ParameterSetTaken() override;
+    void FlashBlockAnswered(int index) override;
+    void FlashProgress(int index, std::uint16_t device) override;
+    void FlashUploadStarted(std::uint16_t device) override;
+    void FlashUploadComplete(std::uint16_t device) override;
+    void ConnectionEnded() override;
+};
+PanelObserver& WindowObserver();
 
 // --- live run and captures -----------------------------------------------------------------
+// The live loops of RUN and the recorder, one pass at a time. One request is
+// outstanding at a time: Next takes the raw frame that came (into Aval, Bval,
+// ...), sends the next request and, while that request is on the line, draws
+// the frame (and hands it to onFrame), so the drawing costs the line nothing.
+// Its wait ends at once when stop_flag is set. The live loop's buttons stay
+// dimmed while it lasts (a capture started inside it leaves them so); at its
+// end no answer of it is taken for the next operation's.
+class LiveRun : public LinkObserver {
+public:
+    explicit LiveRun(double limit);
+    ~LiveRun() override;
+    LiveRun(const LiveRun&) = delete;
+    LiveRun& operator=(const LiveRun&) = delete;
+    // `progress` is shown once the request has gone out whole.
+    Outcome Next(const char* progress = nullptr);
+    std::function<void()> onFrame;
+    // Looked at once each request has gone out: true ends the loop there.
+    std::function<bool()> done;
+
+    void Status(const char* text) override;
+    void Wait(int port, double seconds) override;
+    bool Stopping() override;
+    void Sent(int written) override;
+
+private:
+    double limit_;
+    bool fresh_ = false;  // a raw frame taken and not yet shown
+};
+bool LiveLoopRunning();
+// True while VIDEO or DATA reads its blocks: nothing else may talk to the
+// sensor meanwhile, so the buttons that would are dimmed and ignore clicks.
+bool CaptureInProgress();
+// A parameter transfer, the upload or a capture holds the line.
+bool LineBusy();
 // Live measurement until STOP, a port change or a silent line.
 void PushRUN();
-// Asks for the next raw frame; returns the count written.
-int SendRunRequest();
-// One pass of the live loops of RUN and the recorder. One request is
-// outstanding at a time: a raw frame that came is taken (into Aval, Bval, ...),
-// the next request goes out as soon as an answer is in (`sentAt` notes when),
-// and only then is the frame drawn, while that request is on the line, so
-// the drawing costs the line nothing. True when a frame came in this pass.
-bool LivePass(double& sentAt);
-// After the last pass: no answer of it is taken for the next operation's.
-void EndLivePasses();
+// 64 words of sensor buffer `buffer` (0 adcbufA, 1 adcbufB, 2 mvalBUFA,
+// 3 mvalBUFB; any other stores nothing) from entry `start` (0 or 64) on.
+int ReadData64(int start, int buffer);
 // The video profiles of both channels, again and again until STOP.
 void PushVIDEO();
 // The measurement curves of both channels, once.

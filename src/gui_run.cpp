@@ -5,11 +5,13 @@
 #include "com232.h"
 #include "core/frame.h"
 #include "gui.h"
-#include "platform/clock.h"
 #include "platform/panels.h"
 #include "platform/serial.h"
 
 namespace {
+
+int liveLoops = 0;
+int capturesRunning = 0;
 
 void ShowGraphs(std::initializer_list<int> shown, std::initializer_list<int> hidden) {
     for (int c : shown)
@@ -18,44 +20,74 @@ void ShowGraphs(std::initializer_list<int> shown, std::initializer_list<int> hid
         SetCtrlAttribute(pHandle, c, ATTR_VISIBLE, 0);
 }
 
-void FlushBoth() {
-    FlushInQ(com);
-    FlushOutQ(com);
-}
-
 }  // namespace
 
-int SendRunRequest() {
-    BeginExchange(com);
-    CopyVarsToPP(0);
-    return SendRequest(com, core::kCmdRaw, 0, pp);
+bool LiveLoopRunning() {
+    return liveLoops > 0;
+}
+bool CaptureInProgress() {
+    return capturesRunning > 0;
+}
+bool LineBusy() {
+    return TransferInProgress() || CaptureInProgress();
 }
 
-bool LivePass(double& sentAt) {
-    const bool fresh = graph_flag == 1;
-    if (fresh) {
-        CopyPPtoRAWVars();
-        graph_flag = 0;
-        FlushBoth();
-    }
-    if (rx_flag == 1) {
-        sentAt = Timer();
-        SendRunRequest();
-    }
-    if (fresh) {
-        PlotVIDEOBarGraph();
-        PlotRAWGraph();
-    }
-    return fresh;
+LiveRun::LiveRun(double limit) : limit_(limit) {
+    ++liveLoops;
 }
 
-void EndLivePasses() {
+// Only the input is flushed: the last request may still be leaving, and
+// whatever of its answer comes later is the next exchange's to let pass.
+LiveRun::~LiveRun() {
+    --liveLoops;
     rx_flag = 0;
     graph_flag = 0;
-    FlushBoth();
+    FlushInQ(com);
+}
+
+Outcome LiveRun::Next(const char* progress) {
+    fresh_ = graph_flag == 1;
+    if (fresh_) {
+        // Taken before the next request is built in pp.
+        CopyPPtoRAWVars();
+        graph_flag = 0;
+    }
+    CopyVarsToPP(0);
+    const Outcome outcome =
+        Exchange({.command = core::kCmdRaw, .words = pp, .progress = progress, .progressOnlyWhole = true},
+                 {.kind = Expect::AnyFrame}, limit_, *this);
+    // A loop told to end before the request went out still shows its last frame.
+    if (fresh_)
+        Sent(0);
+    return outcome;
+}
+
+void LiveRun::Status(const char* text) {
+    Observer().Status(text);
+}
+
+void LiveRun::Wait(int port, double seconds) {
+    Observer().Wait(port, seconds);
+}
+
+bool LiveRun::Stopping() {
+    return stop_flag != 0;
+}
+
+void LiveRun::Sent(int) {
+    if (fresh_) {
+        fresh_ = false;
+        PlotVIDEOBarGraph();
+        PlotRAWGraph();
+        if (onFrame)
+            onFrame();
+    }
+    if (done && done())
+        stop_flag = 1;
 }
 
 void PushRUN() {
+    LineOperation operation;
     ShowGraphs({PANEL_STRIPRaw, PANEL_GRAPHBarMaster, PANEL_GRAPHBarSlave, PANEL_SWITCHRawTraces},
                {PANEL_GRAPHVideoMaster, PANEL_GRAPHDataMaster, PANEL_GRAPHVideoSlave, PANEL_GRAPHDataSlave});
     SetCtrlAttribute(pPopUp, POPUP_BTNStartRecord, ATTR_DIMMED, 1);
@@ -64,20 +96,25 @@ void PushRUN() {
     stop_flag = 0;
     graph_flag = 0;
     rx_flag = 0;
-    double t0 = Timer();
-    PushGETRAW();
-    do {
-        LivePass(t0);
-        if (Timer() - t0 > 2 * TIMEOUT) {
-            ShowStatusText("Timeout RS232-Line!");
-            stop_flag = 1;
-            break;
+    {
+        LiveRun run(2 * TIMEOUT);
+        // The first request carries whatever pp holds and waits the single time-out.
+        if (PushGETRAW() == 1) {
+            Outcome outcome;
+            while ((outcome = run.Next()) == Outcome::Answered) {
+            }
+            if (outcome == Outcome::TimedOut) {
+                ShowStatusText("Timeout RS232-Line!");
+                stop_flag = 1;
+            }
         }
-        ProcessSystemEvents();
-    } while (stop_flag == 0);
-
-    EndLivePasses();
+    }
     SetCtrlAttribute(pHandle, PANEL_BTNRun, ATTR_DIMMED, 0);
+}
+
+int ReadData64(int start, int buffer) {
+    std::uint16_t* const buffers[] = {adcbufA, adcbufB, mvalBUFA, mvalBUFB};
+    return ReadData64(start, buffer, buffer >= 0 && buffer < 4 ? buffers[buffer] : nullptr);
 }
 
 namespace {
@@ -103,14 +140,41 @@ void DrawData() {
 constexpr Capture kVideo{PANEL_GRAPHVideoMaster, PANEL_GRAPHVideoSlave, 0, 1, &DrawVideo};
 constexpr Capture kData{PANEL_GRAPHDataMaster, PANEL_GRAPHDataSlave, 2, 3, &DrawData};
 
-constexpr int kAcquisitionButtons[] = {PANEL_BTNRun, PANEL_BTNVideo, PANEL_BTNData, PANEL_ButtonTeach};
+// Buttons that would start an exchange of their own in the middle of a
+// capture's block reads; a capture holds them dimmed until it ends.
+struct Button {
+    int* panel;
+    int control;
+};
+constexpr Button kHeldByCapture[] = {
+    {&pHandle, PANEL_BTNRun},        {&pHandle, PANEL_BTNVideo},    {&pHandle, PANEL_BTNData},
+    {&pHandle, PANEL_ButtonTeach},   {&pHandle, PANEL_BTNGet},      {&pHandle, PANEL_BTNSend},
+    {&pHandle, PANEL_ButtonReset},   {&pCalib, CALIB_BTNWriteXFMA}, {&pCalib, CALIB_BTNWriteXFSL},
+    {&pPopUp, POPUP_BTNStartRecord},
+};
 
-void BeginCapture(const Capture& c) {
-    const Capture& other = &c == &kVideo ? kData : kVideo;
-    ShowGraphs({c.graphA, c.graphB}, {PANEL_STRIPRaw, other.graphA, other.graphB, PANEL_SWITCHRawTraces});
-    for (int button : kAcquisitionButtons)
-        SetCtrlAttribute(pHandle, button, ATTR_DIMMED, 1);
-}
+// Holds the capture's graphs and buttons from its start to its end.
+class CaptureScope {
+public:
+    explicit CaptureScope(const Capture& c) {
+        ++capturesRunning;
+        const Capture& other = &c == &kVideo ? kData : kVideo;
+        ShowGraphs({c.graphA, c.graphB}, {PANEL_STRIPRaw, other.graphA, other.graphB, PANEL_SWITCHRawTraces});
+        for (const Button& b : kHeldByCapture)
+            SetCtrlAttribute(*b.panel, b.control, ATTR_DIMMED, 1);
+    }
+    ~CaptureScope() {
+        --capturesRunning;
+        // A run this capture was started from goes on and keeps its button
+        // dimmed; the recorder's START waits for STOP, as after a run.
+        for (const Button& b : kHeldByCapture)
+            if (b.control != POPUP_BTNStartRecord && !(b.control == PANEL_BTNRun && LiveLoopRunning()))
+                SetCtrlAttribute(*b.panel, b.control, ATTR_DIMMED, 0);
+        FlushInQ(com);
+    }
+    CaptureScope(const CaptureScope&) = delete;
+    CaptureScope& operator=(const CaptureScope&) = delete;
+};
 
 // One raw exchange and the four blocks; draws only a complete capture.
 void CapturePass(const Capture& c) {
@@ -119,14 +183,8 @@ void CapturePass(const Capture& c) {
         return;
     }
     CopyPPtoRAWVars();
-    bool complete = false;
-    {
-        // The blocks are read straight from the queue.
-        ReceiveCallbackPause pause;
-        FlushBoth();
-        complete = ReadData64(0, c.bufferA) && ReadData64(64, c.bufferA) && ReadData64(0, c.bufferB) &&
-                   ReadData64(64, c.bufferB);
-    }
+    const bool complete = ReadData64(0, c.bufferA) && ReadData64(64, c.bufferA) && ReadData64(0, c.bufferB) &&
+                          ReadData64(64, c.bufferB);
     if (!complete)
         return;
     SetAxisScalingMode(pHandle, PANEL_GRAPHVideoMaster, VAL_XAXIS, VAL_MANUAL, 1.0, ccdvirtpixel);
@@ -135,28 +193,20 @@ void CapturePass(const Capture& c) {
     PlotVIDEOBarGraph();
 }
 
-void EndCapture() {
-    for (int button : {PANEL_BTNRun, PANEL_BTNVideo, PANEL_ButtonTeach, PANEL_BTNData})
-        SetCtrlAttribute(pHandle, button, ATTR_DIMMED, 0);
-    ReceiveCallbackOn();
-    FlushOutQ(com);
-    FlushInQ(com);
-}
-
 }  // namespace
 
 void PushVIDEO() {
-    BeginCapture(kVideo);
+    LineOperation operation;
+    CaptureScope capture(kVideo);
     stop_flag = 0;
     do {
         CapturePass(kVideo);
         ProcessSystemEvents();
-    } while (stop_flag == 0);
-    EndCapture();
+    } while (stop_flag == 0 && !OperationAborted());
 }
 
 void PushDATA() {
-    BeginCapture(kData);
+    LineOperation operation;
+    CaptureScope capture(kData);
     CapturePass(kData);
-    EndCapture();
 }

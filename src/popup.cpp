@@ -125,24 +125,19 @@ int PmodeRing(int panel, int control, int event, int valueField) {
     return 0;
 }
 
-// Clears the flash and writes the table in its 256 blocks, page 2 offset 0 to
-// page 9 offset 248, drawing the progress on `graph`. A block without an
-// answer is reported and not repeated; the sequence always runs to its end.
-void UploadLinTable(int graph, std::uint16_t device, int button) {
-    if (TransferInProgress())
+// Reads a table from a file the operator picks and writes it into the flash,
+// the progress on the channel's bar graph; the upload stops at the first step
+// the sensor does not acknowledge. The button hides itself in every case.
+void WriteLinTable(std::uint16_t device, int button) {
+    if (LineBusy())
         return;
     TransferScope transfer;
+    LineOperation operation;
     if (ReadLinDataFromFile(linArray) == 0) {
         // The upload owns the line until its last block: a run or a recording
-        // that was going on ends after it instead of timing out.
+        // that was going on ends after it.
         stop_flag = 1;
-        ClearXFLASH();
-        SetAxisScalingMode(pHandle, graph, VAL_XAXIS, VAL_MANUAL, 1.0, ccdvirtpixel);
-        DeleteGraphPlot(pHandle, graph, -1, 0);
-        for (std::uint16_t page = kFlashFirstPage; page < kFlashFirstPage + kLinTableWords / kFlashPageWords;
-             ++page)
-            for (std::uint16_t offset = 0; offset < kFlashPageWords; offset += kFlashBlockWords)
-                WriteXFLASH(offset, page, linArray, device);
+        UploadLinTable(linArray, device);
     }
     SetCtrlAttribute(pCalib, button, ATTR_VISIBLE, 0);
 }
@@ -197,12 +192,12 @@ int CC_DROPpmodeB(int panel, int control, int event, void*, int, int) {
 
 int CC_BTNWriteXFMA(int, int, int event, void*, int, int) {
     if (event == EVENT_COMMIT)
-        UploadLinTable(PANEL_GRAPHBarMaster, 1, CALIB_BTNWriteXFMA);
+        WriteLinTable(1, CALIB_BTNWriteXFMA);
     return 0;
 }
 
 int CC_BTNWriteXFSL(int, int, int event, void*, int, int) {
     if (event == EVENT_COMMIT)
-        UploadLinTable(PANEL_GRAPHBarSlave, 0, CALIB_BTNWriteXFSL);
+        WriteLinTable(0, CALIB_BTNWriteXFSL);
     return 0;
 }

@@ -8,6 +8,7 @@
 #include <QTimer>
 #include <cstdio>
 #include <cstdlib>
+#include <utility>
 #include <vector>
 
 #include "platform/panels.h"
@@ -18,6 +19,11 @@ std::vector<QEventLoop*>& RunningLoops() {
     static std::vector<QEventLoop*> loops;
     return loops;
 }
+
+// A quit asked for while no loop ran (the window closed during start-up):
+// the next loop ends at once with its code.
+bool quitPending = false;
+int pendingCode = 0;
 
 }  // namespace
 
@@ -54,6 +60,8 @@ void SetProgramIdentity(const char* name) {
 int RunUserInterface() {
     if (!QApplication::instance())
         return -1;
+    if (std::exchange(quitPending, false))
+        return pendingCode;
     QEventLoop loop;
     RunningLoops().push_back(&loop);
     const int code = loop.exec();
@@ -62,6 +70,10 @@ int RunUserInterface() {
 }
 
 int QuitUserInterface(int exitCode) {
+    if (RunningLoops().empty()) {
+        quitPending = true;
+        pendingCode = exitCode;
+    }
     for (QEventLoop* loop : RunningLoops())
         loop->exit(exitCode);
     return 0;

@@ -464,6 +464,17 @@ int GetInQLen(int port) {
     return static_cast<int>(p->inQ.size());
 }
 
+int WaitComInput(int port, double seconds) {
+    Port* p = OpenPort(port);
+    if (!p || p->vanished) {
+        Delay(seconds);
+        return p ? kComIOError : kComPortNotOpen;
+    }
+    if (Fill(port, *p) == 0 && p->inQ.size() < p->inQSize && WaitReadable(p->fd, seconds))
+        Fill(port, *p);
+    return static_cast<int>(p->inQ.size());
+}
+
 int InstallComCallback(int port, int eventMask, int notifyCount, int eventCharacter, ComCallbackPtr callback,
                        void* callbackData) {
     Port* p = OpenPort(port);

@@ -38,6 +38,11 @@ int FlushOutQ(int port);
 int ComWrt(int port, const void* buffer, int count);
 int ComRd(int port, void* buffer, int count);
 int GetInQLen(int port);
+// Waits up to `seconds` until the port brings a byte, taking what came into
+// the input queue: a wait that needs no event loop. A port that is not open
+// (or has gone) waits the time out, so a polling loop never spins on it.
+// Returns the queue's length, or a negative count as GetInQLen does.
+int WaitComInput(int port, double seconds);
 
 using ComCallbackPtr = void (*)(int portNumber, int eventMask, void* callbackData);
 // A null callback or an event mask of 0 switches the callback off.

@@ -54,6 +54,7 @@ TEST_F(Recorder, WritesTheHeaderThenOneRecordPerRawFrameIntoANewFileOrPerSecondU
     ASSERT_EQ(WriteFileBytes(recfile_name.c_str(), std::string(5000, 'x'), false), 0);
     core::Put32(parameter, core::kSetpointA, 123456);
     line.sensor.ClearRequests();
+    confirmYes = true;
     Start(0, 25);
 
     const std::string text = FileText(recfile_name);
@@ -79,7 +80,8 @@ TEST_F(Recorder, WritesTheHeaderThenOneRecordPerRawFrameIntoANewFileOrPerSecondU
     line.sensor.ClearRequests();
     Start(0, 0);
     EXPECT_TRUE(FileText(recfile_name).ends_with("SETPOINT-VALUE [\xB5m]: 123456\r\n"));
-    EXPECT_TRUE(PumpUntil([&] { return line.Count(core::kCmdRaw) == 1; }, 1.0));
+    EXPECT_TRUE(PumpUntil([&] { return line.Count(core::kCmdRaw) == 1; }, 1.0))
+        << ::testing::PrintToString(line.Commands()) << StatusLine();
 
     // Interval 1 s: records only as whole seconds pass, while every frame is
     // shown. STOP-RECORD ends it after the pass and releases every button.

@@ -83,7 +83,6 @@ AssertionResult SimLine::Open() {
     if (!error.empty())
         return AssertionFailure() << error;
     const int r = OpenComConfig(com, "", 19200, 0, 8, 1, 4096, 4096);
-    ReceiveCallbackOn();
     return r == 0 ? AssertionSuccess() : AssertionFailure() << "COM1: " << r;
 }
 

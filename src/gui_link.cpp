@@ -1,0 +1,77 @@
+// What the window makes of the sensor link's reports: the status line, the
+// events that go on while an answer is awaited, the hardware description on
+// the calibration panel and the video axes, a fetched set on the panels, the
+// flash upload's progress on a bar graph.
+#include "K-BEX-TW-MS-DiredI304.h"
+#include "com232.h"
+#include "core/texts.h"
+#include "gui.h"
+#include "platform/panels.h"
+
+namespace {
+
+int ProgressGraph(std::uint16_t device) {
+    return device == 0 ? PANEL_GRAPHBarSlave : PANEL_GRAPHBarMaster;
+}
+
+void ShowCcdInfo(const core::CcdInfo& info) {
+    if (info.knownCcd) {
+        for (int panel : {pPara1, pPara2}) {
+            const int ring = panel == pPara1 ? PARA1_RINGGain : PARA2_RINGGain;
+            ReplaceListItem(panel, ring, 0, info.gainLow.c_str(), 0);
+            ReplaceListItem(panel, ring, 1, info.gainHigh.c_str(), 1);
+        }
+    }
+    for (int line = 0; line < 4; ++line)
+        ReplaceTextBoxLine(pCalib, CALIB_TXTBOXCcdInfo, line, info.lines[line].c_str());
+}
+
+}  // namespace
+
+void PanelObserver::Status(const char* text) {
+    SetCtrlVal(pHandle, PANEL_TXTStatus, text);
+}
+
+void PanelObserver::Wait(int, double) {
+    ProcessSystemEvents();
+}
+
+void PanelObserver::HardwareDescribed(std::uint16_t reportedVirtPixels) {
+    SetAxisScalingMode(pHandle, PANEL_GRAPHVideoMaster, VAL_XAXIS, VAL_MANUAL, 1.0, reportedVirtPixels);
+    SetAxisScalingMode(pHandle, PANEL_GRAPHVideoSlave, VAL_XAXIS, VAL_MANUAL, 1.0, reportedVirtPixels);
+    ShowCcdInfo(core::DescribeCcd(ccdtype, hwtype));
+}
+
+void PanelObserver::ParameterSetTaken() {
+    SetPanelValues();
+    unsigned short mode = 0;
+    GetCtrlVal(pPara0, PARA0_DropEvalMode, mode);
+    PlotTOLWindow(mode, parameter[core::kTeachA], parameter[core::kTeachB]);
+}
+
+void PanelObserver::FlashBlockAnswered(int index) {
+    SetCtrlVal(pHandle, PANEL_NUMAnaMax, index);
+}
+
+void PanelObserver::FlashProgress(int index, std::uint16_t device) {
+    PlotRectangle(pHandle, ProgressGraph(device), 1.0, 0.0, index, 1.0, VAL_GREEN, VAL_GREEN);
+}
+
+void PanelObserver::FlashUploadStarted(std::uint16_t device) {
+    SetAxisScalingMode(pHandle, ProgressGraph(device), VAL_XAXIS, VAL_MANUAL, 1.0, ccdvirtpixel);
+    DeleteGraphPlot(pHandle, ProgressGraph(device), -1, 0);
+}
+
+void PanelObserver::FlashUploadComplete(std::uint16_t device) {
+    PlotRectangle(pHandle, ProgressGraph(device), 1.0, 0.0, ccdvirtpixel, 1.0, VAL_GRAY, VAL_GRAY);
+}
+
+void PanelObserver::ConnectionEnded() {
+    SetCtrlAttribute(pPara1, PARA1_SLIDEVideoTHD_A, ATTR_DIMMED, 0);
+    SetCtrlAttribute(pPara2, PARA2_SLIDEVideoTHD_B, ATTR_DIMMED, 0);
+}
+
+PanelObserver& WindowObserver() {
+    static PanelObserver observer;
+    return observer;
+}
