@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QStandardPaths>
 #include <QTime>
 #include <cerrno>
 #include <cstdio>
@@ -124,6 +125,19 @@ std::string GetProjectDir() {
     if (!QCoreApplication::instance())
         return QDir::currentPath().toStdString();
     return QFile::encodeName(QCoreApplication::applicationDirPath()).toStdString();
+}
+
+std::string DefaultFileDir(const std::string& programDir) {
+    // The system decides, not the mode bits: a read-only mount, an ACL or the
+    // user's groups all say no where the bits alone would say yes.
+    struct stat st {};
+    if (!programDir.empty() && ::stat(programDir.c_str(), &st) == 0 && S_ISDIR(st.st_mode) &&
+        ::access(programDir.c_str(), W_OK | X_OK) == 0)
+        return programDir;
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (!documents.isEmpty() && QDir().mkpath(documents))
+        return QFile::encodeName(documents).toStdString();
+    return QFile::encodeName(QDir::homePath()).toStdString();
 }
 
 std::string DateStr() {

@@ -23,6 +23,11 @@ int DeleteFile(const char* path);
 void MakePathname(const char* directory, const char* name, std::string& out);
 // Directory of the running program, without a trailing separator.
 std::string GetProjectDir();
+// Where the operator's files are saved and chosen by default: beside the
+// program, where the operator has always found them, unless this user cannot
+// create files there (an installed program); then the user's documents folder,
+// made when missing, or the home folder. Never empty.
+std::string DefaultFileDir(const std::string& programDir);
 // Today's date "MM-DD-YYYY" and the time "HH:MM:SS".
 std::string DateStr();
 std::string TimeStr();

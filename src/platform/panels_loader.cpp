@@ -4,6 +4,7 @@
 // callback events.
 #include <QAbstractButton>
 #include <QAbstractItemView>
+#include <QAbstractSpinBox>
 #include <QAccessibleWidget>
 #include <QApplication>
 #include <QCheckBox>
@@ -14,6 +15,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QFrame>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
@@ -24,6 +26,8 @@
 #include <QUiLoader>
 #include <algorithm>
 #include <cstdio>
+#include <functional>
+#include <utility>
 #include <vector>
 
 #include "platform/graph_control.h"
@@ -255,6 +259,40 @@ private:
     int panel_;
 };
 
+// Enter commits a numeric field even when it holds the value typed: the
+// operator repeats a value to act on it again (the recorder's service code
+// after an upload hid its buttons). Qt reports Enter as a value change only
+// when the value moved, so the key itself is watched, and a value change
+// during the same key is its commit, not a second one.
+class EnterCommit : public QObject {
+public:
+    EnterCommit(QAbstractSpinBox* box, std::function<void()> commit)
+        : QObject(box), commit_(std::move(commit)) {
+        box->installEventFilter(this);
+        connect(box, &QAbstractSpinBox::editingFinished, this, [this] {
+            if (std::exchange(enterPending_, false) && !committed_)
+                commit_();
+        });
+    }
+    void Committed() { committed_ = true; }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::KeyPress && !static_cast<QAbstractSpinBox*>(watched)->isReadOnly()) {
+            const int key = static_cast<QKeyEvent*>(event)->key();
+            if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+                enterPending_ = true;
+                committed_ = false;
+            }
+        }
+        return false;
+    }
+
+private:
+    std::function<void()> commit_;
+    bool enterPending_ = false, committed_ = false;
+};
+
 void WireEvents(int panel, int id, ControlInfo& c) {
     QWidget* w = c.widget;
     const bool isButton = qobject_cast<QAbstractButton*>(w) != nullptr;
@@ -282,12 +320,16 @@ void WireEvents(int panel, int id, ControlInfo& c) {
         QObject::connect(cb, &QComboBox::currentIndexChanged, w, [fire] { fire(EVENT_VAL_CHANGED); });
         QObject::connect(cb, &QComboBox::activated, w, [fire] { fire(EVENT_COMMIT); });
     } else if (auto* sb = qobject_cast<QSpinBox*>(w)) {
-        QObject::connect(sb, &QSpinBox::valueChanged, w, [fire] {
+        auto* enter = new EnterCommit(sb, [fire] { fire(EVENT_COMMIT); });
+        QObject::connect(sb, &QSpinBox::valueChanged, w, [fire, enter] {
+            enter->Committed();
             fire(EVENT_VAL_CHANGED);
             fire(EVENT_COMMIT);
         });
     } else if (auto* db = qobject_cast<QDoubleSpinBox*>(w)) {
-        QObject::connect(db, &QDoubleSpinBox::valueChanged, w, [fire] {
+        auto* enter = new EnterCommit(db, [fire] { fire(EVENT_COMMIT); });
+        QObject::connect(db, &QDoubleSpinBox::valueChanged, w, [fire, enter] {
+            enter->Committed();
             fire(EVENT_VAL_CHANGED);
             fire(EVENT_COMMIT);
         });

@@ -1,10 +1,13 @@
 // The fields and rings that act at once and the recorder's pop-up: what the
 // operator sees change, and that none of it says a word to the sensor.
+#include <QAbstractSpinBox>
+#include <QTest>
 #include <QWidget>
 #include <tuple>
 
 #include "app_fixture.h"
 #include "platform/files.h"
+#include "platform/panels_internal.h"
 
 using namespace kbex_test;
 using ParameterFields = ProgramTest;
@@ -25,6 +28,13 @@ bool HasFlatLine(int graph, double level) {
     const auto& plots = Graph(graph).plots;
     return std::any_of(plots.begin(), plots.end(),
                        [&](const auto& p) { return p.y == std::vector<double>(MAXPOINT, level); });
+}
+
+// The commits the recorder's interval field raises, passed on to the program.
+int intervalCommits = 0;
+int CountIntervalCommits(int panel, int control, int event, void* data, int data1, int data2) {
+    intervalCommits += event == EVENT_COMMIT;
+    return CC_NEDITRecTime(panel, control, event, data, data1, data2);
 }
 
 }  // namespace
@@ -162,4 +172,27 @@ TEST_F(RecorderPopup, TotalTimeServiceCodeAndFileChoice) {
     fileAnswer = {VAL_NEW_FILE_SELECTED, dir + "/new.dat"};
     ASSERT_TRUE(Click(pPopUp, POPUP_RecordFileNameBtn));
     EXPECT_EQ(Values(recfile_name == dir + "/new.dat", popups.confirmCalls), Values(1, 2));
+}
+
+// Enter commits the interval whether or not the operator changed it: the
+// service code entered again shows the upload button that an upload hid. A
+// value typed and entered is one commit, so is each Enter on it afterwards.
+TEST_F(RecorderPopup, EnterCommitsTheIntervalOnceWhetherOrNotItChanged) {
+    intervalCommits = 0;
+    platform::FindControl(pPopUp, POPUP_NEDITRecTime)->callback = &CountIntervalCommits;
+    DisplayPanel(pPopUp);
+    auto* field = qobject_cast<QAbstractSpinBox*>(platform::CtrlWidget(pPopUp, POPUP_NEDITRecTime));
+    ASSERT_NE(field, nullptr);
+    field->setFocus();
+    field->selectAll();
+    QTest::keyClicks(field, "6173");
+    EXPECT_EQ(intervalCommits, 0);
+    for (auto [key, commits] : {std::pair{Qt::Key_Return, 1}, {Qt::Key_Enter, 2}, {Qt::Key_Return, 3}}) {
+        SetCtrlAttribute(pCalib, CALIB_BTNWriteXFMA, ATTR_VISIBLE, 0);  // as its upload leaves it
+        QTest::keyClick(field, key);
+        EXPECT_EQ(Values(intervalCommits, Val<int>(pPopUp, POPUP_NEDITRecTime),
+                         Attr(pCalib, CALIB_BTNWriteXFMA, ATTR_VISIBLE)),
+                  Values(commits, 6173, 1))
+            << "Enter " << commits;
+    }
 }

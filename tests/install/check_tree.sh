@@ -6,6 +6,26 @@
 
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
+# A check that fails while the program runs, or while its resource is moved
+# away, must not leave the program running or the installed tree broken for
+# the next run: whatever ends the test ends the program first.
+started_pid="" scratch="" resource=""
+clean_up() {
+  if [ -n "$started_pid" ]; then
+    kill "$started_pid" 2>/dev/null || true
+    wait "$started_pid" 2>/dev/null || true
+    started_pid=""
+  fi
+  if [ -n "$resource" ] && [ -e "$scratch/uir" ]; then
+    mv "$scratch/uir" "$resource"
+  fi
+  resource=""
+  [ -z "$scratch" ] || rm -rf "$scratch"
+  scratch=""
+}
+trap clean_up EXIT
+trap 'exit 1' INT TERM HUP
+
 check_tree() {
   local root="$1" f
   for f in bin/kbex-sensor-sim lib/kbex-tw-ms/kbex-tw-ms lib/kbex-tw-ms/K-BEX-TW-MS-DiredI304.uir \
@@ -29,19 +49,24 @@ check_tree() {
   # Started from elsewhere, through the link: a program that cannot load its
   # resource ends at once, so one still running after three seconds found it.
   # Without the resource the same start must fail, or the check proves nothing.
-  local here
-  here="$(mktemp -d)"
-  (cd "$here" && QT_QPA_PLATFORM=offscreen "$program" --simulate >"$here/log" 2>&1) &
-  local pid=$!
+  # exec, so that the pid is the program's own and not that of a subshell
+  # which would die alone and leave the program behind.
+  scratch="$(mktemp -d)"
+  (cd "$scratch" && QT_QPA_PLATFORM=offscreen exec "$program" --simulate >"$scratch/log" 2>&1) &
+  started_pid=$!
   sleep 3
-  kill -0 "$pid" 2>/dev/null || { cat "$here/log" >&2; fail "the installed program did not keep running"; }
-  kill "$pid"; wait "$pid" 2>/dev/null || true
-  mv "$root/lib/kbex-tw-ms/K-BEX-TW-MS-DiredI304.uir" "$here/uir"
+  kill -0 "$started_pid" 2>/dev/null ||
+    { cat "$scratch/log" >&2; fail "the installed program did not keep running"; }
+  kill "$started_pid"
+  wait "$started_pid" 2>/dev/null || true
+  started_pid=""
+  resource="$root/lib/kbex-tw-ms/K-BEX-TW-MS-DiredI304.uir"
+  mv "$resource" "$scratch/uir"
   local rc=0
-  (cd "$here" && QT_QPA_PLATFORM=offscreen timeout 10 "$program" --simulate >"$here/log" 2>&1) || rc=$?
-  mv "$here/uir" "$root/lib/kbex-tw-ms/K-BEX-TW-MS-DiredI304.uir"
+  (cd "$scratch" && QT_QPA_PLATFORM=offscreen exec timeout 10 "$program" --simulate >"$scratch/log" 2>&1) ||
+    rc=$?
+  clean_up
   [ "$rc" -ne 0 ] && [ "$rc" -ne 124 ] || fail "the program ran without its resource (exit $rc)"
-  rm -rf "$here"
 
   if command -v desktop-file-validate >/dev/null; then
     desktop-file-validate "$root/share/applications/kbex-tw-ms.desktop" || fail "desktop entry"

@@ -2,7 +2,7 @@
 // line's far end byte by byte, and what an unlucky machine does to it and to
 // the file reads: a FIFO for a file, a directory for a port, a second
 // instance on the line, flags an earlier program left, a full queue, a
-// signal in a write, a USB adapter.
+// signal in a write, a USB adapter, a program folder the user may not write.
 #include <fcntl.h>
 #include <linux/serial.h>
 #include <poll.h>
@@ -15,7 +15,10 @@
 
 #include <atomic>
 #include <csignal>
+#include <cstdlib>
 #include <ctime>
+#include <filesystem>
+#include <optional>
 #include <thread>
 
 #include "app_fixture.h"
@@ -240,6 +243,42 @@ TEST(FilesAndTexts, FileBytesOnlyForARegularFileWithoutBlockingAndTextIsUtf8Only
     };
     for (auto [bytes, shown] : cases)
         EXPECT_EQ(platform::DecodeText(bytes).toStdString(), shown) << bytes;
+}
+
+// Beside the program where a file can be made, else the documents folder
+// (made when missing), else home. Root makes files in a folder whose mode
+// forbids it, so it gets a process folder of /proc, which refuses even root.
+TEST(FilesAndTexts, DefaultFolderIsBesideTheProgramWhereFilesCanBeMadeElseTheDocumentsElseHome) {
+    const std::string dir = TempDir(), home = dir + "/home", locked = dir + "/locked";
+    ASSERT_EQ(::mkdir(locked.c_str(), 0555), 0);
+    const auto refuses = [](const std::string& folder) {
+        const std::string probe = folder + "/probe";
+        const int fd = ::open(probe.c_str(), O_CREAT | O_WRONLY | O_CLOEXEC, 0600);
+        if (fd < 0)
+            return true;
+        ::close(fd);
+        ::unlink(probe.c_str());
+        return false;
+    };
+    const std::string unwritable = refuses(locked) ? locked : "/proc/1";
+    if (!refuses(unwritable))
+        GTEST_SKIP() << "this process can make files in " << locked << " and " << unwritable;
+    const auto env = [](const char* name) {
+        const char* v = std::getenv(name);
+        return v ? std::optional<std::string>(v) : std::nullopt;
+    };
+    const std::pair<const char*, std::optional<std::string>> kept[] = {
+        {"HOME", env("HOME")}, {"XDG_CONFIG_HOME", env("XDG_CONFIG_HOME")}};
+    ::setenv("XDG_CONFIG_HOME", (home + "/.config").c_str(), 1);  // no user-dirs.dirs of the machine's
+    const std::string cases[][3] = {
+        {dir, home, dir}, {unwritable, home, home + "/Documents"}, {dir + "/gone", unwritable, unwritable}};
+    for (const auto& [program, homeFolder, expected] : cases) {
+        ::setenv("HOME", homeFolder.c_str(), 1);
+        EXPECT_EQ(DefaultFileDir(program), expected) << program;
+        EXPECT_TRUE(std::filesystem::is_directory(expected)) << expected;
+    }
+    for (const auto& [name, value] : kept)
+        value ? ::setenv(name, value->c_str(), 1) : ::unsetenv(name);
 }
 
 TEST(Serial, ASignalWhileAWriteWaitsForRoomIsNoTimeOut) {
