@@ -28,6 +28,7 @@ const char* const kUsage =
     "  --seed N             seed of the noise and garbage bytes (default 1)\n"
     "faults:\n"
     "  --mute               never answer (requests are still taken)\n"
+    "  --mute-after N       answer N requests, then fall silent\n"
     "  --wrong-sync         answers start 00 55 instead of 00 AA\n"
     "  --non-raw            answer raw-frame requests with echo 2\n"
     "  --stray-raw          send a raw frame ahead of every other short answer\n"
@@ -163,6 +164,8 @@ int main(int argc, char** argv) {
             rc = count(&opts.faults.garbageBytes);
         } else if (arg == "--truncate") {
             rc = count(&opts.faults.truncateTo);
+        } else if (arg == "--mute-after") {
+            rc = count(&opts.faults.muteAfter);
         } else if (arg == "--vanish-after") {
             rc = count(&opts.faults.vanishAfter);
         } else if (arg == "--late-answer") {

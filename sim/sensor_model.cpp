@@ -42,7 +42,10 @@ constexpr double kSwellExtra = 70.0;  // pixels added to either swing at full sw
 constexpr double kSpotNoise = 0.6;    // pixels, so the rounded position flickers now and then
 constexpr double kCurveSpan = 2.0;    // seconds covered by a measurement curve
 constexpr std::uint16_t kPoti = 50;
-constexpr std::uint16_t kEdgeCount = 2;
+// The slave sees a reflection as a third edge, so the two counts tell the
+// channels apart.
+constexpr std::uint16_t kEdgeCountA = 2;
+constexpr std::uint16_t kEdgeCountB = 3;
 constexpr std::size_t kBufferWords = core::kMaxPoint;
 
 std::uint64_t Mix(std::uint64_t x) {
@@ -252,8 +255,8 @@ std::array<std::uint16_t, core::kPPWords> SensorModel::RawFrame(double now) {
                static_cast<std::uint16_t>(um & 0xFFFF),
                static_cast<std::uint16_t>(um >> 16),
                kPoti,
-               kEdgeCount,
-               kEdgeCount,
+               kEdgeCountA,
+               kEdgeCountB,
                m.peakwA,
                m.peakwB,
                anaMax_,

@@ -42,6 +42,8 @@ struct HardwareConfig {
 // Misbehaviour on demand, for tests and demonstrations. All off by default.
 struct Faults {
     bool mute = false;        // never answer anything
+    int muteAfter = 0;        // > 0: answer this many requests, then fall silent (counted
+                              // from Start() or from the last SetFaults(), as vanishAfter)
     bool wrongSync = false;   // answers start 00 55 instead of 00 AA
     bool nonRaw = false;      // a raw request (8) is answered with echo 2
     bool noBlocks = false;    // block requests (9) are never answered

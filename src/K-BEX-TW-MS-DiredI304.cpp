@@ -111,7 +111,8 @@ int AppMain(int argc, char** argv) {
     SetProgramIdentity("kbex-tw-ms");
     if (!LoadPanels())
         return -1;
-    proj_dir = GetProjectDir();
+    // Installed, the program's own folder is not the operator's to write.
+    proj_dir = DefaultFileDir(GetProjectDir());
     InitVars();
     if (!SetUpPorts(options, message)) {
         std::fprintf(stderr, "kbex-tw-ms: %s\n", message.c_str());

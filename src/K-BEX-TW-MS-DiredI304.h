@@ -12,7 +12,8 @@
 extern int pHandle, pPara0, pPara1, pPara2, pCalib, pPopUp;
 // Transfer target of GET and SEND: 1 RAM, 2 EEPROM, 3 File.
 extern int target;
-// Directory of the program: default directory of every file selection.
+// Default directory of every file the operator saves or chooses: the
+// program's own where files can be made there, else the documents folder.
 extern std::string proj_dir;
 // The parameter or linearisation file last chosen; 260 bytes as the file
 // selection fills it.

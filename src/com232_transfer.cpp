@@ -256,8 +256,11 @@ Outcome UploadLinTable(const std::uint16_t* table, std::uint16_t device) {
     LineOperation operation;
     Outcome outcome = ClearFlash();
     bool complete = false;
-    if (outcome == Outcome::Answered) {
+    // Whatever the clear brought, the progress of an earlier upload goes: its
+    // grey bar must not stand beside this one's outcome.
+    if (outcome != Outcome::Aborted)
         Observer().FlashUploadStarted(device);
+    if (outcome == Outcome::Answered) {
         for (std::uint16_t page = core::kFlashFirstPage;
              outcome == Outcome::Answered &&
              page < core::kFlashFirstPage + core::kLinTableWords / core::kFlashPageWords;

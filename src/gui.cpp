@@ -213,7 +213,7 @@ void SetPanelValues() {
 int PushGET(std::uint16_t target, std::uint16_t page, std::span<std::uint16_t, kParamCount> into) {
     const int received = FetchPage(target, page, into) == Outcome::Answered ? 1 : 0;
     if (page == 2)
-        WindowObserver().ParameterSetTaken();
+        Observer().ParameterSetTaken();
     return received;
 }
 

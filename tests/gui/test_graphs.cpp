@@ -176,3 +176,31 @@ TEST_F(CurveGraph, EachRedrawReplacesItsCurvesInOrderAndColourOnItsValueRangeAnd
                   std::tuple(Manual(k < 2 ? 1024 : 2560), Manual(k < 2 ? 1024 : 2560), xBefore[k]));
     }
 }
+
+using StripChart = ProgramTest;
+
+// The switch shows the measurement (traces 1-5: target, value, limits,
+// analogue output) or the two positions (6, 7); Zoom narrows the measurement
+// axis around the value and its limits.
+TEST_F(StripChart, SwitchChoosesTheTracesZoomNarrowsTheAxisAndEachTraceKeepsItsColour) {
+    const GraphModel& strip = Graph(PANEL_STRIPRaw);
+    const Frame f{.mode = 1, .teachA = 1000, .a = 1003, .m = 1040};
+    for (auto [measurement, zoomed] : {std::pair{0, 0}, {1, 0}, {1, 1}}) {
+        SCOPED_TRACE(testing::Message() << "switch " << measurement << " zoom " << zoomed);
+        SetCtrlVal(pHandle, PANEL_SWITCHRawTraces, measurement);
+        SetCtrlVal(pHandle, PANEL_TOGBTN_Zoom, zoomed);
+        Draw(f);
+        PlotRAWGraph();
+        const std::vector<int> shown =
+            measurement ? std::vector<int>{1, 1, 1, 1, 1, 0, 0} : std::vector<int>{0, 0, 0, 0, 0, 1, 1};
+        EXPECT_EQ(strip.traceVisible, shown);
+        const ZoomRange zoom = StripZoom(DeriveTarget(parameter, ccdvirtpixel, poti, tVal), Mvalue, YAXISMAX);
+        const std::array<double, 3> axis =
+            !measurement ? Manual(ccdvirtpixel)
+            : !zoomed    ? Manual(YAXISMAX)
+                         : std::array<double, 3>{VAL_MANUAL, double(zoom.bottom), double(zoom.top)};
+        EXPECT_EQ(Range(strip.yLeft), axis);
+    }
+    EXPECT_EQ(strip.traceColor, (std::vector<int>{VAL_BLACK, VAL_RED, VAL_RED, VAL_DK_GREEN, VAL_DK_GREEN,
+                                                  VAL_DK_GREEN, VAL_BLUE}));
+}

@@ -197,25 +197,95 @@ TEST_F(Acquisition, MaintenanceRequestsResetMaxMinWriteTheFlashWithProgressAndAB
     }
 }
 
-TEST_F(Acquisition, PortChangeDuringRunStopsItAndConnectsTheNewPortFromScratch) {
-    SimLine first;
-    // Paced: the new port's line check takes long enough to read the status meanwhile.
-    SimLine second({.paced = true, .seed = 7});
+// The port is changed only once what ran has unwound: no wait of the old port
+// reports over the new port's outcome, and a port chosen again is checked only
+// once the rest of an answer still on its way has come and gone.
+TEST_F(Acquisition, PortChangeDuringRunOrVideoStopsItAndConnectsTheChosenPortFromScratch) {
+    // Paced: answers take their time on the line, as on a real one.
+    SimLine first({.paced = true, .seed = 7}), second({.paced = true, .seed = 7});
     SetPortTable({{first.sensor.Path(), "first"}, {second.sensor.Path(), "second"}});
     FillPortSelector();
     ASSERT_TRUE(first.Connect());
-    first.sensor.ClearRequests();
-    std::string during;
-    Once([&] { return first.Count(core::kCmdRaw) >= 10; },
-         [&] {
-             Once([] { return true; }, [&] { during = StatusLine(); });
-             EXPECT_TRUE(Choose(pHandle, PANEL_DropDCom, 2));
-         });
-    ASSERT_TRUE(Click(pHandle, PANEL_BTNRun));
+    const std::tuple<int, SimLine*, int> rows[] = {
+        {PANEL_BTNRun, &first, 1}, {PANEL_BTNVideo, &second, 2}, {PANEL_BTNRun, &second, 2}};
+    for (const auto& [button, chosen, port] : rows) {
+        SCOPED_TRACE(testing::Message()
+                     << "to COM" << port << (button == PANEL_BTNRun ? " in RUN" : " in VIDEO"));
+        SimLine& running = com == 1 ? first : second;
+        running.sensor.ClearRequests();
+        chosen->sensor.ClearRequests();
+        status.texts.clear();
+        Once([&] { return running.Count(core::kCmdRaw) >= 3; },
+             [port = port] { EXPECT_TRUE(Choose(pHandle, PANEL_DropDCom, port)); });
+        ASSERT_TRUE(Click(pHandle, button));
+        ASSERT_TRUE(PumpUntil([&] { return com == port && !OperationRunning(); }, 5.0));
 
-    EXPECT_EQ(std::tuple(during, com), std::tuple("Init COM-Port ...", 2));
-    EXPECT_EQ(second.Commands(), (std::vector<std::uint16_t>{5, 10, 2, 2, 2, 7}));
-    EXPECT_EQ(ProgramPages(), Memory(second.sensor, false));
+        // Nothing was shown between the choice and the new port's sequence.
+        const auto init = std::find(status.texts.begin(), status.texts.end(), "Init COM-Port ...");
+        ASSERT_NE(init, status.texts.end());
+        EXPECT_EQ(std::count(init, status.texts.end(), "Timeout RS232-Line!"), 0);
+        EXPECT_EQ(StatusLine(), sim::HardwareConfig{}.firmware);
+        const auto sequence = chosen->Commands();
+        ASSERT_GE(sequence.size(), 6u);
+        EXPECT_EQ(std::vector<std::uint16_t>(sequence.end() - 6, sequence.end()),
+                  (std::vector<std::uint16_t>{5, 10, 2, 2, 2, 7}));
+        EXPECT_EQ(ProgramPages(), Memory(chosen->sensor, false));
+        EXPECT_EQ(Attr(pHandle, PANEL_BTNRun, ATTR_DIMMED), 0);
+    }
     // The old port is closed: nothing more can reach the first sensor.
-    EXPECT_EQ(Values(ComWrt(1, szWriteBuf, 36) < 0, Attr(pHandle, PANEL_BTNRun, ATTR_DIMMED)), Values(1, 0));
+    EXPECT_LT(ComWrt(1, szWriteBuf, 36), 0);
+}
+
+// A capture's block reads are never shared: the buttons that would start an
+// exchange of their own are dimmed while it runs and ignore the operator.
+TEST_F(Acquisition, VideoHoldsTheButtonsThatWouldTalkToTheSensorUntilItEnds) {
+    SimLine line;
+    ASSERT_TRUE(line.Connect());
+    const std::pair<int, int> held[] = {{pHandle, PANEL_BTNGet},      {pHandle, PANEL_BTNSend},
+                                        {pHandle, PANEL_ButtonTeach}, {pHandle, PANEL_ButtonReset},
+                                        {pCalib, CALIB_BTNWriteXFMA}, {pPopUp, POPUP_BTNStartRecord}};
+    SetCtrlAttribute(pCalib, CALIB_BTNWriteXFMA, ATTR_VISIBLE, 1);
+    line.sensor.ClearRequests();
+    std::vector<int> during, after;
+    Once([&] { return line.Count(core::kCmdRaw) >= 2; },
+         [&] {
+             for (auto [panel, button] : held) {
+                 during.push_back(Attr(panel, button, ATTR_DIMMED));
+                 EXPECT_TRUE(Click(panel, button));
+             }
+             Once([&] { return line.Count(core::kCmdRaw) >= 4; },
+                  [] { EXPECT_TRUE(Click(pHandle, PANEL_BTNStop)); });
+         });
+    ASSERT_TRUE(Click(pHandle, PANEL_BTNVideo));
+    for (auto [panel, button] : held)
+        after.push_back(Attr(panel, button, ATTR_DIMMED));
+    EXPECT_EQ(std::pair(during, after), std::pair(std::vector<int>(6, 1), std::vector<int>(6, 0)));
+    for (std::uint16_t c : line.Commands())
+        EXPECT_TRUE(c == core::kCmdRaw || c == core::kCmdBlock) << c;
+    EXPECT_FALSE(status.Showed("Timeout-RS-232 while reading 64 data-words!"));
+}
+
+// DATA clicked during RUN runs inside it: RUN goes on afterwards, its button
+// still dimmed, and never reports a time-out for answers that did come.
+TEST_F(Acquisition, DataDuringRunLeavesRunGoingWithItsButtonDimmed) {
+    SimLine line;
+    ASSERT_TRUE(line.Connect());
+    line.sensor.ClearRequests();
+    std::size_t rawAfterData = 0;
+    int runDimmed = -1;
+    Once([&] { return line.Count(core::kCmdRaw) >= 5; },
+         [&] {
+             EXPECT_TRUE(Click(pHandle, PANEL_BTNData));
+             runDimmed = Attr(pHandle, PANEL_BTNRun, ATTR_DIMMED);
+             rawAfterData = line.Count(core::kCmdRaw);
+             EXPECT_TRUE(Click(pHandle, PANEL_BTNRun));  // dimmed: no second RUN inside the first
+         });
+    Once([&] { return rawAfterData && line.Count(core::kCmdRaw) >= rawAfterData + 20; },
+         [] { EXPECT_TRUE(Click(pHandle, PANEL_BTNStop)); });
+    ASSERT_TRUE(Click(pHandle, PANEL_BTNRun));
+    EXPECT_EQ(std::tuple(runDimmed, line.Count(core::kCmdBlock), status.Showed("Timeout RS232-Line!")),
+              std::tuple(1, 4u, false));
+    EXPECT_EQ(Graph(PANEL_GRAPHDataMaster).plots.back().y,
+              std::vector<double>(mvalBUFA, mvalBUFA + MAXPOINT));
+    EXPECT_EQ(Attr(pHandle, PANEL_BTNRun, ATTR_DIMMED), 0);
 }

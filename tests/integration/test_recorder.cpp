@@ -194,13 +194,22 @@ TEST_F(Upload, RefusesADamagedTableAndWritesAGoodOneInItsBlocks) {
         text += std::to_string(values[i]) + (i % 2 ? "\r\n" : "\n");
     }
     ASSERT_EQ(WriteFileBytes(path.c_str(), text, false), 0);
+    SimLine other;
+    SetPortTable({{line.sensor.Path(), "first"}, {other.sensor.Path(), "second"}});
+    FillPortSelector();
     for (int b : {CALIB_BTNWriteXFMA, CALIB_BTNWriteXFSL})
         SetCtrlAttribute(pCalib, b, ATTR_VISIBLE, 1);
     fileAnswer = {VAL_EXISTING_FILE_SELECTED, path};
+    // Another port chosen half-way is refused: the rest of the table does not
+    // go to another sensor.
+    Once([&] { return line.sensor.Requests().size() >= 20; },
+         [] { EXPECT_TRUE(Choose(pHandle, PANEL_DropDCom, 2)); });
     ASSERT_TRUE(Click(pCalib, CALIB_BTNWriteXFMA));
 
     const auto requests = line.sensor.Requests();
     ASSERT_EQ(requests.size(), 257u);
+    EXPECT_EQ(std::tuple(com, Val<int>(pHandle, PANEL_DropDCom), other.Commands().size()),
+              std::tuple(1, 1, 0u));
     EXPECT_EQ(requests[0].command(), core::kCmdClearFlash);
     for (std::size_t b = 0; b < 256; ++b) {
         const auto& r = requests[b + 1];
@@ -220,4 +229,25 @@ TEST_F(Upload, RefusesADamagedTableAndWritesAGoodOneInItsBlocks) {
     EXPECT_EQ(Values(Attr(pCalib, CALIB_BTNWriteXFMA, ATTR_VISIBLE),
                      Attr(pCalib, CALIB_BTNWriteXFSL, ATTR_VISIBLE)),
               Values(0, 1));
+}
+
+// A sensor that falls silent at the clear or half-way stops the upload at
+// that step with its time-out text; no success and no grey bar, also after
+// an upload that did succeed.
+TEST_F(Upload, StopsAtTheFirstStepTheSensorDoesNotAcknowledge) {
+    SimLine line;
+    ASSERT_TRUE(line.Connect());
+    std::fill(std::begin(linArray), std::end(linArray), 0);
+    ASSERT_EQ(UploadLinTable(linArray, 1), Outcome::Answered);
+    for (int answered : {0, 42}) {
+        SCOPED_TRACE(answered);
+        line.sensor.SetFaults({.mute = answered == 0, .muteAfter = answered});
+        line.sensor.ClearRequests();
+        EXPECT_EQ(UploadLinTable(linArray, 1), Outcome::TimedOut);
+        EXPECT_EQ(line.Commands().size(), answered + 1u);
+        EXPECT_EQ(StatusLine(), "Timeout-RS-232...");
+        const auto bars = Rects(Graph(PANEL_GRAPHBarMaster));
+        const Rect last = answered ? Rect{1, 0, (answered - 1) * 8.0, 1, VAL_GREEN, VAL_GREEN} : Rect{};
+        EXPECT_EQ(bars.empty() ? Rect{} : bars.back(), last);
+    }
 }

@@ -8,6 +8,8 @@
 
 #include "app_fixture.h"
 #include "core/texts.h"
+#include "platform/clock.h"
+#include "platform/files.h"
 
 using namespace kbex_test;
 using Startup = ProgramTest;
@@ -154,4 +156,44 @@ TEST_F(LineCheck, OpenErrorsShowTheirTextsTheDescriptionSetsBoxRingsAndScalesAnd
     EXPECT_EQ(StatusLine(), "Error reading firmware-info!");
     EXPECT_EQ(CheckComLine(com), 1);
     EXPECT_EQ(StatusLine(), "Echo Check - Line Ok!");
+}
+
+// Closing the window aborts whatever runs: the program ends within half a
+// second, its port closed, also against a sensor an operation would wait on
+// answer by answer, and also while the start-up's connection runs.
+TEST_F(Startup, ClosingTheWindowEndsWhateverRunsWithinHalfASecond) {
+    std::string zeros;
+    for (int i = 0; i < 2048; ++i)
+        zeros += "0\n";
+    const std::string table = TempDir() + "/XF-LINEAR.DAT";
+    ASSERT_EQ(WriteFileBytes(table.c_str(), zeros, false), 0);
+    fileAnswer = {VAL_EXISTING_FILE_SELECTED, table};
+    const std::tuple<const char*, sim::Faults, int, int> rows[] = {
+        {"upload to a silent sensor", {.mute = true}, pCalib, CALIB_BTNWriteXFMA},
+        {"RUN", {}, pHandle, PANEL_BTNRun},
+        {"VIDEO without blocks", {.noBlocks = true}, pHandle, PANEL_BTNVideo},
+        {"GET from a slow sensor", {.lateAnswer = 1.0}, pHandle, PANEL_BTNGet},
+        {"start-up without firmware text", {.noFirmware = true}, 0, 0},
+    };
+    for (const auto& [name, faults, panel, button] : rows) {
+        SCOPED_TRACE(name);
+        SimLine line;
+        if (button) {
+            ASSERT_TRUE(line.Connect());
+            SetCtrlAttribute(panel, button, ATTR_VISIBLE, 1);
+            QTimer::singleShot(0, [panel = panel, button = button] { EXPECT_TRUE(Click(panel, button)); });
+        }
+        line.sensor.SetFaults(faults);
+        double closedAt = 0;
+        QTimer::singleShot(300, [&] {
+            closedAt = Timer();
+            platform::PanelWidget(pHandle)->close();
+        });
+        if (!button)  // as at start-up: the connection runs before the window's loop
+            InitRS232(com);
+        EXPECT_EQ(RunUserInterface(), 0);
+        EXPECT_GT(closedAt, 0.0);
+        EXPECT_LT(Timer() - closedAt, 0.5);
+        EXPECT_LT(GetInQLen(com), 0);
+    }
 }

@@ -42,6 +42,7 @@ void ProgramTest::SetUp() {
     // InitVars puts every module's globals back (InitCom232Vars, InitGuiVars,
     // InitMainVars) and draws the start state, as at a real start.
     InitVars();
+    SetObserver(&status);
     InitGUI();
     DisplayPanel(pHandle);
     DisplayPanel(pPara0);
@@ -51,6 +52,7 @@ void ProgramTest::SetUp() {
 void ProgramTest::TearDown() {
     EndPendingOnce();
     SetPopupSeam(nullptr);
+    SetObserver(nullptr);
 }
 
 bool PumpUntil(const std::function<bool()>& done, double seconds) {

@@ -32,12 +32,26 @@ namespace kbex_test {
 // fileAnswer (result and path; result 0 = cancel), the confirmation answers
 // confirmYes. Name it after the operation under test:
 //   using Transfer = kbex_test::ProgramTest;  TEST_F(Transfer, ...)
+// Every text the status line showed, in order: the window's observer of the
+// sensor link, with a memory.
+struct StatusLog : PanelObserver {
+    void Status(const char* text) override {
+        texts.emplace_back(text);
+        PanelObserver::Status(text);
+    }
+    bool Showed(const std::string& text) const {
+        return std::find(texts.begin(), texts.end(), text) != texts.end();
+    }
+    std::vector<std::string> texts;
+};
+
 struct ProgramTest : ::testing::Test {
     void SetUp() override;
     void TearDown() override;
     std::pair<int, std::string> fileAnswer{0, ""};
     bool confirmYes = false;
     PopupSeam popups;  // counts the calls and keeps the titles and messages shown
+    StatusLog status;
 };
 
 // Runs the event loop until `done` holds or `seconds` have passed; returns
