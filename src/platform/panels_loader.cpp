@@ -23,9 +23,12 @@
 #include <QRadioButton>
 #include <QResource>
 #include <QSpinBox>
+#include <QStyleOptionSpinBox>
+#include <QStylePainter>
 #include <QUiLoader>
 #include <algorithm>
 #include <cstdio>
+#include <deque>
 #include <functional>
 #include <utility>
 #include <vector>
@@ -61,12 +64,50 @@ int& NextPanelHandle() {
     return next;
 }
 
+// Fusion files the painted frame of a spin box in Qt's pixmap cache under the
+// identity of the palette it was painted with, and every colour set on a
+// control gives it a palette never seen before: the measured value's
+// tolerance colour, flipping with the live values, would leave one more
+// picture there at each flip until the cache's 10 MB are full. Painted with
+// one palette for each set of colours, a display keeps one picture a colour.
+const QPalette& SteadyPalette(const QPalette& palette) {
+    // Few sets are ever in use (the default and the tolerance colours); the
+    // bound only keeps a program that sets many from searching far.
+    constexpr std::size_t kKept = 32;
+    static std::deque<QPalette> kept;
+    for (const QPalette& p : kept)
+        if (p == palette)
+            return p;
+    if (kept.size() == kKept)
+        kept.pop_front();
+    kept.push_back(palette);
+    return kept.back();
+}
+
+// Paints as every spin box does, only with the shared palette.
+template <class SpinBox>
+class SteadySpinBox : public SpinBox {
+public:
+    using SpinBox::SpinBox;
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QStyleOptionSpinBox option;
+        this->initStyleOption(&option);
+        const QPalette::ColorGroup group = option.palette.currentColorGroup();
+        option.palette = SteadyPalette(option.palette);
+        option.palette.setCurrentColorGroup(group);
+        QStylePainter painter(this);
+        painter.drawComplexControl(QStyle::CC_SpinBox, option);
+    }
+};
+
 // A double spin box that keeps its full precision but does not pad the text
 // with zeros: the scale factors are exact multiples of 1/1024 and must survive
 // a round trip through the control unchanged.
-class TrimmedDoubleSpinBox : public QDoubleSpinBox {
+class TrimmedDoubleSpinBox : public SteadySpinBox<QDoubleSpinBox> {
 public:
-    using QDoubleSpinBox::QDoubleSpinBox;
+    using SteadySpinBox::SteadySpinBox;
     QString textFromValue(double value) const override {
         QString s = QDoubleSpinBox::textFromValue(value);
         if (property("trimZeros").toBool() && s.contains(locale().decimalPoint())) {
@@ -103,6 +144,8 @@ public:
             w = new StripChartControl(parent);
         else if (className == QLatin1String("SlideControl"))
             w = new SlideControl(parent);
+        else if (className == QLatin1String("QSpinBox"))
+            w = new SteadySpinBox<QSpinBox>(parent);
         else if (className == QLatin1String("QDoubleSpinBox"))
             w = new TrimmedDoubleSpinBox(parent);
         else if (className == QLatin1String("QComboBox"))

@@ -7,8 +7,12 @@
 #include <QApplication>
 #include <QEvent>
 #include <QKeyEvent>
+#include <QProxyStyle>
+#include <QStyleFactory>
+#include <QStyleOption>
 #include <cstring>
 #include <map>
+#include <set>
 
 #include "app_fixture.h"
 #include "platform/panels_internal.h"
@@ -33,6 +37,19 @@ struct ChangeCounter : QObject {
         return QObject::eventFilter(watched, event);
     }
     int changes = 0;
+};
+
+// Notes the palette of every spin box it paints by the key the style files
+// the painted frame under in Qt's pixmap cache.
+struct PaletteKeys : QProxyStyle {
+    PaletteKeys() : QProxyStyle(QStyleFactory::create(QStringLiteral("Fusion"))) {}
+    void drawComplexControl(ComplexControl control, const QStyleOptionComplex* option, QPainter* painter,
+                            const QWidget* widget) const override {
+        if (control == CC_SpinBox)
+            keys.insert(option->palette.cacheKey());
+        QProxyStyle::drawComplexControl(control, option, painter, widget);
+    }
+    mutable std::set<qint64> keys;
 };
 
 }  // namespace
@@ -94,7 +111,9 @@ TEST_F(Panels, EveryTableControlExistsWithItsBindingReadsAsShownAndARingRunsItsL
     EXPECT_EQ(item, "COM7  /dev/ttyUSB3");
 }
 
-TEST_F(StartState, InitVarsPutsEveryModuleBackInitGuiAppliesTheRulesAndAColourAlreadyShownTouchesNoPalette) {
+TEST_F(
+    StartState,
+    InitVarsPutsEveryModuleBackInitGuiAppliesTheRulesAndAColourAlreadyShownTouchesNoPaletteAndAFlippingOnePaintsOnePictureAColour) {
     // What a session leaves behind in each module. teachA has a control and
     // comes back from it; entry 12 has none.
     parameter[core::kTeachA] = parameter[12] = 7;
@@ -152,4 +171,15 @@ TEST_F(StartState, InitVarsPutsEveryModuleBackInitGuiAppliesTheRulesAndAColourAl
         EXPECT_GT(counter.changes, 0) << control;
         EXPECT_EQ(Attr(pHandle, control, attribute), VAL_DK_GREEN);
     }
+    // A tolerance colour flipping with the live values must not leave a new
+    // picture in the pixmap cache at every flip.
+    PaletteKeys style;
+    QWidget* value = platform::CtrlWidget(pHandle, PANEL_NUMMvalue);
+    value->setStyle(&style);
+    for (int frame = 0; frame < 20; ++frame) {
+        SetCtrlAttribute(pHandle, PANEL_NUMMvalue, ATTR_TEXT_BGCOLOR, frame % 2 ? VAL_RED : VAL_DK_GREEN);
+        value->grab();
+    }
+    value->setStyle(nullptr);
+    EXPECT_EQ(style.keys.size(), 2u);
 }
