@@ -81,6 +81,7 @@ bool ParseSeconds(std::string_view text, double* out) {
 
 int main(int argc, char** argv) {
     sim::Options opts;
+    opts.logRequests = false;
 
     for (int i = 1; i < argc; ++i) {
         std::string_view arg = argv[i];

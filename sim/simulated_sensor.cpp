@@ -334,7 +334,8 @@ void SimulatedSensor::HandleRequest(std::span<const std::uint8_t, core::kFrameLe
     const std::uint16_t command = rec.command();
     {
         std::lock_guard<std::mutex> lock(mutex_);
-        requests_.push_back(rec);
+        if (opts_.logRequests)
+            requests_.push_back(rec);
         f = opts_.faults;
         count = ++sinceFaults_;
         // The model sees every request even when the answer is suppressed: a

@@ -119,6 +119,9 @@ struct Options {
     HardwareConfig hw{};
     Faults faults{};
     unsigned seed = 1;  // garbage bytes and noise are reproducible
+    // Keep every request for Requests(): the tests' and benchmarks' view. A
+    // pair serving for hours (the demo, kbex-sensor-sim) keeps none.
+    bool logRequests = true;
 };
 
 // Serves a SensorModel on a pseudo-terminal from a thread of its own.

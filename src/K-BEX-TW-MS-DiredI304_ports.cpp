@@ -63,7 +63,7 @@ bool SetUpPorts(const ProgramOptions& options, std::string& message) {
     for (const std::string& p : options.ports)
         table.push_back({p, "given with --port"});
     if (options.simulate) {
-        auto s = std::make_unique<sim::SimulatedSensor>();
+        auto s = std::make_unique<sim::SimulatedSensor>(sim::Options{.logRequests = false});
         std::string error;
         if (!s->Start(&error)) {
             message = "cannot start the simulated sensor pair: " + error;

@@ -35,14 +35,6 @@ struct Port {
     std::deque<std::uint8_t> inQ;
     std::size_t inQSize = 4096;
     double timeout = 10.0;
-    int eventMask = 0;
-    int notifyCount = 0;
-    int eventChar = -1;
-    ComCallbackPtr callback = nullptr;
-    void* callbackData = nullptr;
-    bool armed = true;     // the notify count fires once per crossing
-    int pendingFlags = 0;  // events waiting for dispatch
-    bool dispatchPosted = false;
     std::unique_ptr<QSocketNotifier> notifier;
     // The device as it was before the open, given back at close.
     termios savedTermios{};
@@ -67,63 +59,6 @@ Port* OpenPort(int port) {
     return &it->second;
 }
 
-void Dispatch(int portNumber);
-
-void PostDispatch(int portNumber, Port& p, int flags) {
-    p.pendingFlags |= flags;
-    if (p.dispatchPosted || !QCoreApplication::instance())
-        return;
-    p.dispatchPosted = true;
-    QMetaObject::invokeMethod(
-        QCoreApplication::instance(), [portNumber] { Dispatch(portNumber); }, Qt::QueuedConnection);
-}
-
-// Decides which events the queue now stands for; called after every change.
-void CheckEvents(int portNumber, Port& p, bool sawEventChar) {
-    if (!p.callback || p.eventMask == 0)
-        return;
-    int flags = 0;
-    if ((p.eventMask & LWRS_RECEIVE) && p.notifyCount > 0) {
-        if (p.inQ.size() >= static_cast<std::size_t>(p.notifyCount)) {
-            if (p.armed) {
-                flags |= LWRS_RECEIVE;
-                p.armed = false;
-            }
-        } else {
-            p.armed = true;
-        }
-    }
-    if ((p.eventMask & LWRS_RXFLAG) && sawEventChar)
-        flags |= LWRS_RXFLAG;
-    if (flags)
-        PostDispatch(portNumber, p, flags);
-}
-
-void Dispatch(int portNumber) {
-    Port* p = OpenPort(portNumber);
-    if (!p)
-        return;
-    p->dispatchPosted = false;
-    int flags = p->pendingFlags & p->eventMask;
-    p->pendingFlags = 0;
-    // The queue may have been read or flushed since the event was noticed.
-    if ((flags & LWRS_RECEIVE) && p->inQ.size() < static_cast<std::size_t>(p->notifyCount)) {
-        flags &= ~LWRS_RECEIVE;
-        p->armed = true;
-    }
-    if (!flags || !p->callback)
-        return;
-    const std::size_t before = p->inQ.size();
-    p->callback(portNumber, flags, p->callbackData);
-    // A callback that took a frame and left another whole one behind gets
-    // that one too; one that reads nothing is not called over and over.
-    p = OpenPort(portNumber);
-    if (p && (flags & LWRS_RECEIVE) && p->inQ.size() < before) {
-        p->armed = true;
-        CheckEvents(portNumber, *p, false);
-    }
-}
-
 void MarkVanished(Port& p) {
     p.vanished = true;
     // A hung-up descriptor stays readable for ever; without this the event
@@ -133,20 +68,16 @@ void MarkVanished(Port& p) {
 }
 
 // Moves what the device has into the input queue. Returns the bytes moved.
-std::size_t Fill(int portNumber, Port& p) {
+std::size_t Fill(Port& p) {
     if (p.vanished)
         return 0;
     std::size_t moved = 0;
-    bool sawEventChar = false;
     std::uint8_t buf[512];
     while (p.inQ.size() < p.inQSize) {
         const std::size_t room = std::min(sizeof buf, p.inQSize - p.inQ.size());
         const ssize_t n = ::read(p.fd, buf, room);
         if (n > 0) {
-            for (ssize_t i = 0; i < n; ++i) {
-                p.inQ.push_back(buf[i]);
-                sawEventChar = sawEventChar || buf[i] == p.eventChar;
-            }
+            p.inQ.insert(p.inQ.end(), buf, buf + n);
             moved += static_cast<std::size_t>(n);
             continue;
         }
@@ -166,7 +97,6 @@ std::size_t Fill(int portNumber, Port& p) {
     // reader makes room, or the loop would wake for nothing.
     if (p.notifier && p.inQ.size() >= p.inQSize)
         p.notifier->setEnabled(false);
-    CheckEvents(portNumber, p, sawEventChar);
     return moved;
 }
 
@@ -320,7 +250,7 @@ int OpenComConfig(int port, const char* /*deviceName*/, long baud, int parity, i
         p.notifier = std::make_unique<QSocketNotifier>(fd, QSocketNotifier::Read);
         QObject::connect(p.notifier.get(), &QSocketNotifier::activated, p.notifier.get(), [port] {
             if (Port* q = OpenPort(port))
-                Fill(port, *q);
+                Fill(*q);
         });
     }
     return 0;
@@ -367,7 +297,6 @@ int FlushInQ(int port) {
         ::tcflush(p->fd, TCIFLUSH);
     p->inQ.clear();
     Drained(*p);
-    CheckEvents(port, *p, false);
     return p->vanished ? kComIOError : 0;
 }
 
@@ -414,8 +343,6 @@ int ComWrt(int port, const void* buffer, int count) {
         MarkVanished(*p);
         return done > 0 ? done : kComIOError;
     }
-    if ((p->eventMask & LWRS_TXEMPTY) && p->callback)
-        PostDispatch(port, *p, LWRS_TXEMPTY);
     return done;
 }
 
@@ -426,14 +353,14 @@ int ComRd(int port, void* buffer, int count) {
     if (count < 0 || (count > 0 && !buffer))
         return kComInvalidParameter;
     const double t0 = Timer();
-    Fill(port, *p);
+    Fill(*p);
     // A full queue cannot grow before this read takes from it; waiting for
     // more would only spin on a device that stays readable.
     while (p->inQ.size() < static_cast<std::size_t>(count) && p->inQ.size() < p->inQSize && !p->vanished) {
         const double left = p->timeout - (Timer() - t0);
         if (left <= 0)
             break;
-        if (WaitReadable(p->fd, left) && Fill(port, *p) == 0 && !p->vanished)
+        if (WaitReadable(p->fd, left) && Fill(*p) == 0 && !p->vanished)
             ::poll(nullptr, 0, 1);  // readable, yet nothing came: no spinning on that either
     }
     const int n = static_cast<int>(std::min(p->inQ.size(), static_cast<std::size_t>(count)));
@@ -443,7 +370,6 @@ int ComRd(int port, void* buffer, int count) {
     std::copy_n(p->inQ.begin(), n, out);
     p->inQ.erase(p->inQ.begin(), p->inQ.begin() + n);
     Drained(*p);
-    CheckEvents(port, *p, false);
     return n;
 }
 
@@ -455,11 +381,11 @@ int GetInQLen(int port) {
         Delay(0.001);
         return p ? kComIOError : kComPortNotOpen;
     }
-    if (Fill(port, *p) == 0 && p->inQ.size() < p->inQSize) {
+    if (Fill(*p) == 0 && p->inQ.size() < p->inQSize) {
         // Nothing new: give the line a millisecond (two bytes at 19200 baud)
         // instead of returning at once, so polling loops do not spin.
         if (WaitReadable(p->fd, 0.001))
-            Fill(port, *p);
+            Fill(*p);
     }
     return static_cast<int>(p->inQ.size());
 }
@@ -470,25 +396,7 @@ int WaitComInput(int port, double seconds) {
         Delay(seconds);
         return p ? kComIOError : kComPortNotOpen;
     }
-    if (Fill(port, *p) == 0 && p->inQ.size() < p->inQSize && WaitReadable(p->fd, seconds))
-        Fill(port, *p);
+    if (Fill(*p) == 0 && p->inQ.size() < p->inQSize && WaitReadable(p->fd, seconds))
+        Fill(*p);
     return static_cast<int>(p->inQ.size());
-}
-
-int InstallComCallback(int port, int eventMask, int notifyCount, int eventCharacter, ComCallbackPtr callback,
-                       void* callbackData) {
-    Port* p = OpenPort(port);
-    if (!p)
-        return kComPortNotOpen;
-    if (notifyCount < 0 || static_cast<std::size_t>(notifyCount) > p->inQSize)
-        return kComInvalidParameter;
-    p->eventMask = callback ? eventMask : 0;
-    p->callback = eventMask ? callback : nullptr;
-    p->callbackData = callbackData;
-    p->notifyCount = notifyCount;
-    p->eventChar = eventCharacter;
-    p->armed = true;
-    p->pendingFlags = 0;
-    CheckEvents(port, *p, false);
-    return 0;
 }

@@ -1,10 +1,10 @@
 // Serial ports over POSIX termios. Ports are numbered from 1 through the port
 // table (devices given on the command line, the simulated sensor, then the
 // serial devices the system lists). The layer keeps an input queue of its own,
-// filled from the device whenever the event loop runs and whenever GetInQLen or
-// ComRd are called; the receive callback runs only from event dispatch, on the
-// main thread. Every operation on a port that is closed, was never opened or
-// has vanished returns a negative count and never crashes.
+// filled from the device whenever the event loop runs and whenever GetInQLen,
+// WaitComInput or ComRd are called; whoever waits for an answer reads it from
+// there. Every operation on a port that is closed, was never opened or has
+// vanished returns a negative count and never crashes.
 #pragma once
 
 #include <string>
@@ -19,13 +19,6 @@ enum ComError {
     kComCannotOpen = -7,
     kComInvalidParameter = -13,
     kComTimeout = -99,
-};
-
-// Event flags of the receive callback.
-enum {
-    LWRS_RXFLAG = 0x0002,   // the event character arrived
-    LWRS_TXEMPTY = 0x0004,  // the transmit queue ran empty
-    LWRS_RECEIVE = 0x8000,  // the input queue holds the notify count
 };
 
 int OpenComConfig(int port, const char* deviceName, long baud, int parity, int dataBits, int stopBits,
@@ -43,11 +36,6 @@ int GetInQLen(int port);
 // (or has gone) waits the time out, so a polling loop never spins on it.
 // Returns the queue's length, or a negative count as GetInQLen does.
 int WaitComInput(int port, double seconds);
-
-using ComCallbackPtr = void (*)(int portNumber, int eventMask, void* callbackData);
-// A null callback or an event mask of 0 switches the callback off.
-int InstallComCallback(int port, int eventMask, int notifyCount, int eventCharacter, ComCallbackPtr callback,
-                       void* callbackData);
 
 struct PortEntry {
     std::string path;

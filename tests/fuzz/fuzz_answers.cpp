@@ -1,4 +1,4 @@
-// Answers off the line: a 36-byte frame decoded as the receive callback does,
+// Answers off the line: a 36-byte frame decoded as the sensor link does,
 // and every rule that its words and a fetched parameter set feed. The checks
 // are what the panels rely on, whatever the sensor sent; the exact decoding of
 // the frame is the unit tests' business.

@@ -25,7 +25,7 @@ std::vector<int> Dimmed() {
 
 }  // namespace
 
-TEST_F(Acquisition, RunShowsEveryRawFrameUntilStopReleasesTheButtonsSkipsOtherAnswersAndEndsOnSilence) {
+TEST_F(Acquisition, RunShowsEveryRawFrameUntilStopReleasesTheButtons) {
     SimLine line;
     ASSERT_TRUE(line.Connect());
     for (int b : {PANEL_BTNVideo, PANEL_BTNData, PANEL_ButtonTeach, PANEL_ButtonReset})
@@ -53,10 +53,14 @@ TEST_F(Acquisition, RunShowsEveryRawFrameUntilStopReleasesTheButtonsSkipsOtherAn
     EXPECT_EQ(Values(strip.traceData.at(1).back(), strip.traceData.at(6).back()), Values(Mvalue, Bval));
     // The requests carry the general page as the panels hold it: word 7 is tolUpPix.
     EXPECT_EQ(core::GetWordBE(&line.sensor.Requests().back().bytes[6 + 2 * 7]), parameter[core::kTolUpPix]);
+}
 
-    // An answer that is no raw frame brings the next request at once and is not
-    // drawn; a sensor that falls silent ends RUN 3 s after the last request.
-    line.sensor.ClearRequests();
+// An answer that is no raw frame brings the next request at once and is not
+// drawn; a sensor that falls silent ends RUN 3 s after the last request.
+TEST_F(Acquisition, RunSkipsAnswersThatAreNoRawFrameAndEndsThreeSecondsIntoSilence) {
+    SimLine line;
+    ASSERT_TRUE(line.Connect());
+    const auto& strip = Graph(PANEL_STRIPRaw);
     long long drawn = 0;
     std::size_t switched = 0;
     Once([&] { return line.Count(core::kCmdRaw) >= 10; },
@@ -76,7 +80,7 @@ TEST_F(Acquisition, RunShowsEveryRawFrameUntilStopReleasesTheButtonsSkipsOtherAn
               std::tuple("Timeout RS232-Line!", 1, 0));
 }
 
-TEST_F(Acquisition, VideoRepeatsUntilStopOnRamDrawingOnlyCompleteCapturesAndDataFetchesBothCurvesOnce) {
+TEST_F(Acquisition, VideoRepeatsUntilStopOnRamDrawingOnlyCompleteCaptures) {
     SimLine line;
     ASSERT_TRUE(line.Connect());
     ASSERT_TRUE(Click(pHandle, PANEL_RBTFile));
@@ -113,8 +117,12 @@ TEST_F(Acquisition, VideoRepeatsUntilStopOnRamDrawingOnlyCompleteCapturesAndData
         EXPECT_EQ(Range(video.xAxis), (std::array<double, 3>{VAL_MANUAL, 1.0, double(ccdvirtpixel)}));
         EXPECT_EQ(std::count(video.plots[0].y.begin(), video.plots[0].y.end(), 7.0), 0);
     }
+}
 
-    // DATA fetches both measurement curves once, every time it is clicked.
+// DATA fetches both measurement curves once, every time it is clicked.
+TEST_F(Acquisition, DataFetchesBothMeasurementCurvesOnceAClick) {
+    SimLine line;
+    ASSERT_TRUE(line.Connect());
     for (int round = 0; round < 2; ++round) {
         line.sensor.ClearRequests();
         ASSERT_TRUE(Click(pHandle, PANEL_BTNData));
@@ -133,7 +141,7 @@ TEST_F(Acquisition, VideoRepeatsUntilStopOnRamDrawingOnlyCompleteCapturesAndData
     EXPECT_EQ(Graph(PANEL_GRAPHDataMaster).plots[4].y, std::vector<double>(mvalBUFA, mvalBUFA + MAXPOINT));
 }
 
-TEST_F(Acquisition, MaintenanceRequestsResetMaxMinWriteTheFlashWithProgressAndABlockLandsWholeWhereAsked) {
+TEST_F(Acquisition, ResetAndTheFlashRequestsSayWhatTheAnswersSayAndARawFrameIsNoAnswer) {
     SimLine line;
     ASSERT_TRUE(line.Open());
     ccdvirtpixel = 2048;
@@ -168,9 +176,12 @@ TEST_F(Acquisition, MaintenanceRequestsResetMaxMinWriteTheFlashWithProgressAndAB
     line.sensor.SetFaults({.mute = true});
     ResetMaxMin();
     EXPECT_EQ(StatusLine(), "Timeout-RS-232...");
+}
 
-    // A block read stores only a whole block, where it was asked for.
-    line.sensor.SetFaults({});
+// A block read stores only a whole block, where it was asked for.
+TEST_F(Acquisition, ABlockLandsWholeWhereAskedOrNotAtAll) {
+    SimLine line;
+    ASSERT_TRUE(line.Open());
     szWriteBuf[34] = 0xAB;  // left by the previous request
     std::fill_n(mvalBUFB, MAXPOINT, 0x5555);
     ASSERT_EQ(ReadData64(64, 3), 1);

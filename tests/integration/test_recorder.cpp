@@ -43,20 +43,35 @@ void Start(unsigned short interval, unsigned short records) {
     EXPECT_TRUE(Click(pPopUp, POPUP_BTNStartRecord));
 }
 
+// Waits until the simulated sensor has seen the last request: the count is
+// exact once the line has fallen quiet.
+std::size_t RawRequestsWhenQuiet(SimLine& line) {
+    std::size_t n = 0;
+    while (PumpUntil([&] { return line.Count(core::kCmdRaw) != n; }, 0.2))
+        n = line.Count(core::kCmdRaw);
+    return n;
+}
+
 }  // namespace
 
 // Interval 0: one record per raw frame, the last one the values on screen.
-// An old file of that name is replaced; record count 0 writes the header alone.
-TEST_F(Recorder, WritesTheHeaderThenOneRecordPerRawFrameIntoANewFileOrPerSecondUntilStopRecord) {
+// An existing file is replaced only with the operator's yes; record count 0
+// writes the header alone.
+TEST_F(Recorder, WritesTheHeaderThenOneRecordPerRawFrameIntoAFileReplacedOnlyWhenTheOperatorSaysSo) {
     SimLine line;
     ASSERT_TRUE(line.Connect());
     recfile_name = TempDir() + "/KBexRecord.dat";
-    ASSERT_EQ(WriteFileBytes(recfile_name.c_str(), std::string(5000, 'x'), false), 0);
+    ASSERT_EQ(WriteFileBytes(recfile_name.c_str(), "an earlier recording", false), 0);
     core::Put32(parameter, core::kSetpointA, 123456);
     line.sensor.ClearRequests();
+    Start(0, 25);  // answered no
+    EXPECT_EQ(std::tuple(FileText(recfile_name), popups.lastConfirmTitle, popups.lastConfirmMessage),
+              std::tuple("an earlier recording", "ATTENTION!", "Output-File already exist! - Overwrite ?"));
+    EXPECT_EQ(Values(line.Count(core::kCmdRaw), Attr(pPopUp, POPUP_BTNStartRecord, ATTR_DIMMED)),
+              Values(0, 0));
+
     confirmYes = true;
     Start(0, 25);
-
     const std::string text = FileText(recfile_name);
     EXPECT_EQ(text.substr(0, 11), DateStr() + " ");
     EXPECT_EQ(text.substr(19, 73),
@@ -67,24 +82,32 @@ TEST_F(Recorder, WritesTheHeaderThenOneRecordPerRawFrameIntoANewFileOrPerSecondU
               (std::vector<std::uint32_t>{Aval, Bval, Mvalue, static_cast<std::uint32_t>(umValue), edcntA,
                                           edcntB}));
     // The request of the last pass goes out before the count ends the loop.
-    EXPECT_TRUE(PumpUntil([&] { return line.Count(core::kCmdRaw) == 26; }, 1.0));
-    EXPECT_EQ(RecCount(), 25);
-    EXPECT_EQ(Val<std::string>(pPopUp, POPUP_TXTRecStatus), "DATA-RECORDER");
-    // Ending by itself releases RUN and START only; VIDEO and TEACH wait for a STOP.
+    EXPECT_EQ(RawRequestsWhenQuiet(line), 26u);
+    EXPECT_EQ(std::tuple(RecCount(), Val<std::string>(pPopUp, POPUP_TXTRecStatus), popups.confirmCalls),
+              std::tuple(25, "DATA-RECORDER", 2));
+    // Ending by itself releases RUN, DATA and START; VIDEO and TEACH wait for a STOP.
     EXPECT_EQ(
-        Values(Attr(pHandle, PANEL_BTNRun, ATTR_DIMMED), Attr(pPopUp, POPUP_BTNStartRecord, ATTR_DIMMED),
-               Attr(pHandle, PANEL_BTNVideo, ATTR_DIMMED), Attr(pHandle, PANEL_ButtonTeach, ATTR_DIMMED),
+        Values(Attr(pHandle, PANEL_BTNRun, ATTR_DIMMED), Attr(pHandle, PANEL_BTNData, ATTR_DIMMED),
+               Attr(pPopUp, POPUP_BTNStartRecord, ATTR_DIMMED), Attr(pHandle, PANEL_BTNVideo, ATTR_DIMMED),
+               Attr(pHandle, PANEL_ButtonTeach, ATTR_DIMMED),
                Attr(pPopUp, POPUP_TXTRecStatus, ATTR_TEXT_BGCOLOR)),
-        Values(0, 0, 1, 1, VAL_LT_GRAY));
+        Values(0, 0, 0, 1, 1, VAL_LT_GRAY));
 
+    // A file just confirmed in the chooser is not asked about again.
+    fileAnswer = {VAL_EXISTING_FILE_SELECTED, recfile_name};
+    ASSERT_TRUE(Click(pPopUp, POPUP_RecordFileNameBtn));
     line.sensor.ClearRequests();
     Start(0, 0);
+    EXPECT_EQ(popups.confirmCalls, 3);  // the chooser's question only
     EXPECT_TRUE(FileText(recfile_name).ends_with("SETPOINT-VALUE [\xB5m]: 123456\r\n"));
-    EXPECT_TRUE(PumpUntil([&] { return line.Count(core::kCmdRaw) == 1; }, 1.0))
-        << ::testing::PrintToString(line.Commands()) << StatusLine();
+    EXPECT_EQ(RawRequestsWhenQuiet(line), 1u);
+}
 
-    // Interval 1 s: records only as whole seconds pass, while every frame is
-    // shown. STOP-RECORD ends it after the pass and releases every button.
+// Interval 1 s: records only as whole seconds pass, while every frame is
+// shown. STOP-RECORD ends it and releases every button.
+TEST_F(Recorder, AnIntervalOfOneSecondRecordsAsWholeSecondsPassUntilStopRecord) {
+    SimLine line;
+    ASSERT_TRUE(line.Connect());
     recfile_name = TempDir() + "/rec.dat";
     SetCtrlAttribute(pHandle, PANEL_ButtonReset, ATTR_DIMMED, 1);
     std::vector<double> during;
@@ -107,15 +130,12 @@ TEST_F(Recorder, WritesTheHeaderThenOneRecordPerRawFrameIntoANewFileOrPerSecondU
         EXPECT_EQ(Attr(pHandle, b, ATTR_DIMMED), 0) << b;
 }
 
-// A sensor that falls silent ends the recording within the reply time-out.
-// A full device, a file removed under the recording or a folder that is not
-// there end it with the error text; the count shows only the records in the
-// file, and a removed file is not created again headless.
-TEST_F(Recorder, ASilentSensorOrAFileThatCannotBeWrittenEndsItKeepingTheRecords) {
+// A sensor that falls silent ends the recording within the reply time-out,
+// keeping the records written.
+TEST_F(Recorder, ASilentSensorEndsItWithinTheTimeOutKeepingTheRecords) {
     SimLine line;
     ASSERT_TRUE(line.Connect());
-    const std::string dir = TempDir();
-    recfile_name = dir + "/silent.dat";
+    recfile_name = TempDir() + "/silent.dat";
     double muted = 0;
     Once([] { return RecCount() >= 5; },
          [&] {
@@ -127,8 +147,24 @@ TEST_F(Recorder, ASilentSensorOrAFileThatCannotBeWrittenEndsItKeepingTheRecords)
     EXPECT_EQ(StatusLine(), "Timeout RS232-Line!");
     EXPECT_GE(RecCount(), 5);
     EXPECT_EQ(Records(recfile_name), RecCount());
+}
 
-    line.sensor.SetFaults({});
+// A full device, a file removed under the recording or a folder that is not
+// there end it with the error text, on the status line and in the recorder's
+// window, every button it held released; the count shows only the records in
+// the file, and a removed file is not created again headless.
+TEST_F(Recorder, AFileThatCannotBeWrittenEndsItSayingSoAndReleasesItsButtons) {
+    SimLine line;
+    ASSERT_TRUE(line.Connect());
+    const std::string dir = TempDir();
+    auto expectEnded = [] {
+        EXPECT_EQ(std::pair(StatusLine(), Val<std::string>(pPopUp, POPUP_TXTRecStatus)),
+                  std::pair(std::string("Error writing recorder-file!"),
+                            std::string("Error writing recorder-file!")));
+        for (int b : {PANEL_BTNRun, PANEL_BTNVideo, PANEL_ButtonTeach, PANEL_BTNData})
+            EXPECT_EQ(Attr(pHandle, b, ATTR_DIMMED), 0) << b;
+        EXPECT_EQ(Attr(pPopUp, POPUP_BTNStartRecord, ATTR_DIMMED), 0);
+    };
     recfile_name = dir + "/full.dat";
     rlimit old{};
     getrlimit(RLIMIT_FSIZE, &old);
@@ -139,23 +175,22 @@ TEST_F(Recorder, ASilentSensorOrAFileThatCannotBeWrittenEndsItKeepingTheRecords)
     Start(0, 60000);
     setrlimit(RLIMIT_FSIZE, &old);
     std::signal(SIGXFSZ, oldHandler);
-    EXPECT_EQ(StatusLine(), "Error writing recorder-file!");
+    expectEnded();
     EXPECT_GE(RecCount(), 5);
     EXPECT_EQ(Records(recfile_name), RecCount());
 
     recfile_name = dir + "/removed.dat";
     Once([] { return RecCount() >= 3; }, [] { std::filesystem::remove(recfile_name); });
     Start(0, 60000);
-    EXPECT_EQ(StatusLine(), "Error writing recorder-file!");
+    expectEnded();
     EXPECT_FALSE(FileExists(recfile_name.c_str()));
 
     recfile_name = dir + "/no-such-folder/rec.dat";
+    RawRequestsWhenQuiet(line);
     line.sensor.ClearRequests();
-    ShowStatusText("");
     Start(0, 10);
-    EXPECT_EQ(StatusLine(), "Error writing recorder-file!");
-    EXPECT_EQ(RecCount(), 0);
-    EXPECT_EQ(line.Count(core::kCmdRaw), 0u);
+    expectEnded();
+    EXPECT_EQ(std::pair(RecCount(), RawRequestsWhenQuiet(line)), std::pair(std::uint16_t{0}, std::size_t{0}));
 }
 
 // A damaged table sends nothing and says so; a cancelled choice is silent;

@@ -66,18 +66,6 @@ int Open(int port, int queueSize = 4096) {
     return OpenComConfig(port, "", 19200, 0, 8, 1, queueSize, queueSize);
 }
 
-struct Calls {
-    int count = 0, flags = 0, queued = 0;
-} g_calls;
-
-// Counts its calls; given any callback data it also reads one frame's worth.
-void Callback(int port, int flags, void* reads) {
-    g_calls = {g_calls.count + 1, flags, GetInQLen(port)};
-    std::uint8_t buf[36];
-    if (reads)
-        ComRd(port, buf, 36);
-}
-
 std::vector<int> g_serialSets;  // flags of each TIOCSSERIAL the fake driver saw
 constexpr int kDriverFlags = ASYNC_SKIP_TEST;
 
@@ -97,9 +85,8 @@ int FakeUsbDriver(int, unsigned long request, void* arg) {
 TEST(Serial, BadArgumentsAndBusyPortsFailWithTheirCodesOpenClearsAlteringFlagsCloseRestoresThem) {
     // Every operation on a port that is not in the table fails.
     std::uint8_t buf[36] = {};
-    for (int r :
-         {ComWrt(7, buf, 36), ComRd(7, buf, 36), GetInQLen(7), FlushInQ(7), FlushOutQ(7), SetComTime(7, 1.5),
-          InstallComCallback(7, LWRS_RECEIVE, 36, 0x55, Callback, nullptr), CloseCom(7)})
+    for (int r : {ComWrt(7, buf, 36), ComRd(7, buf, 36), GetInQLen(7), FlushInQ(7), FlushOutQ(7),
+                  SetComTime(7, 1.5), WaitComInput(7, 0.01), CloseCom(7)})
         EXPECT_LT(r, 0);
 
     FarEnd line;
@@ -117,6 +104,11 @@ TEST(Serial, BadArgumentsAndBusyPortsFailWithTheirCodesOpenClearsAlteringFlagsCl
     ASSERT_EQ(Open(1), 0);             // the real driver of a pty has no low-latency setting: nothing fails
     ::tcgetattr(line.slave, &open);
     EXPECT_EQ(std::pair(open.c_iflag & altering, open.c_lflag & (ICANON | ECHO)), std::pair(0u, 0u));
+    // 19200 baud both ways, 8 data bits, no parity, one stop bit, no handshake,
+    // as the line reads them back (a pty keeps them without using them).
+    EXPECT_EQ(Values(::cfgetospeed(&open), ::cfgetispeed(&open), open.c_cflag & CSIZE,
+                     open.c_cflag & (PARENB | CSTOPB | CRTSCTS)),
+              Values(B19200, B19200, CS8, 0));
     ASSERT_EQ(CloseCom(1), 0);
     ::tcgetattr(line.slave, &after);
     EXPECT_EQ(std::tuple(after.c_iflag, after.c_lflag, after.c_cflag),
@@ -145,45 +137,22 @@ TEST(Serial, BadArgumentsAndBusyPortsFailWithTheirCodesOpenClearsAlteringFlagsCl
     EXPECT_EQ(Open(1), kComCannotOpen);
 }
 
-TEST(Serial, ReceiveCallbackOncePerCrossingFromEventsOnlyAndASmallQueueReadsWithoutSpinningAlsoAfterAHangup) {
+// Without an event loop, WaitComInput is the wait: it returns as the first
+// byte comes, and on a port that is not open it waits its time without spinning.
+TEST(Serial, AWaitEndsWithTheFirstByteAndASmallQueueReadsWithoutSpinningAlsoAfterAHangup) {
     FarEnd line;
     ASSERT_EQ(Open(1), 0);
-    g_calls = {};
-    ASSERT_EQ(InstallComCallback(1, LWRS_RECEIVE, 36, 0x55, Callback, &g_calls), 0);
-    ASSERT_TRUE(line.Send(35));
-    ASSERT_TRUE(PumpUntil([] { return GetInQLen(1) == 35; }, 2.0));
-    Pump(0.05);
-    EXPECT_EQ(g_calls.count, 0);  // one byte short of a frame
-    ASSERT_TRUE(line.Send(1));
-    // Filling the queue outside the event loop does not call back from there.
-    Delay(0.05);
-    EXPECT_EQ(GetInQLen(1), 36);
-    EXPECT_EQ(g_calls.count, 0);
-    ASSERT_TRUE(PumpUntil([] { return g_calls.count == 1; }, 2.0));
-    EXPECT_EQ(Values(g_calls.flags & LWRS_RECEIVE, g_calls.queued), Values(LWRS_RECEIVE, 36));
-    // Two frames in one burst: one call per crossing of the count.
-    ASSERT_TRUE(line.Send(72));
-    ASSERT_TRUE(PumpUntil([] { return g_calls.count == 3; }, 2.0));
-    Pump(0.05);
-    EXPECT_EQ(g_calls.count, 3);
-    EXPECT_EQ(GetInQLen(1), 0);
-
-    // A callback that leaves the queue is not called again until it drops.
-    InstallComCallback(1, LWRS_RECEIVE, 36, 0x55, Callback, nullptr);
-    ASSERT_TRUE(line.Send(40));
-    ASSERT_TRUE(PumpUntil([] { return g_calls.count == 4; }, 2.0));
-    ASSERT_TRUE(line.Send(10));
-    Pump(0.1);
-    EXPECT_EQ(g_calls.count, 4);
-    FlushInQ(1);
-    ASSERT_TRUE(line.Send(36));
-    ASSERT_TRUE(PumpUntil([] { return g_calls.count == 5; }, 2.0));
-    // Switched off: bytes stay in the queue for whoever reads them.
-    InstallComCallback(1, 0, 36, 0x55, nullptr, nullptr);
-    FlushInQ(1);
-    ASSERT_TRUE(line.Send(128));
-    ASSERT_TRUE(PumpUntil([] { return GetInQLen(1) == 128; }, 2.0));
-    EXPECT_EQ(g_calls.count, 5);
+    const double t0 = Timer();
+    std::thread farEnd([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        EXPECT_TRUE(line.Send(3));
+    });
+    EXPECT_EQ(WaitComInput(1, 2.0), 3);
+    farEnd.join();
+    EXPECT_LT(Timer() - t0, 1.0);
+    const std::clock_t idle = std::clock();
+    EXPECT_LT(WaitComInput(9, 0.2), 0);
+    EXPECT_LT(std::clock() - idle, CLOCKS_PER_SEC / 20);
 
     // Opened again, afresh, with a queue smaller than what comes.
     ASSERT_EQ(Open(1, 64), 0);

@@ -7,6 +7,8 @@
 using namespace kbex_test;
 using Transfer = ProgramTest;
 
+static const std::string kFetched = "Parameter-frame received! - Line Ok!";
+
 // The panels show the set the program holds.
 static void ExpectShown() {
     EXPECT_EQ(
@@ -17,7 +19,7 @@ static void ExpectShown() {
                core::Get32(parameter, core::kCalibA) / 1024.0, parameter[core::kAnaMode] != 0));
 }
 
-TEST_F(Transfer, GetFetchesTheChosenMemoryTeachTheRamBothShownSendPacesThePagesAndAStrayRawFrameIsDropped) {
+TEST_F(Transfer, GetFetchesTheChosenMemoryTeachTheRamBothShownAndSendPacesThePages) {
     SimLine line({.paced = true, .seed = 7});  // at line speed, as a stray raw frame needs
     ASSERT_TRUE(line.Connect());
     for (bool eeprom : {true, false}) {
@@ -40,8 +42,12 @@ TEST_F(Transfer, GetFetchesTheChosenMemoryTeachTheRamBothShownSendPacesThePagesA
     }
 
     line.sensor.ClearRequests();
+    status.texts.clear();
     ASSERT_TRUE(Click(pHandle, PANEL_ButtonTeach));
     EXPECT_EQ(line.Commands(), (std::vector<std::uint16_t>{6, 2, 2, 2}));
+    const std::string waiting = "Waiting for parameter-frame ...", received = kFetched;
+    EXPECT_EQ(status.texts, (std::vector<std::string>{"New setpoint value teached!", waiting, received,
+                                                      waiting, received, waiting, received}));
     const auto ram = Memory(line.sensor, false);
     ExpectShown();
     const auto &master = Graph(PANEL_GRAPHBarMaster).cursors.at(1),
@@ -54,20 +60,36 @@ TEST_F(Transfer, GetFetchesTheChosenMemoryTeachTheRamBothShownSendPacesThePagesA
     ASSERT_TRUE(Type(pPara2, PARA2_NUMTriggThresholdB, 991));  // on the last page
     line.sensor.ClearRequests();
     ASSERT_TRUE(Click(pHandle, PANEL_RBTEeprom));
+    status.texts.clear();
     ASSERT_TRUE(Click(pHandle, PANEL_BTNSend));
+    EXPECT_EQ(status.texts, (std::vector<std::string>{"Transmit...", "Sending Para-Frame 0 ...",
+                                                      "Sending Para-Frame 1 ...", "Line Ok!"}));
     // The sensor does not answer page writes.
     ASSERT_TRUE(PumpUntil([&] { return Memory(line.sensor, true)[2][7] == 991; }, 2.0));
     const auto requests = line.sensor.Requests();
     ASSERT_EQ(requests.size(), 3u);
     for (std::size_t page = 1; page < 3; ++page)
         EXPECT_GE(requests[page].time - requests[page - 1].time, 0.09);
+}
 
-    // A stray raw frame at line speed is dropped and the page behind it taken.
+// A stray raw frame at line speed is dropped and the page behind it taken;
+// the rest of an answer cut short is flushed before the next request, so two
+// fragments never join into one answer.
+TEST_F(Transfer, APageIsTakenPastAStrayRawFrameAndNeverMadeOfFragments) {
+    SimLine line({.paced = true, .seed = 7});
+    ASSERT_TRUE(line.Connect());
     line.sensor.SetFaults({.strayRaw = true});
     line.sensor.WithModel([](sim::SensorModel& m) { return m.ram[1][3] = 1717; });
     Pages expected = ProgramPages();
     expected[1] = Memory(line.sensor, false)[1];
     PushGET(1, 1);
-    EXPECT_EQ(StatusLine(), "Parameter-frame received! - Line Ok!");
+    EXPECT_EQ(StatusLine(), kFetched);
     EXPECT_EQ(ProgramPages(), expected);
+    line.sensor.SetFaults({.truncateTo = 20});
+    PushGET(1, 0);
+    EXPECT_EQ(StatusLine(), "Timeout-RS-232...");
+    line.sensor.SetFaults({});
+    line.sensor.WithModel([](sim::SensorModel& m) { return m.ram[2][7] = 4321; });
+    PushGET(1, 2);
+    EXPECT_EQ(ProgramPages()[2], Memory(line.sensor, false)[2]);
 }

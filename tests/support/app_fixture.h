@@ -72,7 +72,7 @@ struct SimLine {
     ~SimLine();
     // Runs the port-opening sequence of start-up on COM1.
     [[nodiscard]] ::testing::AssertionResult Connect();
-    // Opens COM1 with the receive callback on, and asks nothing.
+    // Opens COM1 and asks nothing.
     [[nodiscard]] ::testing::AssertionResult Open();
     // The command word of every request received so far, and how many were `command`.
     std::vector<std::uint16_t> Commands() const;
