@@ -105,6 +105,7 @@ Recording Record(bool paced, double seconds, const std::string& path) {
     sim::SimulatedSensor s(o);
     bench::Connect(s);
     recfile_name = path;
+    DeleteFile(path.c_str());  // START would ask before replacing a file an earlier run left
     SetCtrlVal(pPopUp, POPUP_NEDITRecTime, 0);
     SetCtrlVal(pPopUp, POPUP_NEDITRecSamples, 65535);
     CalcRecTime();  // as the fields do when typed into

@@ -26,7 +26,7 @@ constexpr const char* kUsage =
     "  --version    show the program's name and version\n"
     "  --help       show this text\n"
     "Keys in the main window and the recorder window:\n"
-    "  Esc          stop RUN, VIDEO or a recording, as the STOP button does\n"
+    "  Esc          stop whatever talks to the sensor, as the STOP button does\n"
     "  Ctrl+S       save a picture (PNG) of the main window\n"
     "  Ctrl+E       export the last VIDEO and DATA captures as a CSV table\n";
 

@@ -373,20 +373,13 @@ int ComRd(int port, void* buffer, int count) {
     return n;
 }
 
+// A query that never waits: whoever waits for bytes does so in WaitComInput
+// or the event loop, so an answer is taken the moment its last byte is in.
 int GetInQLen(int port) {
     Port* p = OpenPort(port);
-    if (!p || p->vanished) {
-        // Callers poll this in tight loops until their time-out; pacing the
-        // failure keeps such a loop from eating a whole core.
-        Delay(0.001);
+    if (!p || p->vanished)
         return p ? kComIOError : kComPortNotOpen;
-    }
-    if (Fill(*p) == 0 && p->inQ.size() < p->inQSize) {
-        // Nothing new: give the line a millisecond (two bytes at 19200 baud)
-        // instead of returning at once, so polling loops do not spin.
-        if (WaitReadable(p->fd, 0.001))
-            Fill(*p);
-    }
+    Fill(*p);
     return static_cast<int>(p->inQ.size());
 }
 

@@ -260,6 +260,7 @@ TEST_F(Acquisition, VideoHoldsTheButtonsThatWouldTalkToTheSensorUntilItEnds) {
     std::vector<int> during, after;
     Once([&] { return line.Count(core::kCmdRaw) >= 2; },
          [&] {
+             EXPECT_TRUE(SavePanelImage(pHandle, "video-holds-buttons.png"));
              for (auto [panel, button] : held) {
                  during.push_back(Attr(panel, button, ATTR_DIMMED));
                  EXPECT_TRUE(Click(panel, button));
