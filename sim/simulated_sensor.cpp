@@ -350,7 +350,8 @@ void SimulatedSensor::HandleRequest(std::span<const std::uint8_t, core::kFrameLe
         }
     }
 
-    const bool suppressed = f.mute || (f.muteAfter > 0 && count > f.muteAfter) || (f.noBlocks && command == core::kCmdBlock) ||
+    const bool suppressed = f.mute || (f.muteAfter > 0 && count > f.muteAfter) ||
+                            (f.noBlocks && command == core::kCmdBlock) ||
                             (f.noFirmware && command == core::kCmdFirmware);
     if (!answer.empty() && !suppressed) {
         // Block and firmware answers carry no header, so there is no sync or echo to falsify.

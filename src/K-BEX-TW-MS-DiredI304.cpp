@@ -316,8 +316,12 @@ int CC_ButtonReset(int, int control, int event, void*, int, int) {
         HelpBeside(PANEL_HelpText1, control, true, 10, -60,
                    "RESET-BUTTON:\nReset the actual maxima und minima\nvalues at the K-BEX-hardware.\nNo "
                    "software/hardware reset is done !");
-    else if (event == EVENT_COMMIT && !LineBusy())
+    else if (event == EVENT_COMMIT && !LineBusy()) {
+        // Its wait runs events: a second click, or another transfer, waits
+        // for its answer instead of running inside it.
+        TransferScope transfer;
         ResetMaxMin();
+    }
     return 0;
 }
 
