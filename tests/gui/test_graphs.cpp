@@ -84,8 +84,8 @@ TEST_F(BarGraph, FrameReplacesDisplaysCursorsBarsAndBandsByTheToleranceInForceAn
     for (auto [a, b] : {std::pair{0, 1}, std::pair{1, 0}}) {
         std::tie(edcntA, edcntB) = std::pair(a, b);
         PlotTOLWindow(2, 500, 700);
-        EXPECT_EQ(Rects(master).back(), TolBand(990, 1015));
-        EXPECT_EQ(Rects(slave).back(), TolBand(790, 815));
+        EXPECT_EQ(std::pair(Rects(master).back(), Rects(slave).back()),
+                  std::pair(TolBand(990, 1015), TolBand(790, 815)));
     }
 
     // Which values are inside is the tolerance rule's table; here the tolerance
@@ -115,17 +115,15 @@ TEST_F(BarGraph, FrameReplacesDisplaysCursorsBarsAndBandsByTheToleranceInForceAn
         {2500, 2500, 452, 900, VAL_SOLID_SQUARE, VAL_NO_POINT},   // above it again
         {2048, 2048, 700, 900, VAL_NO_POINT, VAL_NO_POINT},       // exactly on it: neither
     };
-    for (std::uint16_t mode : {3, 4}) {
+    for (std::uint16_t mode : {3, 4})
         for (const auto& [m, kept, masterX, slaveX, masterStyle, slaveStyle] : steps) {
-            SCOPED_TRACE(testing::Message() << "evalMode " << mode << " Mvalue " << m);
             Draw({.mode = mode, .a = 700, .b = 900, .m = m});
-            EXPECT_EQ(Mvalue, kept);
-            EXPECT_EQ(At(master, 2), (std::pair{masterX, 0.75}));
-            EXPECT_EQ(At(slave, 2), (std::pair{slaveX, 0.75}));
-            EXPECT_EQ((std::pair{master.cursors.at(2).pointStyle, slave.cursors.at(2).pointStyle}),
-                      (std::pair{masterStyle, slaveStyle}));
+            EXPECT_EQ(
+                std::tuple(Mvalue, At(master, 2), At(slave, 2), master.cursors.at(2).pointStyle,
+                           slave.cursors.at(2).pointStyle),
+                std::tuple(kept, std::pair{masterX, 0.75}, std::pair{slaveX, 0.75}, masterStyle, slaveStyle))
+                << "evalMode " << mode << " Mvalue " << m;
         }
-    }
 }
 
 TEST_F(CurveGraph, EachRedrawReplacesItsCurvesInOrderAndColourOnItsValueRangeAndLeavesXAlone) {

@@ -4,8 +4,6 @@
 // right controls and buffers. The rules' tables and edge cases are in
 // tests/unit/test_rules.cpp; here one case per behaviour checks the wiring.
 
-#include <initializer_list>
-
 #include "app_fixture.h"
 #include "core/rules.h"
 
@@ -13,37 +11,32 @@ using namespace kbex_test;
 using namespace core;
 using Mapping = ProgramTest;
 
-// Every 16-bit entry with its control: each shows its own entry. The lists
-// are control, entry, control, entry...
+// Every 16-bit entry with its control and a value of its own on a line of
+// 4096 pixels, so that a swapped or missing control shows up. In fours:
+// sub-panel (0-2), control, entry, value.
+constexpr std::size_t kEntries[] = {
+    0, PARA0_DropEvalMode,    kEvalMode,     3,   0, PARA0_ModeSelect,         kModeSelect,   2,
+    0, PARA0_DROPAnaMode,     kAnaMode,      4,   0, PARA0_DROPHardwareMode,   kHardwareMode, 2,
+    0, PARA0_NUMCountSetting, kCountSetting, 77,  0, PARA0_FlagSetting,        kFlagSetting,  0,
+    0, PARA0_NUMToleranceLO,  kTolLoPix,     33,  0, PARA0_NUMToleranceUP,     kTolUpPix,     44,
+    1, PARA1_NUMPmodeValA,    kPmodeValA,    901, 1, PARA1_DROPpmodeA,         kPmodeA,       0,
+    1, PARA1_SLIDEVideoTHD_A, kVideoThdA,    61,  1, PARA1_NUMTeachA,          kTeachA,       1111,
+    1, PARA1_NUMPixStartA,    kPixStartA,    12,  1, PARA1_NUMPixEndA,         kPixEndA,      3999,
+    1, PARA1_RINGGain,        kGainA,        1,   1, PARA1_NUMTriggThresholdA, kTrigThdA,     71,
+    2, PARA2_NUMPmodeValB,    kPmodeValB,    902, 2, PARA2_DROPpmodeB,         kPmodeB,       1,
+    2, PARA2_SLIDEVideoTHD_B, kVideoThdB,    62,  2, PARA2_NUMTeachB,          kTeachB,       2222,
+    2, PARA2_NUMPixStartB,    kPixStartB,    13,  2, PARA2_NUMPixEndB,         kPixEndB,      3998,
+    2, PARA2_RINGGain,        kGainB,        0,   2, PARA2_NUMTriggThresholdB, kTrigThdB,     72};
 static void ExpectControlsShowTheSet() {
-    auto expect = [](int panel, std::initializer_list<int> controls) {
-        for (auto c = controls.begin(); c != controls.end(); c += 2)
-            EXPECT_EQ(Val<unsigned short>(panel, c[0]), parameter[c[1]]) << "control of entry " << c[1];
-    };
-    expect(pPara0,
-           {PARA0_DropEvalMode, kEvalMode, PARA0_ModeSelect, kModeSelect, PARA0_DROPAnaMode, kAnaMode,
-            PARA0_DROPHardwareMode, kHardwareMode, PARA0_NUMCountSetting, kCountSetting, PARA0_FlagSetting,
-            kFlagSetting, PARA0_NUMToleranceUP, kTolUpPix, PARA0_NUMToleranceLO, kTolLoPix});
-    expect(pPara1, {PARA1_NUMPmodeValA, kPmodeValA, PARA1_DROPpmodeA, kPmodeA, PARA1_SLIDEVideoTHD_A,
-                    kVideoThdA, PARA1_NUMTeachA, kTeachA, PARA1_NUMPixStartA, kPixStartA, PARA1_NUMPixEndA,
-                    kPixEndA, PARA1_RINGGain, kGainA, PARA1_NUMTriggThresholdA, kTrigThdA});
-    expect(pPara2, {PARA2_NUMPmodeValB, kPmodeValB, PARA2_DROPpmodeB, kPmodeB, PARA2_SLIDEVideoTHD_B,
-                    kVideoThdB, PARA2_NUMTeachB, kTeachB, PARA2_NUMPixStartB, kPixStartB, PARA2_NUMPixEndB,
-                    kPixEndB, PARA2_RINGGain, kGainB, PARA2_NUMTriggThresholdB, kTrigThdB});
+    const int panels[] = {pPara0, pPara1, pPara2};
+    for (const std::size_t* e = kEntries; e != std::end(kEntries); e += 4)
+        EXPECT_EQ(Val<unsigned short>(panels[e[0]], int(e[1])), parameter[e[2]])
+            << "control of entry " << e[2];
 }
 
 TEST_F(Mapping, EachEntryReachesItsControlLimitedForTheLineComesBackUnlimitedAndModesAndLinesFollowTheSet) {
-    // Distinct values per entry on a line of 4096 pixels: a swapped or
-    // missing control shows up.
-    const std::pair<std::size_t, std::uint16_t> set[] = {
-        {kEvalMode, 3},    {kModeSelect, 2},  {kAnaMode, 4},    {kHardwareMode, 2}, {kCountSetting, 77},
-        {kFlagSetting, 0}, {kTolLoPix, 33},   {kTolUpPix, 44},  {kPmodeValA, 901},  {kPmodeA, 0},
-        {kVideoThdA, 61},  {kTeachA, 1111},   {kPixStartA, 12}, {kPixEndA, 3999},   {kGainA, 1},
-        {kTrigThdA, 71},   {kPmodeValB, 902}, {kPmodeB, 1},     {kVideoThdB, 62},   {kTeachB, 2222},
-        {kPixStartB, 13},  {kPixEndB, 3998},  {kGainB, 0},      {kTrigThdB, 72},
-    };
-    for (auto [i, v] : set)
-        parameter[i] = v;
+    for (const std::size_t* e = kEntries; e != std::end(kEntries); e += 4)
+        parameter[e[2]] = std::uint16_t(e[3]);
     // Scales that are no round factor (1027/1024, a 24-bit entry) and a
     // reference with bit 31 set.
     Put32(parameter, kCalibRef, 0x87654321u);
@@ -59,19 +52,18 @@ TEST_F(Mapping, EachEntryReachesItsControlLimitedForTheLineComesBackUnlimitedAnd
     // of the line, the scales truncated, entries without a control kept.
     for (std::size_t i = 0; i < kParamCount; ++i)
         parameter[i] = static_cast<std::uint16_t>(0x1000 + i);
-    const std::vector<std::uint16_t> unmapped(std::begin(parameter), std::end(parameter));
     ccdvirtpixel = 2048;
     SetCtrlVal(pPara1, PARA1_NUMTeachA, 3000);    // beyond the line
     SetCtrlVal(pCalib, CALIB_NUMCalibB, 0.0019);  // 1.95: truncated, not rounded
     GetPanelValues();
-    for (auto [i, v] : set)
-        EXPECT_EQ(parameter[i], i == kTeachA ? 3000 : v) << "parameter entry " << i;
+    for (const std::size_t* e = kEntries; e != std::end(kEntries); e += 4)
+        EXPECT_EQ(parameter[e[2]], e[2] == kTeachA ? 3000 : e[3]) << "parameter entry " << e[2];
     // The last: reading wrote nothing back onto the control.
     EXPECT_EQ(Values(Get32(parameter, kCalibRef), Get32(parameter, kCalibA), Get32(parameter, kCalibB),
                      Val<unsigned short>(pPara1, PARA1_NUMTeachA)),
               Values(0x87654321u, 1027, 1, 3000));
     for (std::size_t i : {3, 12, 13, 14, 15, 16, 17, 28, 29, 30, 31, 34, 35, 44, 45, 46, 47, 50, 51})
-        EXPECT_EQ(parameter[i], unmapped[i]) << "entry " << i << " has no control";
+        EXPECT_EQ(parameter[i], 0x1000 + i) << "entry " << i << " has no control";
 
     // A received set is limited for the connected line before it is shown,
     // and both millimetre limits are in channel A's scale.
@@ -79,8 +71,7 @@ TEST_F(Mapping, EachEntryReachesItsControlLimitedForTheLineComesBackUnlimitedAnd
     parameter[kTeachB] = 1025;         // beyond it: cvp / 2
     Put32(parameter, kCalibA, 10240);  // 10 um per pixel
     Put32(parameter, kCalibB, 40960);
-    parameter[kTolUpPix] = 100;
-    parameter[kTolLoPix] = 25;
+    std::tie(parameter[kTolUpPix], parameter[kTolLoPix]) = std::pair(100, 25);
     SetPanelValues();
     ExpectControlsShowTheSet();
     EXPECT_EQ(Values(parameter[kTeachB], Val<double>(pHandle, PANEL_NUMTolUpMM),
@@ -93,10 +84,8 @@ TEST_F(Mapping, EachEntryReachesItsControlLimitedForTheLineComesBackUnlimitedAnd
     for (std::uint16_t mode : {3, 9}) {
         SCOPED_TRACE(testing::Message() << "evalMode " << mode);
         const EvalModeView view = EvalModeRule(mode == 9 ? 1 : mode, 500, 600, 2048);
-        parameter[kEvalMode] = mode;
-        parameter[kTeachA] = 500;
-        parameter[kTeachB] = 600;
-        tVal = 7;
+        std::tie(parameter[kEvalMode], parameter[kTeachA], parameter[kTeachB], tVal) =
+            std::tuple(mode, 500, 600, 7);
         SetPanelValues();
         EXPECT_EQ(Values(tVal, YAXISMAX, Attr(pPara1, PARA1_NUMTeachA, ATTR_DIMMED),
                          Attr(pPara2, PARA2_NUMTeachB, ATTR_DIMMED)),
@@ -116,14 +105,11 @@ TEST_F(Mapping, EachEntryReachesItsControlLimitedForTheLineComesBackUnlimitedAnd
     }
 
     // The threshold lines, each from its own values.
+    // Teach A 50 puts the lower line at 0, teach B 2000 the upper at the line end, 2048.
     ADCMAX = 1024;
-    parameter[kVideoThdA] = 50;
-    parameter[kVideoThdB] = 25;
-    parameter[kTeachA] = 50;    // lower line 0
-    parameter[kTeachB] = 2000;  // upper line at the line end, 2048
     parameter[kTolUpPix] = parameter[kTolLoPix] = 100;
-    parameter[kTrigThdA] = 1234;
-    parameter[kTrigThdB] = 4321;
+    std::tie(parameter[kVideoThdA], parameter[kVideoThdB], parameter[kTeachA], parameter[kTeachB],
+             parameter[kTrigThdA], parameter[kTrigThdB]) = std::tuple(50, 25, 50, 2000, 1234, 4321);
     SetThresholds();
     const std::pair<const std::uint16_t*, int> lines[] = {
         {thdArrayA, 512}, {thdArrayB, 256}, {trgBUFA, 1234}, {trgBUFB, 4321}, {refTHDA, 50},
@@ -154,6 +140,5 @@ TEST_F(Mapping, EachEntryReachesItsControlLimitedForTheLineComesBackUnlimitedAnd
     SetCtrlVal(pPara1, PARA1_SLIDEVideoTHD_A, 10);
     SetCtrlVal(pPara1, PARA1_NUMTeachA, 700);
     GetPanelValues();
-    EXPECT_EQ(thdArrayA[5], 102);  // 1024 * 10 / 100
-    EXPECT_EQ(refTHDA[5], 700);
+    EXPECT_EQ(Values(thdArrayA[5], refTHDA[5]), Values(1024 * 10 / 100, 700));
 }

@@ -106,14 +106,10 @@ TEST_F(Panels, EveryTableControlExistsWithItsBindingReadsAsShownAndARingRunsItsL
     ASSERT_NE(QApplication::activePopupWidget(), nullptr);
     QApplication::activePopupWidget()->close();
     EXPECT_EQ(events, std::vector<int>{0});  // only the callback, before the list was up
-    std::string item;
-    EXPECT_EQ(GetLabelFromIndex(pHandle, PANEL_DropDCom, 0, item), 0);
-    EXPECT_EQ(item, "COM7  /dev/ttyUSB3");
+    EXPECT_EQ(Label(pHandle, PANEL_DropDCom, 0), "COM7  /dev/ttyUSB3");
 }
 
-TEST_F(
-    StartState,
-    InitVarsPutsEveryModuleBackInitGuiAppliesTheRulesAndAColourAlreadyShownTouchesNoPaletteAndAFlippingOnePaintsOnePictureAColour) {
+TEST_F(StartState, InitPutsEveryModuleBackAppliesTheRulesAndARepeatedOrFlippingColourMakesNoNewPalette) {
     // What a session leaves behind in each module. teachA has a control and
     // comes back from it; entry 12 has none.
     parameter[core::kTeachA] = parameter[12] = 7;
@@ -148,9 +144,7 @@ TEST_F(
         Values(512, 0, 37000, 1, 0, 4096, 256, 2048, 0, 0, 0, 100, 2, 1, 1, 0, 0, 0, 1, 1, 0));
     EXPECT_EQ(std::tuple(std::string(szVersion), std::string(file_name), recfile_name),
               std::tuple("", "", proj_dir + "/KBexRecord.dat"));
-    std::string line0;
-    EXPECT_EQ(GetTextBoxLine(pPopUp, POPUP_TXTRecFile, 0, line0), 0);
-    EXPECT_EQ(line0, recfile_name);
+    EXPECT_EQ(Val<std::string>(pPopUp, POPUP_TXTRecFile), recfile_name);
 
     // The measured value's background is set once per received frame, mostly to
     // the colour it already has, and that must not cost a palette change and a

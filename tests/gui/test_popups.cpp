@@ -14,30 +14,18 @@ using ParameterFields = ProgramTest;
 using ModeControls = ProgramTest;
 using RecorderPopup = ProgramTest;
 
-namespace {
-
-// Strip chart, VIDEO master, DATA master, DATA slave.
-std::vector<double> Shown() {
-    return Values(Attr(pHandle, PANEL_STRIPRaw, ATTR_VISIBLE),
-                  Attr(pHandle, PANEL_GRAPHVideoMaster, ATTR_VISIBLE),
-                  Attr(pHandle, PANEL_GRAPHDataMaster, ATTR_VISIBLE),
-                  Attr(pHandle, PANEL_GRAPHDataSlave, ATTR_VISIBLE));
-}
-
-bool HasFlatLine(int graph, double level) {
+static bool HasFlatLine(int graph, double level) {
     const auto& plots = Graph(graph).plots;
     return std::any_of(plots.begin(), plots.end(),
                        [&](const auto& p) { return p.y == std::vector<double>(MAXPOINT, level); });
 }
 
 // The commits the recorder's interval field raises, passed on to the program.
-int intervalCommits = 0;
-int CountIntervalCommits(int panel, int control, int event, void* data, int data1, int data2) {
+static int intervalCommits = 0;
+static int CountIntervalCommits(int panel, int control, int event, void* data, int data1, int data2) {
     intervalCommits += event == EVENT_COMMIT;
     return CC_NEDITRecTime(panel, control, event, data, data1, data2);
 }
-
-}  // namespace
 
 // Teach 1000 on 2048 pixels: 1048 still fits, 1100 is set back to 1047; a
 // teach value at the line's end leaves 0 rather than a wrapped 65535.
@@ -58,15 +46,15 @@ TEST_F(ParameterFields, ToleranceStaysOnTheLineAndShowsItInMillimetres) {
     EXPECT_EQ(Val<int>(pPara0, PARA0_NUMToleranceUP), 0);
 }
 
-// The teach lines use the set's tolerances (not the fields'), held to the line.
+// The teach lines use the set's tolerances (not the fields'), held to the
+// start's line of 4096 pixels.
 TEST_F(ParameterFields, TriggerAndTeachRedrawTheDataCurveWithTheirLines) {
-    ccdvirtpixel = 4096;
-    parameter[core::kTolLoPix] = 50;
-    parameter[core::kTolUpPix] = 100;
+    std::tie(parameter[core::kTolLoPix], parameter[core::kTolUpPix]) = std::pair(50, 100);
     SetCtrlVal(pPara0, PARA0_NUMToleranceLO, 7);
     ASSERT_TRUE(Type(pPara1, PARA1_NUMTriggThresholdA, 333));
-    EXPECT_EQ(Values(trgBUFA[0], trgBUFA[127]), Values(333, 333));
-    EXPECT_EQ(Shown(), Values(0, 0, 1, 0));
+    // Strip chart, VIDEO master, DATA master, DATA slave.
+    EXPECT_EQ(Attrs({PANEL_STRIPRaw, PANEL_GRAPHVideoMaster, PANEL_GRAPHDataMaster, PANEL_GRAPHDataSlave}),
+              (std::vector<int>{0, 0, 1, 0}));
     EXPECT_TRUE(HasFlatLine(PANEL_GRAPHDataMaster, 333));
     for (auto [typed, held, lo, up] :
          {std::tuple{0, 1, 0, 101}, {5000, 4095, 4045, 4096}, {10, 10, 0, 110}}) {
@@ -74,28 +62,28 @@ TEST_F(ParameterFields, TriggerAndTeachRedrawTheDataCurveWithTheirLines) {
         EXPECT_EQ(Values(Val<int>(pPara1, PARA1_NUMTeachA), refTHDA[0], loTHDA[127], upTHDA[64]),
                   Values(held, held, lo, up));
     }
-    EXPECT_EQ(Shown(), Values(0, 0, 1, 1));
+    EXPECT_EQ(Attrs({PANEL_STRIPRaw, PANEL_GRAPHVideoMaster, PANEL_GRAPHDataMaster, PANEL_GRAPHDataSlave}),
+              (std::vector<int>{0, 0, 1, 1}));
     EXPECT_TRUE(HasFlatLine(PANEL_GRAPHDataMaster, 110));
 }
 
 TEST_F(ModeControls, RingsAndSlidesChangeOnlyTheDisplay) {
     SimLine line;
-    ASSERT_TRUE(line.Open());
-    ccdvirtpixel = 4096;
-    const struct {
-        int mode, traces, dimA, dimB, pointStyle, yAxisMax;
-    } rows[] = {{3, 1, 1, 1, VAL_SOLID_SQUARE, 8192}, {0, 1, 1, 0, VAL_NO_POINT, 4096},
-                {2, 1, 0, 0, VAL_NO_POINT, 8192},     {2, 0, 0, 0, VAL_NO_POINT, 4096},
-                {1, 1, 0, 1, VAL_NO_POINT, 4096},     {4, 1, 0, 0, VAL_SOLID_SQUARE, 8192}};
-    for (const auto& r : rows) {
+    ASSERT_TRUE(line.Open());  // on the start's line of 4096 pixels
+    // Mode, traces switch -> teach A and B dimmed, point style, y axis.
+    const std::array<int, 6> rows[] = {
+        {3, 1, 1, 1, VAL_SOLID_SQUARE, 8192}, {0, 1, 1, 0, VAL_NO_POINT, 4096},
+        {2, 1, 0, 0, VAL_NO_POINT, 8192},     {2, 0, 0, 0, VAL_NO_POINT, 4096},
+        {1, 1, 0, 1, VAL_NO_POINT, 4096},     {4, 1, 0, 0, VAL_SOLID_SQUARE, 8192}};
+    for (const auto& [mode, traces, dimA, dimB, pointStyle, yAxisMax] : rows) {
         SetCursorAttribute(pHandle, PANEL_GRAPHBarSlave, 2, ATTR_CURSOR_POINT_STYLE, VAL_SOLID_SQUARE);
-        SetCtrlVal(pHandle, PANEL_SWITCHRawTraces, r.traces);
-        ASSERT_TRUE(Choose(pPara0, PARA0_DropEvalMode, r.mode));
+        SetCtrlVal(pHandle, PANEL_SWITCHRawTraces, traces);
+        ASSERT_TRUE(Choose(pPara0, PARA0_DropEvalMode, mode));
         EXPECT_EQ(
             Values(Attr(pPara1, PARA1_NUMTeachA, ATTR_DIMMED), Attr(pPara2, PARA2_NUMTeachB, ATTR_DIMMED),
                    Graph(PANEL_GRAPHBarSlave).cursors.at(2).pointStyle, YAXISMAX),
-            Values(r.dimA, r.dimB, r.pointStyle, r.yAxisMax))
-            << "mode " << r.mode << " traces " << r.traces;
+            Values(dimA, dimB, pointStyle, yAxisMax))
+            << "mode " << mode << " traces " << traces;
     }
     // Ring, value chosen; then a control it acts on, the attribute and what it reads.
     for (auto [ringPanel, ring, value, panel, control, attribute, expected] :
@@ -112,21 +100,19 @@ TEST_F(ModeControls, RingsAndSlidesChangeOnlyTheDisplay) {
     }
 
     // The video threshold in percent of the signal's full scale.
-    for (auto [adcMax, panel, slide, line, graph] :
-         {std::tuple{256, pPara1, PARA1_SLIDEVideoTHD_A, thdArrayA, PANEL_GRAPHVideoMaster},
-          {1024, pPara2, PARA2_SLIDEVideoTHD_B, thdArrayB, PANEL_GRAPHVideoSlave}}) {
+    for (auto [adcMax, panel, slide, graph] :
+         {std::tuple{256, pPara1, PARA1_SLIDEVideoTHD_A, PANEL_GRAPHVideoMaster},
+          {1024, pPara2, PARA2_SLIDEVideoTHD_B, PANEL_GRAPHVideoSlave}}) {
         ADCMAX = static_cast<std::uint16_t>(adcMax);
         SetCtrlVal(panel, slide, 0);
         ASSERT_TRUE(Type(panel, slide, 50));
-        EXPECT_EQ(line[127], adcMax / 2);
         EXPECT_TRUE(HasFlatLine(graph, adcMax / 2));
     }
     // The teach cursor follows the teach field, whichever field's commit moves it.
     SetCtrlVal(pPara1, PARA1_NUMTeachA, 777);
     ASSERT_TRUE(Type(pPara1, PARA1_NUMPixStartA, 9));
-    EXPECT_EQ(
-        Values(Graph(PANEL_GRAPHBarMaster).cursors.at(2).x, Graph(PANEL_GRAPHBarMaster).cursors.at(2).y),
-        Values(777, 1.0));
+    const auto& teach = Graph(PANEL_GRAPHBarMaster).cursors.at(2);
+    EXPECT_EQ(Values(teach.x, teach.y), Values(777, 1.0));
 
     Pump(0.05);
     EXPECT_TRUE(line.Commands().empty());
@@ -157,8 +143,7 @@ TEST_F(RecorderPopup, TotalTimeServiceCodeAndFileChoice) {
 
     const std::string dir = TempDir(), before = recfile_name, existing = dir + "/old.dat";
     ASSERT_EQ(WriteFileBytes(existing.c_str(), "kept", false), 0);
-    fileAnswer = {VAL_EXISTING_FILE_SELECTED, existing};
-    ASSERT_TRUE(Click(pPopUp, POPUP_RecordFileNameBtn));
+    ASSERT_TRUE(ClickChoosing(pPopUp, POPUP_RecordFileNameBtn, VAL_EXISTING_FILE_SELECTED, existing));
     EXPECT_EQ(Values(recfile_name == before, FileExists(existing.c_str())), Values(1, 1));
     EXPECT_EQ(popups.lastConfirmTitle + popups.lastConfirmMessage,
               "ATTENTION!Output-File already exist! - Overwrite ?");
@@ -166,11 +151,9 @@ TEST_F(RecorderPopup, TotalTimeServiceCodeAndFileChoice) {
     ASSERT_TRUE(Click(pPopUp, POPUP_RecordFileNameBtn));
     EXPECT_EQ(Values(recfile_name == existing, FileExists(existing.c_str())), Values(1, 0));
     EXPECT_EQ(Val<std::string>(pPopUp, POPUP_TXTRecFile), existing);
-    fileAnswer = {VAL_NO_FILE_SELECTED, dir + "/cancelled.dat"};
-    ASSERT_TRUE(Click(pPopUp, POPUP_RecordFileNameBtn));
+    ASSERT_TRUE(ClickChoosing(pPopUp, POPUP_RecordFileNameBtn, VAL_NO_FILE_SELECTED, dir + "/cancelled.dat"));
     EXPECT_EQ(recfile_name, existing);
-    fileAnswer = {VAL_NEW_FILE_SELECTED, dir + "/new.dat"};
-    ASSERT_TRUE(Click(pPopUp, POPUP_RecordFileNameBtn));
+    ASSERT_TRUE(ClickChoosing(pPopUp, POPUP_RecordFileNameBtn, VAL_NEW_FILE_SELECTED, dir + "/new.dat"));
     EXPECT_EQ(Values(recfile_name == dir + "/new.dat", popups.confirmCalls), Values(1, 2));
 }
 

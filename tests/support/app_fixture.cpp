@@ -21,6 +21,12 @@ using ::testing::AssertionFailure;
 using ::testing::AssertionResult;
 using ::testing::AssertionSuccess;
 
+// Owns the timers of Once, so that one whose moment never came ends with its test.
+static QObject* OnceOwner() {
+    static QObject* owner = new QObject;
+    return owner;
+}
+
 void ProgramTest::SetUp() {
     SetResourceDir(KBEX_BUILD_DIR);
     CloseCom(com);
@@ -50,7 +56,7 @@ void ProgramTest::SetUp() {
 }
 
 void ProgramTest::TearDown() {
-    EndPendingOnce();
+    qDeleteAll(OnceOwner()->children());  // a moment that never came ends with its test
     SetPopupSeam(nullptr);
     SetObserver(nullptr);
 }
@@ -96,8 +102,7 @@ std::vector<std::uint16_t> SimLine::Commands() const {
 }
 
 std::size_t SimLine::Count(std::uint16_t command) const {
-    const auto c = Commands();
-    return static_cast<std::size_t>(std::count(c.begin(), c.end(), command));
+    return static_cast<std::size_t>(std::ranges::count(Commands(), command));
 }
 
 std::string FileText(const std::string& path) {
@@ -142,18 +147,6 @@ AssertionResult Choose(int panel, int control, int value) {
         return AssertionFailure() << "control " << control << " is no ring holding " << value;
     emit ring->activated(ring->currentIndex());
     return AssertionSuccess();
-}
-
-namespace {
-// Owns the timers of Once, so that one whose moment never came ends with its test.
-QObject* OnceOwner() {
-    static QObject* owner = new QObject;
-    return owner;
-}
-}  // namespace
-
-void EndPendingOnce() {
-    qDeleteAll(OnceOwner()->children());
 }
 
 void Once(std::function<bool()> when, std::function<void()> action) {

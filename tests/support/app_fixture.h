@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <array>
 #include <functional>
+#include <initializer_list>
 #include <string>
 #include <utility>
 #include <vector>
@@ -24,14 +25,15 @@
 
 namespace kbex_test {
 
-// The fixture of every test that runs the program: fresh panels and every
-// module's globals at their start values, start-up rules applied, no port
-// open, an empty port table. Nothing one test leaves behind (live values,
-// capture buffers, version text, file names, an open port) reaches the next.
-// No real pop-up ever waits for a person: the file selection answers
-// fileAnswer (result and path; result 0 = cancel), the confirmation answers
-// confirmYes. Name it after the operation under test:
-//   using Transfer = kbex_test::ProgramTest;  TEST_F(Transfer, ...)
+// The operator's hand: a left click (press and release) on a button, a right
+// click on any control, a value typed into a numeric field. Each fails when
+// the control is not of that kind. A slide takes a typed value as from the keys.
+[[nodiscard]] ::testing::AssertionResult Click(int panel, int control);
+[[nodiscard]] ::testing::AssertionResult RightClick(int panel, int control);
+[[nodiscard]] ::testing::AssertionResult Type(int panel, int control, double value);
+// The operator picks the item of value `value` from a ring.
+[[nodiscard]] ::testing::AssertionResult Choose(int panel, int control, int value);
+
 // Every text the status line showed, in order: the window's observer of the
 // sensor link, with a memory.
 struct StatusLog : PanelObserver {
@@ -45,9 +47,23 @@ struct StatusLog : PanelObserver {
     std::vector<std::string> texts;
 };
 
+// The fixture of every test that runs the program: fresh panels and every
+// module's globals at their start values, start-up rules applied, no port
+// open, an empty port table. Nothing one test leaves behind (live values,
+// capture buffers, version text, file names, an open port) reaches the next.
+// No real pop-up ever waits for a person: the file selection answers
+// fileAnswer (result and path; result 0 = cancel), the confirmation answers
+// confirmYes. Name it after the operation under test:
+//   using Transfer = kbex_test::ProgramTest;  TEST_F(Transfer, ...)
 struct ProgramTest : ::testing::Test {
     void SetUp() override;
     void TearDown() override;
+    // A click on a button that asks for a file, the selection answering `result` and `path`.
+    [[nodiscard]] ::testing::AssertionResult ClickChoosing(int panel, int button, int result,
+                                                           std::string path) {
+        fileAnswer = {result, std::move(path)};
+        return Click(panel, button);
+    }
     std::pair<int, std::string> fileAnswer{0, ""};
     bool confirmYes = false;
     PopupSeam popups;  // counts the calls and keeps the titles and messages shown
@@ -81,32 +97,49 @@ struct SimLine {
     std::string error;  // why the sensor did not start
 };
 
-// The operator's hand: a left click (press and release) on a button, a right
-// click on any control, a value typed into a numeric field. Each fails when
-// the control is not of that kind. A slide takes a typed value as from the keys.
-[[nodiscard]] ::testing::AssertionResult Click(int panel, int control);
-[[nodiscard]] ::testing::AssertionResult RightClick(int panel, int control);
-[[nodiscard]] ::testing::AssertionResult Type(int panel, int control, double value);
-// The operator picks the item of value `value` from a ring.
-[[nodiscard]] ::testing::AssertionResult Choose(int panel, int control, int value);
+// Interval and record count typed into the recorder's pop-up, then START.
+inline void StartRecording(unsigned short interval, unsigned short records) {
+    EXPECT_TRUE(Type(pPopUp, POPUP_NEDITRecTime, interval));
+    EXPECT_TRUE(Type(pPopUp, POPUP_NEDITRecSamples, records));
+    EXPECT_TRUE(Click(pPopUp, POPUP_BTNStartRecord));
+}
 
 // Runs `action` once `when` holds, looked at every 10 ms from inside whatever
 // loop is running its events then (RUN, VIDEO, a recording, a wait for an answer).
 // A moment that never came ends with its test (the fixture's TearDown).
 void Once(std::function<bool()> when, std::function<void()> action);
-void EndPendingOnce();
 
-// What the operator reads: a control's value, one of its attributes, the
-// model behind a graph of the main panel, the status line.
+// What the operator reads: a control's value, a ring's label, one of its
+// attributes, the model behind a graph of the main panel, the status line.
 template <typename T>
 T Val(int panel, int control) {
     T v{};
     EXPECT_EQ(GetCtrlVal(panel, control, v), 0) << "control " << control;
     return v;
 }
+inline std::string Label(int panel, int ring, int index) {
+    std::string label;
+    EXPECT_EQ(GetLabelFromIndex(panel, ring, index, label), 0) << "ring " << ring << " item " << index;
+    return label;
+}
 inline int Attr(int panel, int control, int attribute) {
     int v = -1;
     EXPECT_EQ(GetCtrlAttribute(panel, control, attribute, v), 0) << "control " << control;
+    return v;
+}
+// One attribute of several controls of the main panel, side by side.
+inline std::vector<int> Attrs(std::initializer_list<int> controls, int attribute = ATTR_VISIBLE) {
+    std::vector<int> v;
+    for (int c : controls)
+        v.push_back(Attr(pHandle, c, attribute));
+    return v;
+}
+// Whether RUN, VIDEO, DATA, TEACH, RESET and the recorder's START are dimmed:
+// what an operation holds while it runs and releases when it ends.
+inline std::vector<int> Held() {
+    std::vector<int> v = Attrs(
+        {PANEL_BTNRun, PANEL_BTNVideo, PANEL_BTNData, PANEL_ButtonTeach, PANEL_ButtonReset}, ATTR_DIMMED);
+    v.push_back(Attr(pPopUp, POPUP_BTNStartRecord, ATTR_DIMMED));
     return v;
 }
 // Several readings side by side, so that one comparison shows them all.

@@ -7,18 +7,14 @@
 #include "core/linfile.h"
 #include "core/recfile.h"
 
-namespace {
-
 // 2048 values counting up from -32768 in steps of 32, then the line at
 // `index` replaced by `replacement`; LF and CR LF line ends alternate.
-std::string Table(std::size_t index = 9999, const std::string& replacement = "") {
+static std::string Table(std::size_t index = 9999, const std::string& replacement = "") {
     std::string s;
     for (std::size_t i = 0; i < core::kLinTableWords; ++i)
         s += (i == index ? replacement : std::to_string(int(i) * 32 - 32768)) + (i % 2 ? "\r\n" : "\n");
     return s;
 }
-
-}  // namespace
 
 // The full signed range maps onto the flash words with 0 at 32767; a table
 // that is short, long, out of range or not numbers is refused whole.
@@ -27,12 +23,9 @@ TEST(LinFile, TakesExactly2048SignedValuesAndRefusesAnyOtherFileWhole) {
     untouched.fill(1234);
     v = untouched;
     ASSERT_TRUE(core::ParseLinFile(Table(0, "  -32768\t") + " \r\n", v));
-    EXPECT_EQ(v[0], -32768);
-    EXPECT_EQ(v[1024], 0);
-    EXPECT_EQ(v[2047], 32736);
+    EXPECT_EQ((std::array{v[0], v[1024], v[2047]}), (std::array<std::int16_t, 3>{-32768, 0, 32736}));
     v = untouched;
-    EXPECT_TRUE(core::ParseLinFile(Table(5, "+32767"), v));
-    EXPECT_EQ(v[5], 32767);
+    EXPECT_TRUE(core::ParseLinFile(Table(5, "+32767"), v) && v[5] == 32767);
     for (auto [value, word] :
          {std::pair{-32768, 65535}, {-32767, 0}, {-1, 32766}, {0, 32767}, {32767, 65534}})
         EXPECT_EQ(core::LinTableWord(static_cast<std::int16_t>(value)), word) << value;

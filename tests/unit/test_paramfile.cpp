@@ -3,23 +3,20 @@
 
 #include <cstdint>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
 #include "core/paramfile.h"
 
-namespace {
-
 // The values one per line ending CR LF; the line at `index` replaced by `replacement`.
-std::string Lines(const core::ParamFileValues& v, std::size_t index = 99,
-                  const std::string& replacement = "") {
+static std::string Lines(const core::ParamFileValues& v, std::size_t index = 99,
+                         const std::string& replacement = "") {
     std::string s;
     for (std::size_t i = 0; i < v.size(); ++i)
         s += (i == index ? replacement : std::to_string(v[i])) + "\r\n";
     return s;
 }
-
-}  // namespace
 
 // Written right-aligned ending CR LF; read back from that and from LF lines
 // mixed with CR LF ones, blanks around the numbers, keeping values above 65535.
@@ -29,10 +26,8 @@ TEST(ParamFile, TenCharacterFieldsReadBackWithLfAndBlanksAndADamagedFileIsReject
     untouched.fill(0xDEADBEEF);
     for (std::size_t i = 0; i < v.size(); ++i)
         v[i] = static_cast<std::uint32_t>(i * 1000 + 7);
-    v[0] = 0;
-    v[2] = 65535;
-    v[18] = 70000;  // the loader takes the low 16 bits, 4464, not a clamp
-    v[44] = 4294967295u;
+    // Line 19 beyond 16 bits: the loader takes the low 16 bits, 4464, not a clamp.
+    std::tie(v[0], v[2], v[18], v[44]) = std::tuple(0u, 65535u, 70000u, 4294967295u);
     const std::string text = core::FormatParamFile(v);
     ASSERT_EQ(text.size(), 45u * 12u);
     EXPECT_EQ(text.substr(0, 36), "         0\r\n      1007\r\n     65535\r\n");

@@ -40,9 +40,8 @@ TEST(Limits, EachEntryKeepsItsLimitOneAboveGetsItsFallbackAndCalibrationIsTrunca
             base[index] = 0;
         for (auto [index, limit, fallback] : rows)
             for (std::uint16_t value : {limit, std::uint16_t(limit + 1), std::uint16_t{65535}}) {
-                Set p = base;
+                Set p = base, expected = base;
                 p[index] = value;
-                Set expected = p;
                 expected[index] = value > limit ? fallback : value;
                 LimitParameters(p, cvp);
                 EXPECT_EQ(p, expected) << "cvp " << cvp << " index " << index << " value " << value;
@@ -83,18 +82,14 @@ TEST(PanelRules, EvalModeTargetDimmingAndAxisInSixteenBitsAndThresholdLinesStopW
     Set p;
     p.fill(65535);
     // videoThdA 99: 1024 x 99 / 100 = 1013.76, no 16-bit product, not rounded.
-    const std::pair<ParamIndex, std::uint16_t> entries[] = {
-        {kTeachA, 50},   {kTeachB, 2000},  {kTolUpPix, 60}, {kTolLoPix, 100},
-        {kTrigThdA, 77}, {kVideoThdA, 99}, {kVideoThdB, 33}};
-    for (auto [index, value] : entries)
-        p[index] = value;
+    std::tie(p[kTeachA], p[kTeachB], p[kTolUpPix], p[kTolLoPix], p[kTrigThdA], p[kVideoThdA], p[kVideoThdB]) =
+        std::tuple(50, 2000, 60, 100, 77, 99, 33);
     ThresholdLines t = ComputeThresholds(p, 1024, 2048);
     EXPECT_EQ((std::array{t.loA, t.upA, t.refA, t.loB, t.upB, t.refB, t.trgA, t.trgB, t.thdA, t.thdB}),
               (std::array<std::uint16_t, 10>{0, 110, 50, 1900, 2048, 2000, 77, 65535, 1013, 337}));
 
-    p[kTeachA] = 65535;  // 65535 + 100 would wrap to 99, inside the line
-    p[kTolUpPix] = 100;
-    p[kTolLoPix] = 35;
+    // 65535 + 100 would wrap to 99, inside the line.
+    std::tie(p[kTeachA], p[kTolUpPix], p[kTolLoPix]) = std::tuple(65535, 100, 35);
     t = ComputeThresholds(p, 256, 2048);
     EXPECT_TRUE(t.upA == 2048 && t.loA == 65500) << t.upA << " " << t.loA;  // not pulled onto the line
 }
@@ -106,16 +101,13 @@ TEST(TargetAndTolerance, TargetFollowsTheModeTolerancesTheHardwareModeAndTheLimi
     // cvp 200 lies below the teach values: the combined target 400 - 480 stays a 16-bit word.
     const std::pair<std::uint16_t, std::uint16_t> targets[] = {{0, 250}, {1, 230}, {2, 65456},
                                                                {3, 200}, {4, 200}, {7, 1234}};
-    Set base{};
-    base[kTeachA] = 230;
-    base[kTeachB] = 250;
+    Set base{};  // the lower tolerance stays 0
+    std::tie(base[kTeachA], base[kTeachB]) = std::pair(230, 250);
     for (auto [mode, target] : targets)
         for (std::uint16_t hw : {0, 1, 2, 3, 4, 9})
             for (std::uint16_t up : {0, 40}) {
                 Set p = base;
-                p[kEvalMode] = mode;
-                p[kHardwareMode] = hw;
-                p[kTolUpPix] = up;  // the lower tolerance stays 0
+                std::tie(p[kEvalMode], p[kHardwareMode], p[kTolUpPix]) = std::tuple(mode, hw, up);
                 Set expected = p;
                 expected[kTolUpPix] = mode == 2 ? std::max<std::uint16_t>(up, 1) : up;
                 expected[kTolLoPix] = mode == 2 ? 1 : 0;
@@ -220,10 +212,11 @@ TEST(DisplayRules, RecTimeWithoutOverflowStripHistoryMovesInPlaceAndZoomAndLimit
     EXPECT_EQ(at, (std::array<double, 7>{2000, 5, 6, 2047, 1, 7, 8}));
     EXPECT_EQ(StripSample({100, 1, 100}, {}, 2048)[4], 1.0);
     // Analogue output by mode; an unknown mode shows the measured value.
-    const std::uint16_t m = 900, max = 1200, min = 800;
-    for (auto [mode, want] :
-         {std::pair<std::uint16_t, int>{0, m}, {1, max}, {2, min}, {3, max}, {4, min}, {9, m}})
-        EXPECT_EQ(AnalogOutputValue(mode, m, max, min, 2048), want) << mode;
-    EXPECT_EQ(AnalogOutputValue(2, m, max, 2047, 2048), 1);
-    EXPECT_EQ(AnalogOutputValue(4, m, max, 2047, 2048), 1);
+    // Mode, held minimum -> output, the value measured 900, the held maximum
+    // 1200; a minimum at the axis end shows 1.
+    const std::tuple<std::uint16_t, std::uint16_t, int> outputs[] = {
+        {0, 800, 900}, {1, 800, 1200}, {2, 800, 800}, {3, 800, 1200},
+        {4, 800, 800}, {9, 800, 900},  {2, 2047, 1},  {4, 2047, 1}};
+    for (auto [mode, min, want] : outputs)
+        EXPECT_EQ(AnalogOutputValue(mode, 900, 1200, min, 2048), want) << mode << " " << min;
 }
