@@ -172,9 +172,6 @@ Outcome Exchange(const Request& request, const Expect& expect, double limit, Lin
 inline Outcome Exchange(const Request& request, const Expect& expect, double limit) {
     return Exchange(request, expect, limit, Observer());
 }
-// Lets an answer still on its way arrive and drops it, then flushes: the line is
-// quiet for whatever comes next (a new port's line check).
-void SettleLine(int port);
 
 // --- line ---------------------------------------------------------------------------------
 // Opens `port`, checks the line and, if it answers, identifies the sensor, fetches

@@ -1,6 +1,8 @@
 // RUN, VIDEO, DATA, STOP and the port change against the simulated sensor
 // pair, and the block and maintenance requests beneath them: what goes over
 // the line, what the operator sees, which buttons are usable afterwards.
+#include <QWidget>
+
 #include "app_fixture.h"
 #include "platform/clock.h"
 
@@ -149,6 +151,12 @@ TEST_F(Acquisition, ResetAndTheFlashRequestsSayWhatTheAnswersSayAndARawFrameIsNo
     // Bytes 24-35 went out as the clear left them.
     EXPECT_EQ(core::GetWordBE(&line.sensor.Requests().back().bytes[24]), 0xAA);
     EXPECT_EQ(Rects(Graph(PANEL_GRAPHBarSlave)).back(), (Rect{1, 0, 2048, 1, VAL_GRAY, VAL_GRAY}));
+    // The same block unanswered is no success, whatever the last answer said.
+    line.sensor.SetFaults({.mute = true});
+    WriteXFLASH(248, 9, table.data(), 0);
+    EXPECT_EQ(std::tuple(Rects(Graph(PANEL_GRAPHBarSlave)).back(), StatusLine()),
+              std::tuple(Rect{1, 0, 2040, 1, VAL_GREEN, VAL_GREEN}, "Timeout-RS-232..."));
+    line.sensor.SetFaults({});
 
     // A raw frame of a run still on its way is no answer to the reset.
     line.sensor.SetFaults({.lateAnswer = 0.05});
@@ -228,6 +236,26 @@ TEST_F(Acquisition, PortChangeDuringRunOrVideoStopsItAndConnectsTheChosenPortFro
     }
     // The old port is closed: nothing more can reach the first sensor.
     EXPECT_LT(ComWrt(1, szWriteBuf, 36), 0);
+}
+
+// Closing the recorder's window ends whatever loop runs, RUN too, at once.
+TEST_F(Acquisition, ClosingTheRecorderWindowEndsRun) {
+    SimLine line;
+    ASSERT_TRUE(line.Connect());
+    ASSERT_TRUE(Click(pHandle, PANEL_TOGGBTN_Recorder));
+    double closed = 0;
+    Once([&] { return line.Count(core::kCmdRaw) >= 5; },
+         [&] {
+             closed = Timer();
+             platform::PanelWidget(pPopUp)->close();
+         });
+    // Should RUN go on, STOP ends the test rather than the clock.
+    Once([&] { return closed > 0 && Timer() > closed + 2.0; },
+         [] { EXPECT_TRUE(Click(pHandle, PANEL_BTNStop)); });
+    ASSERT_TRUE(Click(pHandle, PANEL_BTNRun));
+    EXPECT_LT(Timer() - closed, 0.5);
+    EXPECT_EQ(Values(Val<int>(pHandle, PANEL_TOGGBTN_Recorder), Attr(pHandle, PANEL_BTNRun, ATTR_DIMMED)),
+              Values(0, 0));
 }
 
 // A capture's block reads are never shared: the buttons that would start an

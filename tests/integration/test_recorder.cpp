@@ -263,4 +263,8 @@ TEST_F(Upload, StopsAtTheFirstStepTheSensorDoesNotAcknowledge) {
         const Rect last = answered ? Rect{1, 0, (answered - 1) * 8.0, 1, VAL_GREEN, VAL_GREEN} : Rect{};
         EXPECT_EQ(bars.empty() ? Rect{} : bars.back(), last);
     }
+    // STOP ends it at once and says the table is incomplete.
+    Once([] { return true; }, [] { EXPECT_TRUE(Click(pHandle, PANEL_BTNStop)); });
+    EXPECT_EQ(UploadLinTable(linArray, 1), Outcome::Aborted);
+    EXPECT_EQ(StatusLine(), "X-FLASH upload stopped - table incomplete!");
 }
