@@ -395,12 +395,6 @@ Outcome Exchange(const Request& request, const Expect& expect, double limit, Lin
     }
 }
 
-void SettleLine(int port) {
-    Settle(port, Observer());
-    FlushInQ(port);
-    FlushOutQ(port);
-}
-
 // --- line check and the port-opening sequence -----------------------------------------------
 
 int CheckComLine(int port) {
@@ -439,9 +433,9 @@ void InitRS232(int port) {
         FlushInQ(port);
         FlushOutQ(port);
         SetCTSMode(port, 0);
-        // Whatever the line still brings of an earlier request (this port
-        // chosen again while a run talked on it) must not pass for the echo.
-        SettleLine(port);
+        // The line check's exchange first lets whatever the line still brings
+        // of an earlier request (this port chosen again while a run talked on
+        // it) come and go: it never passes for the echo.
         if (CheckComLine(port) == 1) {
             Delay(0.1);
             if (GetHARDWAREInfo() == 0 && !OperationAborted())
