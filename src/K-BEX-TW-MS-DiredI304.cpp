@@ -228,15 +228,16 @@ int CC_ButtonTeach(int, int control, int event, void*, int, int) {
     TransferScope transfer;
     LineOperation operation;
     GetPanelValues();  // the teach request carries the general page as the panels show it
-    switch (TeachSetpoint()) {
+    switch (const Outcome outcome = TeachSetpoint()) {
     case Outcome::Answered:
         // The sensor has taken the spot as its set-point; fetch the set it now holds.
         FetchParameterSet(1);
         break;
-    case Outcome::Aborted: break;
     default:
-        ShowStatusText("Timeout RS232-Line!");
-        stop_flag = 1;
+        if (const char* text = MissedText(outcome, "Timeout RS232-Line!")) {
+            ShowStatusText(text);
+            stop_flag = 1;
+        }
         break;
     }
     SetGraphCursor(pHandle, PANEL_GRAPHBarMaster, 1, parameter[core::kTeachA], 0.75);

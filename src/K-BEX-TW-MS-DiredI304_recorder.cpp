@@ -121,8 +121,8 @@ void Record() {
         do
             outcome = run.Next(std::exchange(progress, nullptr));
         while (outcome == Outcome::Answered && stop_flag == 0);
-        if (outcome == Outcome::TimedOut) {
-            ShowStatusText("Timeout RS232-Line!");
+        if (const char* text = MissedText(outcome, "Timeout RS232-Line!")) {
+            ShowStatusText(text);
             stop_flag = 1;
         }
     } else {

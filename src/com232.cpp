@@ -99,7 +99,18 @@ constexpr double kSendMargin = 4 * kByteTime;
 // Longest single wait of a polling loop, so an abort or a time-out is seen soon.
 constexpr double kWaitSlice = 0.01;
 
+// How long an answer may pause beyond the time its missing bytes need on the
+// line before it counts as damaged: a few byte times, and what a USB adapter
+// or a busy machine may hold bytes back.
+constexpr double kStall = 0.02;
+// Once a header-less answer (a block, the firmware text) has its length, how
+// long to look for a byte too many before taking it.
+constexpr double kTail = 4 * kByteTime;
+// Damaged answers are asked for again this many times.
+constexpr int kResends = 3;
+
 int transfersRunning = 0;
+LineHealth g_health;
 
 }  // namespace
 
@@ -119,6 +130,7 @@ void InitCom232Vars() {
     anaMax = anaMin = raw15 = instate = 0;
     umValue = 0;
     g_pending = {};
+    g_health = {};
     Operations().clear();
     WaitingForLine().clear();
     transfersRunning = 0;
@@ -143,6 +155,25 @@ void LinkObserver::FlashProgress(int, std::uint16_t) {}
 void LinkObserver::FlashUploadStarted(std::uint16_t) {}
 void LinkObserver::FlashUploadComplete(std::uint16_t) {}
 void LinkObserver::ConnectionEnded() {}
+void LinkObserver::LineLost() {}
+
+const char* MissedText(Outcome outcome, const char* timeoutText) {
+    switch (outcome) {
+    case Outcome::TimedOut: return timeoutText;
+    case Outcome::WrongAnswer: return kLineDisturbedText;
+    default: return nullptr;
+    }
+}
+
+const LineHealth& Health() {
+    return g_health;
+}
+void ResetHealth() {
+    g_health = {};
+}
+void CountReconnect() {
+    ++g_health.reconnects;
+}
 
 LinkObserver& Observer() {
     return *g_observer;
@@ -323,24 +354,96 @@ bool Expected(const Expect& expect, std::uint16_t echo) {
     }
 }
 
-// Takes whole frames off the queue, oldest first, until one is the expected
-// answer; the others are dropped without touching pp.
-bool TakeFrame(const Expect& expect) {
-    while (GetInQLen(com) >= static_cast<int>(core::kFrameLen)) {
-        ComRd(com, szReadBuf, static_cast<int>(core::kFrameLen));
-        if (!Expected(expect, core::GetWordBE(szReadBuf + 2)))
-            continue;
-        graph_flag = GetRxBuf();
-        rx_flag = 1;
-        return true;
-    }
-    return false;
-}
-
 // Reads what the queue holds, never more than the receive buffer takes.
 int ReadQueued() {
     nBytesR = ComRd(com, szReadBuf, std::clamp(GetInQLen(com), 0, static_cast<int>(sizeof szReadBuf)));
     return nBytesR;
+}
+
+// How far the answer to one request has come.
+struct Watch {
+    double sentAt;
+    int seen = 0;            // bytes queued when last looked at
+    double grewAt = sentAt;  // when the queue last grew
+    bool any = false;        // a byte came since the request went out
+    double droppedAt = -1;   // a frame not this request's was dropped then
+};
+
+enum class Verdict { Waiting, Answered, Damaged };
+// Why the last damaged answer was: the line check names a wrong sync word.
+bool g_damagedSync = false;
+
+// Takes whole frames off the queue, oldest first, until one is the expected
+// answer; frames of other requests (a run's late raw frame) are dropped
+// without touching pp. A wrong sync word means the frame is not whole where
+// it stands: damaged.
+Verdict LookAtFrames(const Expect& expect, Watch& w, int queued, double now) {
+    constexpr int kLen = static_cast<int>(core::kFrameLen);
+    for (; queued >= kLen; queued -= kLen) {
+        ComRd(com, szReadBuf, kLen);
+        g_damagedSync = core::GetWordBE(szReadBuf) != core::kAnswerSync;
+        if (g_damagedSync)
+            return Verdict::Damaged;
+        if (Expected(expect, core::GetWordBE(szReadBuf + 2))) {
+            graph_flag = GetRxBuf();
+            rx_flag = 1;
+            return Verdict::Answered;
+        }
+        w.droppedAt = now;
+    }
+    w.seen = queued;
+    g_damagedSync = false;
+    if (queued > 0)
+        return now - w.grewAt > (kLen - queued) * kByteTime + kStall ? Verdict::Damaged : Verdict::Waiting;
+    // A frame of another request and nothing after it: this one's answer was lost.
+    return w.droppedAt >= 0 && now - w.droppedAt > kLen * kByteTime + kStall ? Verdict::Damaged
+                                                                             : Verdict::Waiting;
+}
+
+// A header-less answer is taken once it has its length and no byte follows.
+Verdict LookAtBytes(std::size_t length, Watch& w, int queued, double now) {
+    const int len = static_cast<int>(length);
+    if (queued > len)
+        return Verdict::Damaged;
+    if (queued == len) {
+        if (now - w.grewAt < kTail) {
+            WaitComInput(com, kTail - (now - w.grewAt));
+            if (GetInQLen(com) != len)
+                return Verdict::Waiting;
+        }
+        ReadQueued();
+        return Verdict::Answered;
+    }
+    return queued > 0 && now - w.grewAt > (len - queued) * kByteTime + kStall ? Verdict::Damaged
+                                                                              : Verdict::Waiting;
+}
+
+Outcome Lost(LinkObserver& observer) {
+    g_pending.active = false;
+    SetStatus(kLineLostText);
+    observer.Status(kLineLostText);
+    observer.LineLost();
+    return Outcome::LineLost;
+}
+
+// Lets the rest of a damaged answer come and go, so the request sent again
+// finds a clean queue; false when aborted meanwhile.
+bool Drain(std::size_t answerLen, LinkObserver& observer) {
+    const double t0 = Timer(), until = t0 + static_cast<double>(answerLen) * kByteTime + kStall;
+    int seen = GetInQLen(com);
+    for (double grewAt = t0;;) {
+        if (OperationAborted())
+            return false;
+        const int queued = GetInQLen(com);
+        const double now = Timer();
+        if (queued != seen) {
+            seen = queued;
+            grewAt = now;
+        }
+        if (queued < 0 || now - grewAt >= kStall || now >= until)
+            return true;
+        observer.Wait(com, kWaitSlice);
+    }
 }
 
 }  // namespace
@@ -353,6 +456,8 @@ Outcome Exchange(const Request& request, const Expect& expect, double limit, Lin
     Frame sent;
     std::copy_n(szWriteBuf, sent.size(), sent.begin());
     Write(sent, expect);
+    if (nBytesW == kComIOError)
+        return Lost(observer);
     unsigned ours = g_requests;
     observer.Sent(nBytesW);
     if (request.progress && (!request.progressOnlyWhole || nBytesW == static_cast<int>(core::kFrameLen)))
@@ -360,38 +465,65 @@ Outcome Exchange(const Request& request, const Expect& expect, double limit, Lin
     if (expect.kind == Expect::None)
         return Outcome::Answered;  // its time to leave is Settle's
 
-    double t0 = Timer();
-    for (;;) {
+    Watch w{Timer()};
+    for (int resends = 0;;) {
         if (Aborted(observer))
             return Outcome::Aborted;
-        if (g_requests != ours) {
-            // A request of an operation started from an event of this wait
-            // went out and took the line: this one's answer is lost, so ask again.
+        // A request of an operation started from an event of this wait went
+        // out and took the line (its answer lost), or this one's came damaged:
+        // ask again.
+        const bool superseded = g_requests != ours;
+        if (superseded) {
             if (!Settle(com, observer))
                 return Outcome::Aborted;
-            Write(sent, expect);
-            ours = g_requests;
-            t0 = Timer();
         }
-        if (expect.kind == Expect::Bytes) {
-            const int queued = GetInQLen(com);
-            if (queued >= static_cast<int>(expect.length)) {
-                g_pending.active = false;
-                return ReadQueued() == static_cast<int>(expect.length) ? Outcome::Answered
-                                                                       : Outcome::WrongAnswer;
-            }
-        } else if (TakeFrame(expect)) {
+        const int queued = GetInQLen(com);
+        if (queued == kComIOError)
+            return Lost(observer);
+        const double now = Timer();
+        if (queued > w.seen) {
+            w.any = true;
+            w.grewAt = now;
+        }
+        w.seen = std::max(queued, 0);
+        const Verdict v = superseded                     ? Verdict::Waiting
+                          : expect.kind == Expect::Bytes ? LookAtBytes(expect.length, w, queued, now)
+                                                         : LookAtFrames(expect, w, queued, now);
+        if (v == Verdict::Answered) {
             g_pending.active = false;
+            ++g_health.frames;
             return Outcome::Answered;
         }
-        const double left = limit - (Timer() - t0);
-        if (left <= 0) {
-            // What came of a byte answer is read and dropped.
+        if (v == Verdict::Damaged && resends == kResends) {
+            Drain(AnswerLength(expect), observer);
+            g_pending.active = false;
+            return Outcome::WrongAnswer;
+        }
+        if (superseded || v == Verdict::Damaged) {
+            if (v == Verdict::Damaged) {
+                ++resends;
+                ++g_health.resyncs;
+                if (!Drain(AnswerLength(expect), observer))
+                    return Outcome::Aborted;
+            }
+            Write(sent, expect);
+            if (nBytesW == kComIOError)
+                return Lost(observer);
+            ours = g_requests;
+            w = Watch{Timer()};
+            continue;
+        }
+        if (now - w.sentAt > limit) {
+            // Only silence is a time-out; what came of a byte answer is read and dropped.
             if (expect.kind == Expect::Bytes)
                 ReadQueued();
+            g_pending.active = false;
+            if (w.any)
+                return Outcome::WrongAnswer;
+            ++g_health.timeouts;
             return Outcome::TimedOut;
         }
-        observer.Wait(com, std::min(left, kWaitSlice));
+        observer.Wait(com, std::min(limit - (now - w.sentAt), kWaitSlice));
     }
 }
 
@@ -406,23 +538,19 @@ int CheckComLine(int port) {
         Exchange({.command = core::kCmdEcho, .words = pp}, {.kind = Expect::AnyFrame}, TIMEOUT);
     com = saved;
 
-    int result = 0;
-    if (outcome == Outcome::TimedOut) {
-        SetStatus("Timeout-RS-232...");
-    } else if (outcome == Outcome::Answered) {
-        pp[0] = core::GetWordBE(szReadBuf);  // the sync word, the one answer word the check reads
-        if (pp[0] == core::kAnswerSync) {
-            SetStatus("Echo Check - Line Ok!");
-            result = 1;
-        } else {
-            SetStatus("read error - not sync byte 0xAA!");
-        }
-    }
+    // Answers whose sync word stayed wrong however often the echo was asked for.
+    if (outcome == Outcome::WrongAnswer && g_damagedSync)
+        SetStatus("read error - not sync byte 0xAA!");
+    else if (const char* text = MissedText(outcome, "Timeout-RS-232..."))
+        SetStatus(text);
+    else if (outcome == Outcome::Answered)
+        SetStatus("Echo Check - Line Ok!");
+    pp[0] = core::GetWordBE(szReadBuf);  // the sync word, the one answer word the check reads
     ShowStatus();
-    return result;
+    return outcome == Outcome::Answered ? 1 : 0;
 }
 
-void InitRS232(int port) {
+void InitRS232(int port, bool fetchSet) {
     TransferScope transfer;
     LineOperation operation;
     const int r = OpenComConfig(port, "", 19200, 0, 8, 1, 4096, 4096);
@@ -436,15 +564,18 @@ void InitRS232(int port) {
         // The line check's exchange first lets whatever the line still brings
         // of an earlier request (this port chosen again while a run talked on
         // it) come and go: it never passes for the echo.
+        // A step that ends for good (aborted, the device gone) ends the sequence.
+        auto goesOn = [] { return !OperationAborted() && GetInQLen(com) != kComIOError; };
         if (CheckComLine(port) == 1) {
             Delay(0.1);
-            if (GetHARDWAREInfo() == 0 && !OperationAborted())
+            if (GetHARDWAREInfo() == 0 && goesOn())
                 SetStatus("Error reading HARDWARE-info!");
             Delay(0.1);
             // A fetch that does not come stops there and keeps the set as it
             // was; the sequence goes on with the firmware text all the same.
-            FetchParameterSet(1);
-            if (GetVERSIONInfo() < static_cast<int>(core::kFirmwareLen) && !OperationAborted())
+            if (fetchSet && goesOn())
+                FetchParameterSet(1);
+            if (goesOn() && GetVERSIONInfo() < static_cast<int>(core::kFirmwareLen) && goesOn())
                 SetStatus("Error reading firmware-info!");
         }
     }

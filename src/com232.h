@@ -91,6 +91,9 @@ public:
     virtual void FlashUploadComplete(std::uint16_t device);
     // The port-opening sequence has ended, whatever its outcome.
     virtual void ConnectionEnded();
+    // The device behind the port has gone (an adapter pulled, its device file
+    // removed): every exchange ends at once until the port is opened again.
+    virtual void LineLost();
 };
 // The observer of every exchange that is not given one: the program's, once it
 // has set one (nullptr puts the quiet one back).
@@ -126,10 +129,27 @@ void WhenLineFree(std::function<void()> action);
 // --- the exchange -----------------------------------------------------------------------
 enum class Outcome {
     Answered,     // the expected answer came (or, for a request without answer, it went out)
-    TimedOut,     // nothing that counts came within the limit
-    WrongAnswer,  // something came that cannot be the answer (a block too long, a wrong sync)
+    TimedOut,     // no byte at all came within the limit
+    WrongAnswer,  // answers came but stayed damaged, the request sent again each time
     Aborted,      // the operation was aborted or its loop told to end
+    LineLost,     // the device behind the port has gone
 };
+// What an operation shows when its answer did not come: `timeoutText` for
+// silence, the line's disturbance for answers that stayed damaged, nothing
+// (nullptr) when it came, was aborted or the line was lost (said already).
+const char* MissedText(Outcome outcome, const char* timeoutText);
+inline constexpr const char* kLineDisturbedText = "No valid answer - RS232-Line disturbed!";
+inline constexpr const char* kLineLostText = "RS232-Line lost! - waiting for the port ...";
+
+// What the line has done since the port was opened: answers taken, answers
+// sent for again because they came damaged, waits that met silence, and
+// returns of a lost device.
+struct LineHealth {
+    unsigned frames = 0, resyncs = 0, timeouts = 0, reconnects = 0;
+};
+const LineHealth& Health();
+void ResetHealth();
+void CountReconnect();
 
 // What a request is answered with.
 struct Expect {
@@ -165,9 +185,13 @@ struct Request {
 // builds the request in szWriteBuf (noting its command in `parameter`), writes
 // it and waits up to `limit` seconds for the answer. A frame answer stands in
 // szReadBuf and, decoded, in pp (rx_flag set; graph_flag tells a raw frame); a
-// byte answer stands in szReadBuf with its count in nBytesR. When another
-// operation's request went out meanwhile (one started from an event during the
-// wait), this one is sent again. Returns at once when the operation is aborted.
+// byte answer stands in szReadBuf with its count in nBytesR.
+// The request is sent again when another operation's request went out
+// meanwhile (one started from an event during the wait), and, up to three
+// times, when its answer came damaged: a wrong sync word, bytes that stop
+// short for longer than the missing ones need on the line, a byte too many,
+// or a frame not its own with nothing after it. A damaged answer is never
+// taken. Returns at once when the operation is aborted or the line is lost.
 Outcome Exchange(const Request& request, const Expect& expect, double limit, LinkObserver& observer);
 inline Outcome Exchange(const Request& request, const Expect& expect, double limit) {
     return Exchange(request, expect, limit, Observer());
@@ -175,8 +199,9 @@ inline Outcome Exchange(const Request& request, const Expect& expect, double lim
 
 // --- line ---------------------------------------------------------------------------------
 // Opens `port`, checks the line and, if it answers, identifies the sensor, fetches
-// its parameter set from RAM and reads the firmware text.
-void InitRS232(int port);
+// its parameter set from RAM (unless told not to: a device back after a loss,
+// whose panels may hold edits not sent yet) and reads the firmware text.
+void InitRS232(int port, bool fetchSet = true);
 int CheckComLine(int port);
 
 // --- transfers of the parameter set ----------------------------------------------------------

@@ -50,8 +50,8 @@ int GetHARDWAREInfo() {
     const Outcome outcome = Exchange({.command = core::kCmdHardware, .words = pp},
                                      {.kind = Expect::Echo, .echo = core::kCmdHardware}, TIMEOUT);
     if (outcome != Outcome::Answered) {
-        if (outcome == Outcome::TimedOut)
-            SetStatus("Timeout-RS-232...");
+        if (const char* text = MissedText(outcome, "Timeout-RS-232..."))
+            SetStatus(text);
         return 0;
     }
 
@@ -86,21 +86,20 @@ int GetVERSIONInfo() {
     const Outcome outcome =
         Exchange({.command = core::kCmdFirmware, .words = pp, .progress = "Waiting for firmware info ..."},
                  {.kind = Expect::Bytes, .length = core::kFirmwareLen}, TIMEOUT);
-    if (outcome == Outcome::Aborted)
+    if (outcome == Outcome::Aborted || outcome == Outcome::LineLost)
         return 0;
-    if (outcome == Outcome::TimedOut)
-        SetStatus("Timeout - reading firmware info!");
-    // More than the text (something else shared the line) is read and not
-    // taken, yet counts as an answer: the status line keeps what it said.
-    if (outcome == Outcome::Answered) {
-        const std::string text =
-            core::DecodeFirmware(std::span(szReadBuf).first<core::kFirmwareLen>(), pcbtype);
-        if (pcbtype == 0) {
-            core::CopyStatus(szVersion, sizeof szVersion - 1, text.c_str());
-            SetStatus(szVersion);
-        } else {
-            SetStatus(text.c_str());
-        }
+    // Whatever came of a text that stayed damaged is no text; the count says so.
+    if (const char* text = MissedText(outcome, "Timeout - reading firmware info!")) {
+        SetStatus(text);
+        ShowStatus();
+        return outcome == Outcome::TimedOut ? std::max(nBytesR, 0) : 0;
+    }
+    const std::string text = core::DecodeFirmware(std::span(szReadBuf).first<core::kFirmwareLen>(), pcbtype);
+    if (pcbtype == 0) {
+        core::CopyStatus(szVersion, sizeof szVersion - 1, text.c_str());
+        SetStatus(szVersion);
+    } else {
+        SetStatus(text.c_str());
     }
     ShowStatus();
     return std::max(nBytesR, 0);

@@ -43,13 +43,13 @@ Outcome FetchPage(std::uint16_t target, std::uint16_t page,
                                       .progress = "Waiting for parameter-frame ...",
                                       .progressOnlyWhole = true},
                                      {.kind = Expect::Echo, .echo = command}, TIMEOUT);
-    switch (outcome) {
-    case Outcome::Answered:
+    if (outcome == Outcome::Answered) {
         core::CopyPPtoVars(into, page, std::span(pp).first<core::kPageWords>());
         SetStatus("Parameter-frame received! - Line Ok!");
-        break;
-    case Outcome::Aborted: SetStatus(kTransferStopped); break;
-    default: SetStatus("Timeout-RS-232..."); break;
+    } else if (outcome == Outcome::Aborted) {
+        SetStatus(kTransferStopped);
+    } else if (const char* text = MissedText(outcome, "Timeout-RS-232...")) {
+        SetStatus(text);
     }
     ShowStatus();
     return outcome;
@@ -69,7 +69,7 @@ int FetchParameterSet(std::uint16_t target) {
             }
             Observer().ParameterSetTaken();
         }
-        if (outcome == Outcome::Aborted)
+        if (outcome == Outcome::Aborted || outcome == Outcome::LineLost)
             return 0;
         Delay(0.1);
         if (outcome != Outcome::Answered)
@@ -95,6 +95,8 @@ Outcome SendParameterSet(std::uint16_t target) {
                                           .progress = kSent[page],
                                           .progressOnlyWhole = true},
                                          {.kind = Expect::None}, 0.0);
+        if (outcome == Outcome::LineLost)
+            return outcome;
         if (outcome == Outcome::Aborted || OperationAborted()) {
             ShowStatusText(kTransferStopped);
             return Outcome::Aborted;
@@ -128,8 +130,8 @@ int PushGETRAW() {
                  {.kind = Expect::Echo, .echo = core::kCmdRaw}, TIMEOUT);
     if (outcome == Outcome::Answered)
         return 1;
-    if (outcome != Outcome::Aborted) {
-        ShowStatusText("Timeout RS232-Line!");
+    if (const char* text = MissedText(outcome, "Timeout RS232-Line!")) {
+        ShowStatusText(text);
         stop_flag = 1;
     }
     return 0;
@@ -163,10 +165,11 @@ int ReadData64(int start, int buffer, std::uint16_t* dest) {
     switch (outcome) {
     // Stopped while a block was on its way: the last outcome stands again
     // rather than a wait that no longer goes on.
-    case Outcome::Aborted: break;
+    case Outcome::Aborted:
+    case Outcome::LineLost: break;
     case Outcome::TimedOut: SetStatus("Timeout-RS-232 while reading 64 data-words!"); break;
-    // More than a block means something else shared the line: none of it is
-    // trusted, and the operator is told so rather than shown the last success.
+    // Blocks that kept coming damaged (short, or with bytes too many): none of
+    // it is trusted, and the operator is told so rather than shown the last success.
     case Outcome::WrongAnswer: SetStatus("Error reading 64 data-words!"); break;
     case Outcome::Answered:
         SetStatus("Data[64] block received!");
@@ -187,9 +190,12 @@ void ResetMaxMin() {
     const Outcome outcome =
         Exchange({.command = core::kCmdResetMaxMin, .words = pp, .progress = "Reset Max/Min values..."},
                  {.kind = Expect::NotRaw}, TIMEOUT);
-    SetStatus(outcome == Outcome::Answered  ? "Reset Max/Min OK!"
-              : outcome == Outcome::Aborted ? "Reset Max/Min stopped!"
-                                            : "Timeout-RS-232...");
+    if (outcome == Outcome::Answered)
+        SetStatus("Reset Max/Min OK!");
+    else if (outcome == Outcome::Aborted)
+        SetStatus("Reset Max/Min stopped!");
+    else if (const char* text = MissedText(outcome, "Timeout-RS-232..."))
+        SetStatus(text);
     ShowStatus();
 }
 
@@ -202,9 +208,12 @@ Outcome ClearFlash() {
     const Outcome outcome =
         Exchange({.command = core::kCmdClearFlash, .words = fill, .progress = "clearing X-FLASH..."},
                  {.kind = Expect::NotRaw}, TIMEOUT);
-    if (outcome == Outcome::Aborted)
+    if (outcome == Outcome::Answered)
+        SetStatus("X-FLASH-cleared!");
+    else if (const char* text = MissedText(outcome, "Timeout-RS-232..."))
+        SetStatus(text);
+    else
         return outcome;
-    SetStatus(outcome == Outcome::Answered ? "X-FLASH-cleared!" : "Timeout-RS-232...");
     ShowStatus();
     return outcome;
 }
@@ -226,11 +235,11 @@ Outcome WriteXFLASH(std::uint16_t offset, std::uint16_t page, const std::uint16_
     const Outcome outcome =
         Exchange({.command = core::kCmdWriteFlash, .second = offset, .words = words, .whole = false},
                  {.kind = Expect::NotRaw}, TIMEOUT);
-    if (outcome == Outcome::Aborted)
+    if (outcome == Outcome::Aborted || outcome == Outcome::LineLost)
         return outcome;
 
     if (outcome != Outcome::Answered) {
-        SetStatus("Timeout-RS-232...");
+        SetStatus(MissedText(outcome, "Timeout-RS-232..."));
     } else {
         Observer().FlashBlockAnswered(index);
         static const char* const kPageText[] = {"X-FLASH-write OK: PAGE2 ...", "X-FLASH-write OK: PAGE3 ...",
@@ -258,7 +267,7 @@ Outcome UploadLinTable(const std::uint16_t* table, std::uint16_t device) {
     bool complete = false;
     // Whatever the clear brought, the progress of an earlier upload goes: its
     // grey bar must not stand beside this one's outcome.
-    if (outcome != Outcome::Aborted)
+    if (outcome != Outcome::Aborted && outcome != Outcome::LineLost)
         Observer().FlashUploadStarted(device);
     if (outcome == Outcome::Answered) {
         for (std::uint16_t page = core::kFlashFirstPage;

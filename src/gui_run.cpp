@@ -103,8 +103,8 @@ void PushRUN() {
             Outcome outcome;
             while ((outcome = run.Next()) == Outcome::Answered) {
             }
-            if (outcome == Outcome::TimedOut) {
-                ShowStatusText("Timeout RS232-Line!");
+            if (const char* text = MissedText(outcome, "Timeout RS232-Line!")) {
+                ShowStatusText(text);
                 stop_flag = 1;
             }
         }

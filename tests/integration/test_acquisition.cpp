@@ -186,15 +186,12 @@ TEST_F(Acquisition, ABlockLandsWholeWhereAskedOrNotAtAll) {
     std::fill_n(mvalBUFB, MAXPOINT, 0x5555);
     EXPECT_EQ(ReadData64(0, 5), 1);
     EXPECT_EQ(StatusLine(), "Data[64] block received!");
-    // A block cut short, or one with noise queued beside it, keeps the words
-    // there were, and the status line says it failed.
-    const std::pair<sim::Faults, const char*> damaged[] = {
-        {{.truncateTo = 100}, "Timeout-RS-232 while reading 64 data-words!"},
-        {{.garbageBytes = 5}, "Error reading 64 data-words!"}};
-    for (const auto& [faults, status] : damaged) {
+    // A block that keeps coming cut short, or with noise ahead of it, keeps
+    // the words there were, and the status line says it failed.
+    for (const sim::Faults& faults : {sim::Faults{.truncateTo = 100}, sim::Faults{.garbageBytes = 5}}) {
         line.sensor.SetFaults(faults);
         EXPECT_EQ(ReadData64(0, 3), 0);
-        EXPECT_EQ(StatusLine(), status);
+        EXPECT_EQ(StatusLine(), "Error reading 64 data-words!");
         EXPECT_EQ(std::count(mvalBUFB, mvalBUFB + MAXPOINT, 0x5555), MAXPOINT);
     }
 }

@@ -81,7 +81,7 @@ TEST_F(Transfer, APageIsTakenPastAStrayRawFrameAndNeverMadeOfFragments) {
     EXPECT_EQ(ProgramPages(), expected);
     line.sensor.SetFaults({.truncateTo = 20});
     PushGET(1, 0);
-    EXPECT_EQ(StatusLine(), "Timeout-RS-232...");
+    EXPECT_EQ(StatusLine(), kLineDisturbedText);
     line.sensor.SetFaults({});
     line.sensor.WithModel([](sim::SensorModel& m) { return m.ram[2][7] = 4321; });
     PushGET(1, 2);
