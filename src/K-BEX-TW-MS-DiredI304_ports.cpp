@@ -81,8 +81,13 @@ bool SetUpPorts(const ProgramOptions& options, std::string& message) {
 std::vector<PortEntry> MergePortList(std::vector<PortEntry> table, const std::vector<PortEntry>& listed) {
     for (const PortEntry& e : listed) {
         bool known = false;
-        for (const PortEntry& t : table)
-            known = known || t.path == e.path;
+        // A port given by hand, or listed before, learns what the system now
+        // knows of its device and keeps what the program said of it.
+        for (PortEntry& t : table)
+            if (t.path == e.path) {
+                t = {t.path, t.description, e.stableName, e.maker, e.product, e.serialNumber};
+                known = true;
+            }
         if (!known)
             table.push_back(e);
     }
@@ -94,11 +99,33 @@ void FillPortSelector() {
     ClearListCtrl(pHandle, PANEL_DropDCom);
     if (table.empty())
         InsertListItem(pHandle, PANEL_DropDCom, -1, "COM1  (no serial device found)", 1);
+    // Three adapters of one kind differ only in what the system knows of
+    // them: maker and product (a word both carry said once, as in "FTDI" and
+    // "FTDI FT232R"), the serial number and the name of their by-id link.
+    const auto known = [](const PortEntry& e) {
+        std::string text = e.maker;
+        const std::string makerWords = " " + e.maker + " ";
+        for (std::size_t at = 0, end = 0; at < e.product.size(); at = end + 1) {
+            end = e.product.find(' ', at);
+            if (end == std::string::npos)
+                end = e.product.size();
+            const std::string word = e.product.substr(at, end - at);
+            if (!word.empty() && makerWords.find(" " + word + " ") == std::string::npos)
+                text += (text.empty() ? "" : " ") + word;
+        }
+        if (!e.serialNumber.empty())
+            text += (text.empty() ? "" : " ") + e.serialNumber;
+        return text;
+    };
     for (std::size_t i = 0; i < table.size(); ++i) {
+        const PortEntry& e = table[i];
+        const std::string system = known(e);
         // A port that went away keeps its number, so the others keep theirs.
-        const std::string label = "COM" + std::to_string(i + 1) + "  " + table[i].path +
-                                  (table[i].description.empty() ? "" : "  " + table[i].description) +
-                                  (FileExists(table[i].path.c_str()) ? "" : "  (not present)");
+        const std::string label =
+            "COM" + std::to_string(i + 1) + "  " + e.path + (system.empty() ? "" : "  " + system) +
+            (e.stableName.empty() ? "" : "  (" + e.stableName.substr(e.stableName.rfind('/') + 1) + ")") +
+            (e.description.empty() ? "" : "  " + e.description) +
+            (FileExists(e.path.c_str()) ? "" : "  (not present)");
         InsertListItem(pHandle, PANEL_DropDCom, -1, label.c_str(), static_cast<int>(i + 1));
     }
     SetCtrlVal(pHandle, PANEL_DropDCom, com > 0 ? com : 1);

@@ -16,6 +16,7 @@
 #include <cstdint>
 #include <cstring>
 #include <deque>
+#include <filesystem>
 #include <map>
 #include <memory>
 
@@ -25,6 +26,7 @@
 namespace platform {
 int (*SerialIoctlSeam)(int fd, unsigned long request, void* arg) =
     [](int fd, unsigned long request, void* arg) { return ::ioctl(fd, request, arg); };
+std::string SerialByIdDir = "/dev/serial/by-id";
 }  // namespace platform
 
 namespace {
@@ -125,6 +127,14 @@ speed_t SpeedOf(long baud) {
     }
 }
 
+// The device a path leads to through all its links, or "" where it leads
+// nowhere: a name under by-id and /dev/ttyUSB0 then compare as one device.
+std::string DeviceAt(const std::string& path) {
+    std::error_code ec;
+    const std::filesystem::path device = std::filesystem::canonical(path, ec);
+    return ec ? std::string() : device.string();
+}
+
 void ClosePort(Port& p) {
     p.notifier.reset();
     if (p.fd >= 0) {
@@ -151,12 +161,41 @@ const std::vector<PortEntry>& GetPortTable() {
 std::vector<PortEntry> ListSystemSerialPorts() {
     std::vector<PortEntry> out;
     for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
-        std::string desc = info.description().toStdString();
-        if (desc.empty())
-            desc = info.manufacturer().toStdString();
-        out.push_back({info.systemLocation().toStdString(), desc});
+        const std::string path = info.systemLocation().toStdString();
+        out.push_back({path, "", StableNameOf(path), info.manufacturer().toStdString(),
+                       info.description().toStdString(), info.serialNumber().toStdString()});
     }
     return out;
+}
+
+std::string StableNameOf(const std::string& path) {
+    const std::string device = DeviceAt(path);
+    if (device.empty())
+        return {};
+    // udev may give a device more than one name there; the first by name
+    // keeps a port's label the same each time the list is read.
+    std::string found;
+    std::error_code ec;
+    for (std::filesystem::directory_iterator it(platform::SerialByIdDir, ec), end; !ec && it != end;
+         it.increment(ec)) {
+        const std::string link = it->path().string();
+        if ((found.empty() || link < found) && DeviceAt(link) == device)
+            found = link;
+    }
+    return found;
+}
+
+std::string CurrentPathOf(const PortEntry& entry) {
+    if (std::string device = DeviceAt(entry.stableName); !device.empty())
+        return device;
+    // Without its link (a system whose udev makes none) the adapter is still
+    // known by the serial number it reports, wherever it was plugged; only
+    // after the link, as the ports of a two-port adapter share one number.
+    if (!entry.serialNumber.empty())
+        for (const PortEntry& listed : ListSystemSerialPorts())
+            if (listed.serialNumber == entry.serialNumber)
+                return listed.path;
+    return DeviceAt(entry.path).empty() ? std::string() : entry.path;
 }
 
 int OpenComConfig(int port, const char* /*deviceName*/, long baud, int parity, int dataBits, int stopBits,

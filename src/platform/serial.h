@@ -37,11 +37,32 @@ int GetInQLen(int port);
 // Returns the queue's length, or a negative count as GetInQLen does.
 int WaitComInput(int port, double seconds);
 
+// A port of the table. `description` is what the program or the command line
+// says of it; the rest is what the system knows of the device, empty where it
+// knows nothing (a built-in UART, a pty, a device that is gone), and is what
+// tells three USB adapters of one kind apart. Its initialisers let a table be
+// written as {path, description} without the compiler asking for the rest.
 struct PortEntry {
     std::string path;
     std::string description;
+    // The link under /dev/serial/by-id that leads to the device, as a full
+    // path: its name stays when the adapter comes back as another ttyUSBn.
+    std::string stableName = {};
+    std::string maker = {};
+    std::string product = {};
+    std::string serialNumber = {};
 };
 void SetPortTable(std::vector<PortEntry> ports);
 const std::vector<PortEntry>& GetPortTable();
-// Serial devices the system knows, for the end of the port table.
+// Serial devices the system knows, for the end of the port table, with
+// their makers, products, serial numbers and by-id links; no description.
 std::vector<PortEntry> ListSystemSerialPorts();
+// The full path of the link under /dev/serial/by-id that leads to the device
+// at `path`, or "" where none does (a link whose device is gone leads
+// nowhere).
+std::string StableNameOf(const std::string& path);
+// Where the device of `entry` is now, for a reconnect after the adapter was
+// unplugged and plugged back, possibly as another device: the device its
+// stable name leads to, else the listed port with its serial number (when it
+// has one), else its path while that exists, else "".
+std::string CurrentPathOf(const PortEntry& entry);

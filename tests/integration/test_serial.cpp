@@ -262,3 +262,38 @@ TEST(Serial, ASignalWhileAWriteWaitsForRoomIsNoTimeOut) {
     farEnd.join();
     ::sigaction(SIGUSR1, &old, nullptr);
 }
+
+// Adapters as links to ptys in a by-id folder of the test's own: the first
+// is unplugged and comes back as another device, one link leads nowhere.
+using PortNames = ProgramTest;
+TEST_F(PortNames, AStableNameFindsItsAdapterAsAnotherDeviceAndTheLabelSaysWhichAdapterItIs) {
+    FarEnd ptys[3];
+    std::string p[3];
+    for (int i = 0; i < 3; ++i)
+        p[i] = ::ptsname(ptys[i].master);
+    const std::string dir = TempDir(), a = dir + "/usb-FTDI_A-if00", b = dir + "/usb-PL_B",
+                      gone = dir + "/gone";
+    std::filesystem::create_symlink(p[0], a);
+    std::filesystem::create_symlink(p[1], b);
+    std::filesystem::create_symlink(dir + "/nothing", gone);
+    const std::string byId = std::exchange(platform::SerialByIdDir, dir);
+    EXPECT_EQ(StableNameOf(p[0]), a);
+    std::filesystem::remove(a);
+    std::filesystem::create_symlink(p[2], a);
+
+    // The entry, the link to its path now, where its device is now, its label after "COM1  <path>".
+    const std::tuple<PortEntry, std::string, std::string, std::string> rows[] = {
+        {{p[0], "", a, "FTDI", "FTDI FT232R", "A502"}, "", p[2], "  FTDI FT232R A502  (usb-FTDI_A-if00)"},
+        {{p[1], "by hand", gone, "PL", "USB-Serial"}, b, p[1], "  PL USB-Serial  (gone)  by hand"},
+        {{p[2], ""}, a, p[2], ""},
+        {{dir + "/ttyUSB7", "", "", "", "", "A503"}, "", "", "  A503  (not present)"},
+    };
+    for (const auto& [entry, link, current, label] : rows) {
+        EXPECT_EQ(StableNameOf(entry.path), link) << entry.path;
+        EXPECT_EQ(CurrentPathOf(entry), current) << entry.path;
+        SetPortTable({entry});
+        FillPortSelector();
+        EXPECT_EQ(Label(pHandle, PANEL_DropDCom, 0), "COM1  " + entry.path + label);
+    }
+    platform::SerialByIdDir = byId;
+}

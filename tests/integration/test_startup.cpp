@@ -47,8 +47,11 @@ TEST_F(Startup, OptionsThenGivenPortsAndTheSimulatedPairWhichIsConnectedAndShown
     ring->showPopup();
     ring->hidePopup();
     EXPECT_EQ(Values(GetPortTable().size(), Val<int>(pHandle, PANEL_DropDCom)), Values(ports, 2));
-    const auto merged = MergePortList({{"/a", ""}, {"/b", ""}}, {{"/c", "new"}, {"/a", ""}});
-    EXPECT_EQ(Values(merged.size(), merged[0].path == "/a", merged[2].path == "/c"), Values(3, 1, 1));
+    // A known port learns what the system knows of its device and keeps its description.
+    const auto merged = MergePortList({{"/a", "given"}, {"/b", ""}}, {{"/c", "new"}, {"/a", "", "", "FTDI"}});
+    EXPECT_EQ(Values(merged.size(), merged[0].maker == "FTDI", merged[0].description == "given",
+                     merged[2].path == "/c"),
+              Values(3, 1, 1, 1));
 
     StopSimulation();
 }
