@@ -1,6 +1,7 @@
 // kbex-sensor-sim: the simulated sensor pair on a pseudo-terminal, standalone.
-// The first line on stdout is the device path to give the program (--port PATH);
-// it serves until SIGINT or SIGTERM.
+// The first line on stdout is the device path to give the program (--port PATH):
+// a link to the pty that stays valid when the device vanishes and returns. It
+// serves until SIGINT or SIGTERM.
 #include <pthread.h>
 #include <signal.h>
 
@@ -37,7 +38,11 @@ const char* const kUsage =
     "  --garbage N          send N random bytes before every answer\n"
     "  --truncate N         cut every answer to N bytes\n"
     "  --vanish-after N     disappear after N requests\n"
+    "  --return-after S     with --vanish-after: come back at the same path S seconds later\n"
     "  --late-answer S      every answer leaves S seconds late (fractions allowed)\n"
+    "  --lost-byte-every N  every Nth answer loses a byte from its middle\n"
+    "  --noise-byte-every N send a random byte ahead of every Nth answer\n"
+    "  --bad-sync-every N   every Nth 36-byte answer starts 00 AB instead of 00 AA\n"
     "hardware description:\n"
     "  --ccd-type N         CCD type (default 1)\n"
     "  --hw-type N          hardware type, 10000 + working distance in mm (default 10080)\n"
@@ -132,6 +137,15 @@ int main(int argc, char** argv) {
             *target = static_cast<int>(v);
             return 0;
         };
+        auto seconds = [&](double* target) {
+            std::string_view text;
+            if (!takeValue(&text))
+                return Fail("option " + std::string(arg) + " needs a value");
+            if (!ParseSeconds(text, target))
+                return Fail("bad value '" + std::string(text) + "' for " + std::string(arg) +
+                            " (0 to 3600 seconds)");
+            return 0;
+        };
 
         int rc = 0;
         bool unpaced = false;
@@ -169,12 +183,16 @@ int main(int argc, char** argv) {
             rc = count(&opts.faults.muteAfter);
         } else if (arg == "--vanish-after") {
             rc = count(&opts.faults.vanishAfter);
+        } else if (arg == "--return-after") {
+            rc = seconds(&opts.faults.returnAfter);
         } else if (arg == "--late-answer") {
-            std::string_view text;
-            if (!takeValue(&text))
-                rc = Fail("option --late-answer needs a value");
-            else if (!ParseSeconds(text, &opts.faults.lateAnswer))
-                rc = Fail("bad value '" + std::string(text) + "' for --late-answer (0 to 3600 seconds)");
+            rc = seconds(&opts.faults.lateAnswer);
+        } else if (arg == "--lost-byte-every") {
+            rc = count(&opts.faults.lostByteEvery);
+        } else if (arg == "--noise-byte-every") {
+            rc = count(&opts.faults.noiseByteEvery);
+        } else if (arg == "--bad-sync-every") {
+            rc = count(&opts.faults.badSyncEvery);
         } else if (arg == "--ccd-type") {
             rc = word(&opts.hw.ccdType);
         } else if (arg == "--hw-type") {

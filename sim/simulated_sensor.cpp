@@ -3,16 +3,21 @@
 // tests exercise the real termios code path.
 #include "simulated_sensor.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
+#include <ctime>
 
 #include "core/frame.h"
 
@@ -33,6 +38,12 @@ constexpr double kPaceSlice = 0.004;
 // A request takes 19 ms at 19200 baud; bytes of an incomplete one that sit
 // this long are a broken request, not a slow one.
 constexpr double kStaleRequest = 0.2;
+// The link's name in its private folder: what a udev rule would give an adapter.
+constexpr const char* kLinkName = "ttyKBEX0";
+constexpr const char* kFolderPrefix = "kbex-sim-";
+// A folder is locked within moments of being made; one unlocked for longer
+// than this has lost its owner.
+constexpr time_t kFolderUnlockedLimit = 10;
 
 void CloseFd(int& fd) {
     if (fd >= 0)
@@ -58,6 +69,30 @@ unsigned NextGarbage(unsigned& state) {
     state ^= state >> 17;
     state ^= state << 5;
     return state;
+}
+
+// A pair whose process was killed (the program dies of SIGTERM without
+// unwinding) cannot remove its folder; the next one to start removes those of
+// its user that no live pair holds locked.
+void RemoveAbandonedFolders(const std::string& base) {
+    DIR* dir = ::opendir(base.c_str());
+    if (!dir)
+        return;
+    const time_t old = ::time(nullptr) - kFolderUnlockedLimit;
+    while (const dirent* e = ::readdir(dir)) {
+        if (std::strncmp(e->d_name, kFolderPrefix, std::strlen(kFolderPrefix)) != 0)
+            continue;
+        const std::string folder = base + "/" + e->d_name;
+        int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        struct stat st {};
+        if (fd >= 0 && ::fstat(fd, &st) == 0 && st.st_uid == ::geteuid() && st.st_mtime < old &&
+            ::flock(fd, LOCK_EX | LOCK_NB) == 0) {
+            ::unlinkat(fd, kLinkName, 0);
+            ::rmdir(folder.c_str());
+        }
+        CloseFd(fd);
+    }
+    ::closedir(dir);
 }
 
 timespec ToTimespec(double seconds) {
@@ -90,47 +125,37 @@ bool SimulatedSensor::Start(std::string* error) {
         if (error)
             *error = why;
         CloseAll();
+        RemoveLink();
         return false;
     };
 
-    masterFd_ = ::posix_openpt(O_RDWR | O_NOCTTY);
-    if (masterFd_ < 0)
-        return fail(Reason("posix_openpt"));
-    SetCloexec(masterFd_);
-    if (::grantpt(masterFd_) != 0)
-        return fail(Reason("grantpt"));
-    if (::unlockpt(masterFd_) != 0)
-        return fail(Reason("unlockpt"));
-    char name[128] = {};
-    if (::ptsname_r(masterFd_, name, sizeof name) != 0)
-        return fail(Reason("ptsname"));
-    path_ = name;
-    const int flags = ::fcntl(masterFd_, F_GETFL);
-    if (flags < 0 || ::fcntl(masterFd_, F_SETFL, flags | O_NONBLOCK) != 0)
-        return fail(Reason("fcntl master"));
-
-    // Holding the slave open keeps the line raw for every later user (a fresh
-    // pty would echo and cook bytes) and keeps the pair alive while the
-    // program closes and reopens the port.
-    slaveFd_ = ::open(path_.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (slaveFd_ < 0)
-        return fail(Reason("open slave"));
-    termios tio{};
-    if (::tcgetattr(slaveFd_, &tio) != 0)
-        return fail(Reason("tcgetattr"));
-    ::cfmakeraw(&tio);
-    ::cfsetispeed(&tio, B19200);
-    ::cfsetospeed(&tio, B19200);
-    if (::tcsetattr(slaveFd_, TCSANOW, &tio) != 0)
-        return fail(Reason("tcsetattr"));
+    // A pty gets a new number each time it is made, so a device that returns
+    // needs a name of its own; a folder made by mkdtemp is ours alone, and
+    // pairs side by side (tests in parallel) never meet in it.
+    const char* tmp = std::getenv("TMPDIR");
+    const std::string base = tmp && *tmp ? tmp : "/tmp";
+    RemoveAbandonedFolders(base);
+    std::string folder = base + "/" + kFolderPrefix + "XXXXXX";
+    if (::mkdtemp(folder.data()) == nullptr)
+        return fail(Reason("mkdtemp"));
+    folder_ = folder;
+    // Held until Stop(): what tells a live pair's folder from an abandoned one.
+    folderFd_ = ::open(folder_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folderFd_ < 0 || ::flock(folderFd_, LOCK_EX | LOCK_NB) != 0)
+        return fail(Reason("lock folder"));
+    path_ = folder_ + "/" + kLinkName;
+    if (const std::string why = PlugIn(); !why.empty())
+        return fail(why);
 
     if (::pipe2(wakeFd_, O_CLOEXEC | O_NONBLOCK) != 0)
         return fail(Reason("pipe"));
 
     {
         std::lock_guard<std::mutex> lock(mutex_);
-        sinceFaults_ = 0;
+        sinceFaults_ = answers_ = framedAnswers_ = 0;
+        vanishArmed_ = true;
     }
+    returnAt_ = -1.0;
     vanishPending_ = false;
     late_.clear();
     rx_.clear();
@@ -141,6 +166,59 @@ bool SimulatedSensor::Start(std::string* error) {
     return true;
 }
 
+// Makes a new pty and links it at Path(); the reason when that fails.
+std::string SimulatedSensor::PlugIn() {
+    masterFd_ = ::posix_openpt(O_RDWR | O_NOCTTY);
+    if (masterFd_ < 0)
+        return Reason("posix_openpt");
+    SetCloexec(masterFd_);
+    if (::grantpt(masterFd_) != 0)
+        return Reason("grantpt");
+    if (::unlockpt(masterFd_) != 0)
+        return Reason("unlockpt");
+    char name[128] = {};
+    if (::ptsname_r(masterFd_, name, sizeof name) != 0)
+        return Reason("ptsname");
+    const int flags = ::fcntl(masterFd_, F_GETFL);
+    if (flags < 0 || ::fcntl(masterFd_, F_SETFL, flags | O_NONBLOCK) != 0)
+        return Reason("fcntl master");
+
+    // Holding the slave open keeps the line raw for every later user (a fresh
+    // pty would echo and cook bytes) and keeps the pair alive while the
+    // program closes and reopens the port.
+    slaveFd_ = ::open(name, O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (slaveFd_ < 0)
+        return Reason("open slave");
+    termios tio{};
+    if (::tcgetattr(slaveFd_, &tio) != 0)
+        return Reason("tcgetattr");
+    ::cfmakeraw(&tio);
+    ::cfsetispeed(&tio, B19200);
+    ::cfsetospeed(&tio, B19200);
+    if (::tcsetattr(slaveFd_, TCSANOW, &tio) != 0)
+        return Reason("tcsetattr");
+    // Linked only now, so that nobody who finds the path opens a cooked line.
+    if (::symlink(name, path_.c_str()) != 0)
+        return Reason("symlink");
+    std::lock_guard<std::mutex> lock(mutex_);
+    ptyPath_ = name;
+    return {};
+}
+
+void SimulatedSensor::RemoveLink() {
+    if (folder_.empty())
+        return;
+    ::unlink(path_.c_str());
+    ::rmdir(folder_.c_str());
+    folder_.clear();
+    CloseFd(folderFd_);
+}
+
+std::string SimulatedSensor::PtyPath() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return ptyPath_;
+}
+
 void SimulatedSensor::Stop() {
     running_ = false;
     if (thread_.joinable()) {
@@ -149,6 +227,7 @@ void SimulatedSensor::Stop() {
         thread_.join();
     }
     CloseAll();
+    RemoveLink();
     vanished_ = true;
 }
 
@@ -162,7 +241,8 @@ void SimulatedSensor::CloseAll() {
 void SimulatedSensor::SetFaults(const Faults& f) {
     std::lock_guard<std::mutex> lock(mutex_);
     opts_.faults = f;
-    sinceFaults_ = 0;
+    sinceFaults_ = answers_ = framedAnswers_ = 0;
+    vanishArmed_ = true;
 }
 
 Faults SimulatedSensor::GetFaults() const {
@@ -181,13 +261,23 @@ void SimulatedSensor::ClearRequests() {
 }
 
 void SimulatedSensor::Vanish() {
-    // Closing the master hangs up every open slave descriptor: the program's
-    // reads return end-of-file or EIO, as with an unplugged adapter.
+    // As with an unplugged adapter, the device file goes, so a reopen finds
+    // nothing, and closing the master hangs up every open slave descriptor:
+    // the program's reads return end-of-file or EIO.
+    ::unlink(path_.c_str());
     CloseFd(masterFd_);
     CloseFd(slaveFd_);
     vanishPending_ = false;
     late_.clear();
     rx_.clear();
+    double returnAfter = 0;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        vanishArmed_ = false;
+        returnAfter = opts_.faults.returnAfter;
+        ptyPath_.clear();
+    }
+    returnAt_ = returnAfter > 0 ? Now() + returnAfter : -1.0;
     vanished_ = true;
 }
 
@@ -270,6 +360,22 @@ double SimulatedSensor::TakeRequests() {
 }
 
 void SimulatedSensor::Serve() {
+    for (;;) {
+        ServeLine();
+        if (!running_.load() || returnAt_ < 0.0 || !Pause(returnAt_ - Now()))
+            return;
+        // Plugged in again: a new pty behind the same link, the model as it was.
+        returnAt_ = -1.0;
+        if (!PlugIn().empty()) {
+            CloseFd(masterFd_);
+            CloseFd(slaveFd_);
+            return;  // no pty to be had: the device stays away
+        }
+        vanished_ = false;
+    }
+}
+
+void SimulatedSensor::ServeLine() {
     while (running_.load() && masterFd_ >= 0) {
         // Late answers leave in the order of their requests, each at its time,
         // while requests that come meanwhile are still taken.
@@ -330,8 +436,11 @@ void SimulatedSensor::HandleRequest(std::span<const std::uint8_t, core::kFrameLe
     Faults f;
     std::vector<std::uint8_t> answer;
     std::vector<std::uint8_t> stray;
-    int count = 0;
+    int count = 0, answerNo = 0, framedNo = 0;
+    bool suppressed = false, vanishes = false;
     const std::uint16_t command = rec.command();
+    // Block and firmware answers carry no header, so there is no sync or echo to falsify.
+    const bool framed = command != core::kCmdBlock && command != core::kCmdFirmware;
     {
         std::lock_guard<std::mutex> lock(mutex_);
         if (opts_.logRequests)
@@ -348,30 +457,40 @@ void SimulatedSensor::HandleRequest(std::span<const std::uint8_t, core::kFrameLe
             core::PutWordBE(raw + 2, core::kCmdRaw);
             stray = model_.Handle(raw, time);
         }
+        suppressed = f.mute || (f.muteAfter > 0 && count > f.muteAfter) ||
+                     (f.noBlocks && command == core::kCmdBlock) ||
+                     (f.noFirmware && command == core::kCmdFirmware);
+        if (!answer.empty() && !suppressed) {
+            answerNo = ++answers_;
+            framedNo = framed ? ++framedAnswers_ : 0;
+        }
+        vanishes = vanishArmed_ && f.vanishAfter > 0 && count >= f.vanishAfter;
     }
 
-    const bool suppressed = f.mute || (f.muteAfter > 0 && count > f.muteAfter) ||
-                            (f.noBlocks && command == core::kCmdBlock) ||
-                            (f.noFirmware && command == core::kCmdFirmware);
+    const auto nth = [](int every, int n) { return every > 0 && n > 0 && n % every == 0; };
     if (!answer.empty() && !suppressed) {
-        // Block and firmware answers carry no header, so there is no sync or echo to falsify.
-        const bool framed = command != core::kCmdBlock && command != core::kCmdFirmware;
         if (framed && f.wrongSync)
             core::PutWordBE(&answer[0], core::kRequestSync);
+        if (framed && nth(f.badSyncEvery, framedNo))
+            answer[1] ^= 0x01;  // 00 AA reads 00 AB: one bit flipped on the line
         if (framed && f.nonRaw && command == core::kCmdRaw)
             core::PutWordBE(&answer[2], core::kCmdReadRam);
         if (f.truncateTo > 0 && answer.size() > static_cast<std::size_t>(f.truncateTo))
             answer.resize(static_cast<std::size_t>(f.truncateTo));
+        // Lost after any cut, so the answer is always one byte short of what would have come.
+        if (nth(f.lostByteEvery, answerNo) && !answer.empty())
+            answer.erase(answer.begin() + static_cast<long>(answer.size() / 2));
+        const int noise = f.garbageBytes + (nth(f.noiseByteEvery, answerNo) ? 1 : 0);
         // A late answer waits in the serving loop, so the next request is
         // still taken while it is held back.
-        Outgoing out{std::move(stray), std::move(answer), f.garbageBytes, time + f.lateAnswer};
+        Outgoing out{std::move(stray), std::move(answer), noise, time + f.lateAnswer};
         if (f.lateAnswer > 0)
             late_.push_back(std::move(out));
         else
             Transmit(std::move(out));
     }
 
-    if (f.vanishAfter > 0 && count >= f.vanishAfter) {
+    if (vanishes) {
         // The pty hands written bytes to the slave's queue asynchronously, so an
         // empty queue right after the write does not yet mean the answer was taken.
         const double now = late_.empty() ? Now() : std::max(Now(), late_.back().due);

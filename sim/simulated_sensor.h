@@ -55,6 +55,15 @@ struct Faults {
     int vanishAfter = 0;      // > 0: the device disappears after this many requests,
                               // counted from Start() or from the last SetFaults()
     double lateAnswer = 0;    // > 0: every answer leaves this many seconds late
+    // The damage of a noisy line, each on every Nth answer only (> 0; answers
+    // counted from Start() or from the last SetFaults()), so that a program
+    // which resynchronises shows it with the good answers around the bad one.
+    int lostByteEvery = 0;   // one byte of the answer's middle is lost
+    int noiseByteEvery = 0;  // one random byte goes out ahead of the answer
+    int badSyncEvery = 0;    // 36-byte answers only (counted apart): the sync reads 00 AB
+    double returnAfter = 0;  // > 0 with vanishAfter: the device is back at Path() this many
+                             // seconds after it vanished, as an adapter plugged in again;
+                             // it does not vanish again until SetFaults() says so
 };
 
 // One request as the simulated sensor received it.
@@ -135,8 +144,13 @@ public:
     // Opens the pty and starts serving. False with a reason on failure.
     bool Start(std::string* error = nullptr);
     void Stop();
-    // Path of the slave side, e.g. /dev/pts/5: what the program opens.
+    // What the program opens: a link in a private temporary folder, e.g.
+    // /tmp/kbex-sim-Ab12Cd/ttyKBEX0, to the slave side of the pty. A device
+    // that vanishes and returns gets a new pty, but the link keeps its name,
+    // as a udev name does for a USB adapter plugged in again.
     const std::string& Path() const { return path_; }
+    // The slave side the link points to now, e.g. /dev/pts/5.
+    std::string PtyPath() const;
 
     void SetFaults(const Faults& f);
     Faults GetFaults() const;
@@ -149,11 +163,14 @@ public:
     // Every request received since start (or since ClearRequests).
     std::vector<RequestRecord> Requests() const;
     void ClearRequests();
-    // True once the device has vanished (fault) or Stop() ran.
+    // True once the device has vanished (fault) or Stop() ran; false again once it has returned.
     bool Vanished() const { return vanished_.load(); }
 
 private:
+    std::string PlugIn();
+    void RemoveLink();
     void Serve();
+    void ServeLine();
     bool Receive();
     double TakeRequests();
     void HandleRequest(std::span<const std::uint8_t, kFrameLen> request, double time);
@@ -174,6 +191,9 @@ private:
     SensorModel model_;
     std::vector<RequestRecord> requests_;
     std::string path_;
+    std::string folder_;   // private temporary folder holding the link
+    int folderFd_ = -1;    // the folder, locked while we live
+    std::string ptyPath_;  // under mutex_: PtyPath() may ask from any thread
     int masterFd_ = -1;
     int slaveFd_ = -1;  // held open so the line keeps its raw settings between users
     int wakeFd_[2] = {-1, -1};
@@ -181,8 +201,12 @@ private:
     std::atomic<bool> running_{false};
     std::atomic<bool> vanished_{false};
     unsigned rng_ = 1;
-    int sinceFaults_ = 0;         // requests since the faults were last set (under mutex_)
-    bool vanishPending_ = false;  // serving thread only, like the two times below
+    int sinceFaults_ = 0;  // requests since the faults were last set (under mutex_, as the three below)
+    int answers_ = 0;      // answers sent since then, and how many of them were framed
+    int framedAnswers_ = 0;
+    bool vanishArmed_ = false;  // a vanish is due at vanishAfter; spent once it has happened
+    double returnAt_ = -1.0;    // when a vanished device comes back; serving thread only, as below
+    bool vanishPending_ = false;
     double vanishNotBefore_ = 0.0;
     double vanishBy_ = 0.0;
     std::deque<Outgoing> late_;  // held back by the late-answer fault, oldest first (serving thread only)

@@ -1,7 +1,10 @@
 // The simulated sensor over a real pseudo-terminal, seen from the program's
 // side: through the serial layer, with no event loop. What the program's
 // tests lean on: the line's pace, requests found behind noise, the stray raw
-// frame the fault matrix passes over, and the hang-up of a sensor that stops.
+// frame the fault matrix passes over, the hang-up of a sensor that stops, the
+// damage of a noisy line and an adapter pulled and plugged back.
+#include <unistd.h>
+
 #include "app_fixture.h"
 
 using Bytes = std::vector<std::uint8_t>;
@@ -64,5 +67,48 @@ TEST(SimPty, PacedRequestsBehindNoiseAreAnsweredInOrderAStrayRawFrameGoesFirstAn
     EXPECT_TRUE(s.Vanished());
     EXPECT_LT(ComRd(1, Bytes(1).data(), 1), 0) << "not hung up";
     s.Stop();
+    CloseCom(1);
+}
+
+// A damaged answer comes only every Nth time, so a program that resynchronises
+// has good answers on both sides of it. A device that vanishes and returns is
+// under the same name: the program needs nothing but its port path to reconnect.
+TEST(SimPty, EveryNthAnswerIsDamagedAndAPulledDeviceReturnsAtItsPath) {
+    sim::SimulatedSensor s(kbex_test::FastSim());
+    ASSERT_TRUE(s.Start());
+    SetPortTable({{s.Path(), "simulated"}});
+    ASSERT_EQ(OpenComConfig(1, "", 19200, 0, 8, 1, 4096, 4096), 0);
+    const Bytes echo = Request(core::kCmdEcho, 0, Words{0xBEEF, 0x9088});
+    Bytes good = echo;
+    good[1] = 0xAA;
+    Bytes lost = good, bad = good;
+    lost.erase(lost.begin() + 18);
+    bad[1] = 0xAB;
+    // The faults, the damaged answer, and how many bytes come ahead of it.
+    const std::tuple<sim::Faults, Bytes, std::size_t> rows[] = {
+        {{.lostByteEvery = 3}, lost, 0}, {{.noiseByteEvery = 3}, good, 1}, {{.badSyncEvery = 3}, bad, 0}};
+    for (const auto& [faults, damaged, ahead] : rows) {
+        s.SetFaults(faults);
+        for (int i = 1; i <= 4; ++i) {
+            ASSERT_EQ(ComWrt(1, echo.data(), 36), 36);
+            const Bytes& want = i % 3 ? good : damaged;
+            const std::size_t from = i % 3 ? 0 : ahead;
+            EXPECT_EQ(Slice(Read(from + want.size()), from, 99), want) << i;
+        }
+    }
+
+    s.SetFaults({.vanishAfter = 1, .returnAfter = 1.0});
+    ASSERT_EQ(ComWrt(1, echo.data(), 36), 36);
+    EXPECT_EQ(Read(36), good);
+    const auto present = [&s] { return ::access(s.Path().c_str(), F_OK) == 0; };
+    EXPECT_TRUE(kbex_test::PumpUntil([&] { return !present(); }, 3)) << "the device file stayed";
+    EXPECT_LT(ComRd(1, Bytes(1).data(), 1), 0) << "not hung up";
+    ASSERT_TRUE(kbex_test::PumpUntil(present, 3)) << "never came back";
+    // Back for good: a second request does not make it vanish again.
+    ASSERT_EQ(OpenComConfig(1, "", 19200, 0, 8, 1, 4096, 4096), 0);
+    for (int i = 0; i < 2; ++i)
+        ASSERT_EQ(ComWrt(1, echo.data(), 36), 36);
+    const Bytes again = Read(72);
+    EXPECT_EQ(std::pair(Slice(again, 0, 36), Slice(again, 36, 36)), std::pair(good, good));
     CloseCom(1);
 }
