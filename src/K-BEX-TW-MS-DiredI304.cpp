@@ -54,6 +54,12 @@ void InitVars() {
     InitMainVars();
     // From here on the sensor link speaks through the window.
     SetObserver(&WindowObserver());
+    ForgetLostPort();
+    // The line health follows the counts twice a second, whatever runs.
+    static int health = 0;
+    StopRepeating(health);
+    health = StartRepeating(0.5, &ShowLineHealth);
+    ShowLineHealth();
 
     SetStatus("InitVars");
     ShowStatus();

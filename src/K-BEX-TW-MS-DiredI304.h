@@ -53,6 +53,9 @@ std::vector<PortEntry> MergePortList(std::vector<PortEntry> table, const std::ve
 void FillPortSelector();
 // Runs as the port selector opens: devices plugged in since show up.
 void RefreshPortSelector(int panel, int control);
+// Closes the port in use and connects `port` from scratch (the whole
+// sequence of start-up), its line health counted anew.
+void ConnectPort(int port);
 // Stops the simulated sensor pair, if one was started.
 void StopSimulation();
 // The --help text.
@@ -93,6 +96,7 @@ int CC_BTNData(int panel, int control, int event, void* callbackData, int eventD
 int CC_BTNStop(int panel, int control, int event, void* callbackData, int eventData1, int eventData2);
 int CC_ButtonReset(int panel, int control, int event, void* callbackData, int eventData1, int eventData2);
 int CC_DropDCom(int panel, int control, int event, void* callbackData, int eventData1, int eventData2);
+int CC_BTNFindSensor(int panel, int control, int event, void* callbackData, int eventData1, int eventData2);
 int CC_RBTRam(int panel, int control, int event, void* callbackData, int eventData1, int eventData2);
 int CC_RBTEeprom(int panel, int control, int event, void* callbackData, int eventData1, int eventData2);
 int CC_RBTFile(int panel, int control, int event, void* callbackData, int eventData1, int eventData2);

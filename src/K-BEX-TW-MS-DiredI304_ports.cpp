@@ -2,9 +2,12 @@
 // can choose are the devices named on the command line, then the simulated
 // sensor pair when asked for, then whatever serial devices the system lists.
 #include <memory>
+#include <string>
+#include <utility>
 
 #include "K-BEX-TW-MS-DiredI304.h"
 #include "com232.h"
+#include "gui.h"
 #include "platform/files.h"
 #include "platform/panels.h"
 #include "platform/serial.h"
@@ -156,12 +159,89 @@ int CC_DropDCom(int, int control, int event, void*, int, int) {
         // so no wait of the old port reports over the new port's outcome.
         stop_flag = 1;
         AbortOperations();
-        WhenLineFree([chosen] {
-            CloseCom(com);
-            com = chosen;
-            ShowStatusText("Init COM-Port ...");
-            InitRS232(com);
-        });
+        WhenLineFree([chosen] { ConnectPort(chosen); });
+    }
+    return 0;
+}
+
+void ConnectPort(int port) {
+    ForgetLostPort();
+    CloseCom(com);
+    com = port;
+    SetCtrlVal(pHandle, PANEL_DropDCom, com);
+    ResetHealth();
+    ShowStatusText("Init COM-Port ...");
+    InitRS232(com);
+    ShowLineHealth();
+}
+
+namespace {
+
+// A port without a sensor costs this much of the search; an echo needs 37.5 ms
+// on the line.
+constexpr double kProbeLimit = 0.15;
+
+// The line check of one port: no texts of its own (the search says where it
+// is), the window's events while it waits, so STOP ends the search.
+bool SensorAnswers(int port) {
+    struct Quiet : LinkObserver {
+        void Wait(int p, double seconds) override { WindowObserver().Wait(p, seconds); }
+    } quiet;
+    if (OpenComConfig(port, "", 19200, 0, 8, 1, 4096, 4096) < 0)
+        return false;  // gone, or held by another program
+    const int inUse = std::exchange(com, port);
+    parameter[core::kPage] = 0;
+    CopyVarsToPP(0);
+    const Outcome outcome =
+        Exchange({.command = core::kCmdEcho, .words = pp}, {.kind = Expect::AnyFrame}, kProbeLimit, quiet);
+    com = inUse;
+    CloseCom(port);
+    return outcome == Outcome::Answered;
+}
+
+// Tries the line check on each listed port, one at a time, and connects the
+// first that answers; without one, the port in use is opened again as it was.
+void FindSensor() {
+    std::vector<PortEntry> table = MergePortList(GetPortTable(), ListSystemSerialPorts());
+    SetPortTable(table);
+    FillPortSelector();
+    int found = 0;
+    {
+        TransferScope transfer;
+        LineOperation operation;
+        ForgetLostPort();
+        CloseCom(com);
+        const int ports = static_cast<int>(table.size());
+        for (int port = 1; port <= ports && !found && !OperationAborted(); ++port) {
+            ShowStatusText(
+                ("Find sensor: COM" + std::to_string(port) + " of " + std::to_string(ports) + " ...")
+                    .c_str());
+            if (SensorAnswers(port))
+                found = port;
+        }
+        if (!found) {
+            OpenComConfig(com, "", 19200, 0, 8, 1, 4096, 4096);
+            ShowStatusText(OperationAborted()
+                               ? "Find sensor stopped!"
+                               : ("No sensor found on " + std::to_string(ports) + " ports").c_str());
+        }
+    }
+    if (found)
+        ConnectPort(found);
+}
+
+}  // namespace
+
+int CC_BTNFindSensor(int, int control, int event, void*, int, int) {
+    if (event == EVENT_RIGHT_CLICK) {
+        HelpBeside(PANEL_HelpText2, control, true, 20, -120,
+                   "FIND-SENSOR:\nTry the line check on every listed serial port\nthat no other program "
+                   "holds, one after the other,\nand connect to the first that answers.");
+    } else if (event == EVENT_COMMIT && !TransferInProgress()) {
+        // Whatever runs ends first, as for a port chosen by hand.
+        stop_flag = 1;
+        AbortOperations();
+        WhenLineFree(&FindSensor);
     }
     return 0;
 }

@@ -93,6 +93,7 @@ void Record() {
                        core::RecorderHeader(szDate, interval, Get32(parameter, core::kSetpointA)), true) != 0;
 
     unsigned short count = 0;
+    bool lineLost = false;
     if (!fileError) {
         LiveRun run(TIMEOUT);
         std::uint16_t reference = WholeSeconds();
@@ -125,17 +126,21 @@ void Record() {
             ShowStatusText(text);
             stop_flag = 1;
         }
+        lineLost = outcome == Outcome::LineLost;
     } else {
         stop_flag = 1;
     }
 
+    // A recording does not go on by itself when a lost line returns: it ended
+    // at the loss, with every record counted in its file, and says so.
     if (fileError) {
         ShowStatusText("Error writing recorder-file!");
         SetRecStatus("Error writing recorder-file!", VAL_LT_GRAY, VAL_BLACK);
     } else {
-        SetRecStatus("DATA-RECORDER", VAL_LT_GRAY, VAL_BLACK);
+        SetRecStatus(lineLost ? "Recording ended: RS232-Line lost!" : "DATA-RECORDER", VAL_LT_GRAY,
+                     VAL_BLACK);
     }
-    ReleaseRecordingButtons(fileError);
+    ReleaseRecordingButtons(fileError || lineLost);
 }
 
 }  // namespace

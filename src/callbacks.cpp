@@ -28,6 +28,7 @@ const CallbackDef kCallbacks[] = {
     {"CC_TOGBTN_Zoom", &CC_TOGBTN_Zoom, nullptr},
     {"CC_NEDITTolLeff", &CC_NEDITTolLeff, nullptr},
     {"CC_BTNRun", &CC_BTNRun, nullptr},
+    {"CC_BTNFindSensor", &CC_BTNFindSensor, nullptr},
     {"CC_BTNVideo", &CC_BTNVideo, nullptr},
     {"CC_BTNData", &CC_BTNData, nullptr},
     {"CC_BTNStop", &CC_BTNStop, nullptr},

@@ -260,6 +260,10 @@ bool OperationAborted() {
     return !Operations().empty() && Operations().front() != g_aborts;
 }
 
+bool LineLostNow() {
+    return GetInQLen(com) == kComIOError;
+}
+
 bool OperationRunning() {
     return !Operations().empty();
 }
@@ -565,7 +569,7 @@ void InitRS232(int port, bool fetchSet) {
         // of an earlier request (this port chosen again while a run talked on
         // it) come and go: it never passes for the echo.
         // A step that ends for good (aborted, the device gone) ends the sequence.
-        auto goesOn = [] { return !OperationAborted() && GetInQLen(com) != kComIOError; };
+        auto goesOn = [] { return !OperationAborted() && !LineLostNow(); };
         if (CheckComLine(port) == 1) {
             Delay(0.1);
             if (GetHARDWAREInfo() == 0 && goesOn())

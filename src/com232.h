@@ -120,6 +120,8 @@ public:
     LineOperation& operator=(const LineOperation&) = delete;
 };
 void AbortOperations();
+// True while the port is open but its device has gone.
+bool LineLostNow();
 // True when an abort came after the outermost running operation began.
 bool OperationAborted();
 bool OperationRunning();

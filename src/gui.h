@@ -64,8 +64,16 @@ public:
     void FlashUploadStarted(std::uint16_t device) override;
     void FlashUploadComplete(std::uint16_t device) override;
     void ConnectionEnded() override;
+    void LineLost() override;
 };
 PanelObserver& WindowObserver();
+// The line health beside the status line: answers, resynchronisations,
+// time-outs and reconnections since the port was opened.
+void ShowLineHealth();
+// A lost device is watched for until it is back; RUN, when it ended at the
+// loss, starts again then. A port chosen meanwhile ends the watch.
+void ResumeRunWhenLineReturns();
+void ForgetLostPort();
 
 // --- live run and captures -----------------------------------------------------------------
 // The live loops of RUN and the recorder, one pass at a time. One request is
@@ -114,6 +122,9 @@ void PushDATA();
 
 // --- graphs -------------------------------------------------------------------------------
 void PlotVIDEOBarGraph();
+// The live displays once their values are no longer measured (the line lost):
+// numbers and bars grey, no green or red verdict, until the next frame.
+void ShowLiveValuesStale();
 void PlotTOLWindow(int mode, int posA, int posB);
 void PlotVIDEOCurveA(const std::uint16_t* video, const std::uint16_t* threshold, const double* x);
 void PlotVIDEOCurveB(const std::uint16_t* video, const std::uint16_t* threshold, const double* x);

@@ -1,6 +1,7 @@
 // Drawing: the bar graphs with their tolerance windows, the video and data
 // curves and the strip chart of the live values.
 #include <algorithm>
+#include <utility>
 
 #include "K-BEX-TW-MS-DiredI304.h"
 #include "com232.h"
@@ -15,8 +16,39 @@ using namespace core;
 
 double arrayNORM[kStripTraces * kStripSamples];
 
+namespace {
+
+// The displays of the live words; grey while their values are old.
+constexpr int kLiveNumbers[] = {PANEL_NUMAval,    PANEL_NUMBval,   PANEL_NUMMvalue,
+                                PANEL_NUMValueMM, PANEL_NUMAnaMax, PANEL_NUMAnaMin};
+bool stale = false;
+
+void PeakBars(int colour) {
+    PlotRectangle(pHandle, PANEL_GRAPHBarMaster, Aval - peakwA / 2, 0.25, Aval + peakwA / 2, 1.0, colour,
+                  colour);
+    PlotRectangle(pHandle, PANEL_GRAPHBarSlave, Bval - peakwB / 2, 0.25, Bval + peakwB / 2, 1.0, colour,
+                  colour);
+}
+
+}  // namespace
+
+void ShowLiveValuesStale() {
+    stale = true;
+    for (int c : kLiveNumbers)
+        SetCtrlAttribute(pHandle, c, ATTR_TEXT_COLOR, VAL_GRAY);
+    for (int c : {PANEL_NUMValueMM, PANEL_NUMMvalue})
+        SetCtrlAttribute(pHandle, c, ATTR_TEXT_BGCOLOR, VAL_LT_GRAY);
+    DeleteGraphPlot(pHandle, PANEL_GRAPHBarMaster, -1, 0);
+    DeleteGraphPlot(pHandle, PANEL_GRAPHBarSlave, -1, 0);
+    PeakBars(VAL_GRAY);
+    PlotTOLWindow(parameter[kEvalMode], curposA, curposB);
+}
+
 void PlotVIDEOBarGraph() {
     const std::uint16_t cvp = ccdvirtpixel;
+    if (std::exchange(stale, false))
+        for (int c : kLiveNumbers)
+            SetCtrlAttribute(pHandle, c, ATTR_TEXT_COLOR, VAL_BLACK);
     SetCtrlVal(pHandle, PANEL_NUMBval, Bval);
     SetCtrlVal(pHandle, PANEL_NUMAval, Aval);
     SetCtrlVal(pHandle, PANEL_NUMMvalue, Mvalue);
@@ -52,10 +84,7 @@ void PlotVIDEOBarGraph() {
     SetGraphCursor(pHandle, PANEL_GRAPHBarSlave, 2, curposB, 0.75);
 
     // The bars sit at the unclamped positions; an odd width loses its remainder.
-    PlotRectangle(pHandle, PANEL_GRAPHBarMaster, Aval - peakwA / 2, 0.25, Aval + peakwA / 2, 1.0, VAL_RED,
-                  VAL_RED);
-    PlotRectangle(pHandle, PANEL_GRAPHBarSlave, Bval - peakwB / 2, 0.25, Bval + peakwB / 2, 1.0, VAL_RED,
-                  VAL_RED);
+    PeakBars(VAL_RED);
 
     const std::uint16_t mode = parameter[kEvalMode];
     if (mode == 3 || mode == 4) {

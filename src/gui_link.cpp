@@ -2,11 +2,15 @@
 // events that go on while an answer is awaited, the hardware description on
 // the calibration panel and the video axes, a fetched set on the panels, the
 // flash upload's progress on a bar graph.
+#include <string>
+#include <utility>
+
 #include "K-BEX-TW-MS-DiredI304.h"
 #include "com232.h"
 #include "core/texts.h"
 #include "gui.h"
 #include "platform/panels.h"
+#include "platform/serial.h"
 
 namespace {
 
@@ -69,6 +73,75 @@ void PanelObserver::FlashUploadComplete(std::uint16_t device) {
 void PanelObserver::ConnectionEnded() {
     SetCtrlAttribute(pPara1, PARA1_SLIDEVideoTHD_A, ATTR_DIMMED, 0);
     SetCtrlAttribute(pPara2, PARA2_SLIDEVideoTHD_B, ATTR_DIMMED, 0);
+}
+
+namespace {
+
+// A lost device is looked for this often; the port is opened again as soon
+// as it is back (also as another /dev/ttyUSBn of the same adapter).
+constexpr double kLookForLostPort = 0.2;
+int watch = 0;
+PortEntry lost;
+bool runToResume = false;
+
+// Looks from the window's loop only: inside a running operation's wait the
+// next look comes soon enough, and a reconnection must not run nested in it.
+void LookForLostPort() {
+    if (OperationRunning())
+        return;
+    const std::string path = CurrentPathOf(lost);
+    if (path.empty())
+        return;
+    const bool resume = runToResume;
+    ForgetLostPort();
+    std::vector<PortEntry> table = GetPortTable();
+    if (com >= 1 && static_cast<std::size_t>(com) <= table.size() && table[com - 1].path != path) {
+        table[com - 1].path = path;
+        SetPortTable(std::move(table));
+        FillPortSelector();
+    }
+    CloseCom(com);
+    // The set on the panels may hold edits not sent yet: no fetch.
+    InitRS232(com, false);
+    CountReconnect();
+    ShowLineHealth();
+    if (resume && GetInQLen(com) >= 0 && !LineBusy())
+        PushRUN();
+}
+
+}  // namespace
+
+void PanelObserver::LineLost() {
+    ShowLiveValuesStale();
+    ShowLineHealth();
+    if (watch > 0)
+        return;
+    const std::vector<PortEntry>& table = GetPortTable();
+    if (com < 1 || static_cast<std::size_t>(com) > table.size())
+        return;
+    lost = table[com - 1];
+    if (lost.stableName.empty())
+        lost.stableName = StableNameOf(lost.path);
+    watch = StartRepeating(kLookForLostPort, &LookForLostPort);
+}
+
+void ResumeRunWhenLineReturns() {
+    runToResume = watch > 0;
+}
+
+void ForgetLostPort() {
+    if (watch > 0)
+        StopRepeating(watch);
+    watch = 0;
+    runToResume = false;
+}
+
+void ShowLineHealth() {
+    const LineHealth& h = Health();
+    const std::string text = "frames " + std::to_string(h.frames) + "  resync " + std::to_string(h.resyncs) +
+                             "  time-outs " + std::to_string(h.timeouts) + "  reconnects " +
+                             std::to_string(h.reconnects);
+    SetCtrlVal(pHandle, PANEL_TXTLineHealth, text);
 }
 
 PanelObserver& WindowObserver() {

@@ -108,6 +108,8 @@ void PushRUN() {
                 stop_flag = 1;
             }
         }
+        if (LineLostNow())
+            ResumeRunWhenLineReturns();
     }
     SetCtrlAttribute(pHandle, PANEL_BTNRun, ATTR_DIMMED, 0);
 }

@@ -57,6 +57,8 @@
     X(PANEL, HelpText2, 38, TextMsg, CC_HelpText2)                        \
     X(PANEL, DECOHeader, 39, Decoration, )                                \
     X(PANEL, PICTLogo, 40, Picture, )                                     \
+    X(PANEL, BTNFindSensor, 41, CommandButton, CC_BTNFindSensor)          \
+    X(PANEL, TXTLineHealth, 42, TextMsg, )                                \
     X(PARA0, DropEvalMode, 102, Ring, CC_DropEvalMode)                    \
     X(PARA0, ModeSelect, 103, Ring, )                                     \
     X(PARA0, DROPAnaMode, 104, Ring, CC_DROPAnaMode)                      \

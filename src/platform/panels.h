@@ -154,6 +154,12 @@ int SavePanelPicture(int panel, const char* path);
 // --- event loop -----------------------------------------------------------------
 int RunUserInterface();
 int QuitUserInterface(int exitCode);
+// Runs `callback` every `seconds` from event dispatch (the window's loop, or
+// the events a running operation lets run while it waits) until StopRepeating
+// is called with the id it returns (> 0).
+using RepeatCallbackPtr = void (*)();
+int StartRepeating(double seconds, RepeatCallbackPtr callback);
+void StopRepeating(int id);
 // Runs what is pending (callbacks, serial notifications, repaints) and returns.
 // When nothing is pending it waits for the next event or a few milliseconds,
 // so polling loops built on it cost next to no CPU.

@@ -129,6 +129,9 @@ public:
     void showPopup() override {
         if (ControlInfo* c = FindControl(panel, control); c && c->listOpen)
             c->listOpen(panel, control);
+        // A port's name, its adapter and its stable name are wider than the
+        // selector: the list opens wide enough to read them whole.
+        view()->setMinimumWidth(view()->sizeHintForColumn(0) + 2 * view()->frameWidth());
         QComboBox::showPopup();
     }
     int panel = 0, control = 0;

@@ -8,6 +8,7 @@
 #include <QTimer>
 #include <cstdio>
 #include <cstdlib>
+#include <map>
 #include <utility>
 #include <vector>
 
@@ -77,6 +78,31 @@ int QuitUserInterface(int exitCode) {
     for (QEventLoop* loop : RunningLoops())
         loop->exit(exitCode);
     return 0;
+}
+
+namespace {
+std::map<int, QTimer*>& Repeating() {
+    static std::map<int, QTimer*> timers;
+    return timers;
+}
+}  // namespace
+
+int StartRepeating(double seconds, RepeatCallbackPtr callback) {
+    if (!QCoreApplication::instance() || !callback)
+        return -1;
+    static int next = 0;
+    auto* t = new QTimer(QCoreApplication::instance());
+    QObject::connect(t, &QTimer::timeout, t, [callback] { callback(); });
+    t->start(static_cast<int>(seconds * 1000));
+    Repeating()[++next] = t;
+    return next;
+}
+
+void StopRepeating(int id) {
+    if (auto it = Repeating().find(id); it != Repeating().end()) {
+        it->second->deleteLater();
+        Repeating().erase(it);
+    }
 }
 
 int ProcessSystemEvents() {

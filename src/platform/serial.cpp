@@ -54,19 +54,28 @@ std::vector<PortEntry>& Table() {
     return table;
 }
 
+// An open port, or one whose device has gone: that stays a port (every call
+// on it says the device is gone) until it is closed.
 Port* OpenPort(int port) {
     auto it = Ports().find(port);
-    if (it == Ports().end() || it->second.fd < 0)
+    if (it == Ports().end() || (it->second.fd < 0 && !it->second.vanished))
         return nullptr;
     return &it->second;
 }
 
 void MarkVanished(Port& p) {
     p.vanished = true;
-    // A hung-up descriptor stays readable for ever; without this the event
-    // loop would spin on it.
-    if (p.notifier)
+    // A hung-up descriptor stays readable for ever (the event loop would spin
+    // on it), and while it is open the device's file cannot go away: an
+    // adapter plugged in again could never be told from the one pulled.
+    // The notifier may be the caller: it goes once control is back in the loop.
+    if (p.notifier) {
         p.notifier->setEnabled(false);
+        p.notifier.release()->deleteLater();
+    }
+    ::ioctl(p.fd, TIOCNXCL);
+    ::close(p.fd);
+    p.fd = -1;
 }
 
 // Moves what the device has into the input queue. Returns the bytes moved.
@@ -297,7 +306,7 @@ int OpenComConfig(int port, const char* /*deviceName*/, long baud, int parity, i
 
 int CloseCom(int port) {
     auto it = Ports().find(port);
-    if (it == Ports().end() || it->second.fd < 0)
+    if (it == Ports().end() || (it->second.fd < 0 && !it->second.vanished))
         return kComPortNotOpen;
     ClosePort(it->second);
     Ports().erase(it);
@@ -318,6 +327,8 @@ int SetCTSMode(int port, int mode) {
     Port* p = OpenPort(port);
     if (!p)
         return kComPortNotOpen;
+    if (p->vanished)
+        return kComIOError;
     termios tio{};
     if (::tcgetattr(p->fd, &tio) != 0)
         return kComIOError;
