@@ -99,6 +99,7 @@ public:
     void Wait(int port, double seconds) override;
     bool Stopping() override;
     void Sent(int written) override;
+    void LineLost() override;
 
 private:
     double limit_;

@@ -70,6 +70,10 @@ void LiveRun::Wait(int port, double seconds) {
     Observer().Wait(port, seconds);
 }
 
+void LiveRun::LineLost() {
+    Observer().LineLost();
+}
+
 bool LiveRun::Stopping() {
     return stop_flag != 0;
 }

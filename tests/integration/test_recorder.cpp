@@ -268,3 +268,37 @@ TEST_F(Upload, StopsAtTheFirstStepTheSensorDoesNotAcknowledge) {
     EXPECT_EQ(UploadLinTable(linArray, 1), Outcome::Aborted);
     EXPECT_EQ(StatusLine(), "X-FLASH upload stopped - table incomplete!");
 }
+
+// A line that damages every third answer (a byte lost, a noise byte ahead, a
+// broken sync word): each is asked for again, the recording goes on, and no
+// damaged answer is recorded: the edge counts of every record are the
+// sensor's own two and three. A pulled adapter ends the recording at once,
+// with every record counted in its file, and the recorder's window says so.
+TEST_F(Recorder, RecordsOnlyWholeAnswersOnADamagedLineAndEndsAtOnceWhenTheAdapterIsPulled) {
+    SimLine line;
+    ASSERT_TRUE(line.Connect());
+    const std::string dir = TempDir();
+    for (const sim::Faults& f : {sim::Faults{.lostByteEvery = 3}, sim::Faults{.noiseByteEvery = 3},
+                                 sim::Faults{.badSyncEvery = 3}}) {
+        recfile_name = dir + "/damaged.dat";
+        DeleteFile(recfile_name.c_str());
+        line.sensor.SetFaults(f);
+        ResetHealth();
+        StartRecording(0, 30);
+        const std::vector<std::uint32_t> n = Numbers(recfile_name);
+        ASSERT_EQ(n.size(), 1 + 30 * 6u);
+        for (std::size_t r = 0; r < 30; ++r)
+            ASSERT_EQ(Values(n[1 + 6 * r + 4], n[1 + 6 * r + 5]), Values(2, 3)) << "record " << r;
+        EXPECT_GE(Health().resyncs, 5u);
+        EXPECT_FALSE(status.Showed("Timeout RS232-Line!") || status.Showed(kLineDisturbedText));
+    }
+    recfile_name = dir + "/pulled.dat";
+    line.sensor.SetFaults({.vanishAfter = 20});
+    StartRecording(0, 60000);
+    // From the request the device went away at to the end of the recording.
+    EXPECT_LT(sim::Now() - line.sensor.Requests().back().time, 1.0);
+    EXPECT_EQ(std::tuple(StatusLine(), Val<std::string>(pPopUp, POPUP_TXTRecStatus), Records(recfile_name)),
+              std::tuple(std::string(kLineLostText), std::string("Recording ended: RS232-Line lost!"),
+                         std::size_t{RecCount()}));
+    EXPECT_GE(RecCount(), 15);
+}
