@@ -2,8 +2,14 @@
 // rules, the link, the serial port and the clock against the simulated sensor
 // pair, with no panels and no widgets linked in (this executable has none).
 #include <gtest/gtest.h>
+#include <poll.h>
+#include <pty.h>
+#include <termios.h>
+#include <unistd.h>
 
+#include <chrono>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "com232.h"
@@ -113,4 +119,42 @@ TEST_F(LinkAlone, AnAbortEndsEveryWaitAtOnceAndWhatWaitsForTheLineRunsAfter) {
     log.abortAt = 1e9;
     AbortOperations();
     EXPECT_EQ(CheckComLine(com), 1);
+}
+
+// A far end of its own, byte by byte: the first answer to the echo has a
+// noise byte ahead and its last byte a moment behind. The link asks again
+// only once that byte has come and gone, so the second answer starts a clean
+// queue and is taken: two requests, not a chain of misaligned frames.
+TEST(LinkResync, ADamagedAnswerIsLetComeAndGoBeforeTheRequestGoesAgain) {
+    int master = -1, slave = -1;
+    char name[256] = {};
+    termios raw{};
+    ::cfmakeraw(&raw);
+    ASSERT_EQ(::openpty(&master, &slave, name, &raw, nullptr), 0);
+    InitCom232Vars();
+    SetPortTable({{name, "far end"}});
+    ASSERT_EQ(OpenComConfig(com, "", 19200, 0, 8, 1, 4096, 4096), 0);
+    int requests = 0;
+    std::thread farEnd([&] {
+        std::uint8_t answer[37] = {0x5A, 0x00, 0xAA, 0x00, 0x05};
+        for (std::uint8_t request[36]; requests < 3;) {
+            pollfd pfd{master, POLLIN, 0};
+            if (::poll(&pfd, 1, 300) <= 0 || ::read(master, request, sizeof request) != 36)
+                return;
+            if (++requests == 1) {
+                EXPECT_EQ(::write(master, answer, 36), 36);  // noise, then 35 bytes of the answer
+                std::this_thread::sleep_for(std::chrono::milliseconds(2));
+                EXPECT_EQ(::write(master, answer + 36, 1), 1);
+            } else {
+                EXPECT_EQ(::write(master, answer + 1, 36), 36);
+            }
+        }
+    });
+    EXPECT_EQ(CheckComLine(com), 1);
+    EXPECT_EQ(std::pair(requests, Health().resyncs), std::pair(2, 1u));
+    farEnd.join();
+    CloseCom(com);
+    ::close(master);
+    ::close(slave);
+    SetPortTable({});
 }
