@@ -54,6 +54,7 @@ TEST_F(RealLine, APulledAdapterGreysTheValuesAndRunGoesOnWhenItIsBackWithoutAFet
          [&] {
              cpuAtLoss = std::clock();
              lostShown = sim::Now();
+             EXPECT_TRUE(SavePanelImage(pHandle, "line-lost.png"));
              gone = line.sensor.Requests().back().time;  // the request the device went away at
              whileLost = {Attr(pHandle, PANEL_NUMMvalue, ATTR_TEXT_COLOR),
                           Attr(pHandle, PANEL_NUMValueMM, ATTR_TEXT_BGCOLOR)};
