@@ -73,6 +73,14 @@ void PanelObserver::FlashUploadComplete(std::uint16_t device) {
 void PanelObserver::ConnectionEnded() {
     SetCtrlAttribute(pPara1, PARA1_SLIDEVideoTHD_A, ATTR_DIMMED, 0);
     SetCtrlAttribute(pPara2, PARA2_SLIDEVideoTHD_B, ATTR_DIMMED, 0);
+    // Its stable name is known while the device is there: once it has been
+    // pulled, its by-id link is gone with it.
+    std::vector<PortEntry> table = GetPortTable();
+    if (com >= 1 && static_cast<std::size_t>(com) <= table.size() && table[com - 1].stableName.empty()) {
+        table[com - 1].stableName = StableNameOf(table[com - 1].path);
+        if (!table[com - 1].stableName.empty())
+            SetPortTable(std::move(table));
+    }
 }
 
 namespace {
@@ -120,8 +128,6 @@ void PanelObserver::LineLost() {
     if (com < 1 || static_cast<std::size_t>(com) > table.size())
         return;
     lost = table[com - 1];
-    if (lost.stableName.empty())
-        lost.stableName = StableNameOf(lost.path);
     watch = StartRepeating(kLookForLostPort, &LookForLostPort);
 }
 
