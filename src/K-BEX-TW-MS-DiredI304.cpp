@@ -37,6 +37,7 @@ bool LoadPanels() {
     if ((pPopUp = LoadPanel(0, kUirFileName, POPUP)) < 0)
         return false;
     InstallShortcuts();
+    InstallHelpTexts();
     return true;
 }
 
@@ -164,7 +165,47 @@ int CC_POPUP(int /*panel*/, int event, void*, int, int) {
 
 // --- right-click help -------------------------------------------------------------------------
 
+namespace {
+
+// The control whose right click is asked for its help text, while
+// InstallHelpTexts goes round them.
+struct Asked {
+    int panel = 0, control = 0;
+};
+Asked* asked = nullptr;
+
+int PanelHandle(int resource) {
+    switch (resource) {
+    case PANEL: return pHandle;
+    case PARA0: return pPara0;
+    case PARA1: return pPara1;
+    case PARA2: return pPara2;
+    case CALIB: return pCalib;
+    default: return pPopUp;
+    }
+}
+
+}  // namespace
+
+void InstallHelpTexts() {
+    for (const platform::CtrlDef& c : UirControls()) {
+        const CtrlCallbackPtr callback = c.callback ? CallbackNamed(c.callback) : nullptr;
+        if (!callback)
+            continue;
+        Asked now{PanelHandle(c.panelResource), c.id};
+        asked = &now;
+        callback(now.panel, now.control, EVENT_RIGHT_CLICK, nullptr, 0, 0);
+        asked = nullptr;
+    }
+}
+
 void ToggleHelp(int helpBox, int left, int top, const char* text) {
+    // The help text a right click shows is also the control's tooltip and
+    // what assistive technology describes it with: one text, one place.
+    if (asked) {
+        SetCtrlHelp(asked->panel, asked->control, text);
+        return;
+    }
     SetCtrlAttribute(pHandle, helpBox, ATTR_LEFT, left);
     SetCtrlAttribute(pHandle, helpBox, ATTR_TOP, top);
     int visible = 0;

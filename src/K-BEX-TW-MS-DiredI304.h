@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/panels.h"
 #include "platform/serial.h"
 #include "uir.h"
 
@@ -77,6 +78,11 @@ void InstallShortcuts();
 // overwrite it. True with the path in `path` (260 bytes).
 bool ChooseOutputFile(const char* defaultName, const char* filter, const char* title, char* path);
 
+// Gives every control its right-click help text as its tooltip and its
+// accessible description (asking each control's callback for it).
+void InstallHelpTexts();
+// The callback of the resource's table bound to `name`, or nullptr.
+CtrlCallbackPtr CallbackNamed(const char* name);
 // Right-click help: toggles `helpBox` at (left, top) of the main panel and
 // puts `text` into it.
 void ToggleHelp(int helpBox, int left, int top, const char* text);

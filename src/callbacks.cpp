@@ -1,6 +1,7 @@
 // The callback table: every callback name the panel resource may bind, and
 // the function it stands for. A name the resource uses but this table lacks
 // makes the panel fail to load, so the two cannot drift apart.
+#include <cstring>
 #include <iterator>
 
 #include "K-BEX-TW-MS-DiredI304.h"
@@ -64,6 +65,13 @@ const CallbackDef kCallbacks[] = {
 };
 
 }  // namespace
+
+CtrlCallbackPtr CallbackNamed(const char* name) {
+    for (const CallbackDef& c : kCallbacks)
+        if (std::strcmp(c.name, name) == 0)
+            return c.control;
+    return nullptr;
+}
 
 void RegisterProgramCallbacks() {
     RegisterCallbacks(kCallbacks);

@@ -1,6 +1,7 @@
 // Drawing: the bar graphs with their tolerance windows, the video and data
 // curves and the strip chart of the live values.
 #include <algorithm>
+#include <iterator>
 #include <utility>
 
 #include "K-BEX-TW-MS-DiredI304.h"
@@ -22,6 +23,9 @@ namespace {
 constexpr int kLiveNumbers[] = {PANEL_NUMAval,    PANEL_NUMBval,   PANEL_NUMMvalue,
                                 PANEL_NUMValueMM, PANEL_NUMAnaMax, PANEL_NUMAnaMin};
 bool stale = false;
+// Their own text colours, given back as fresh values come (a dark palette has
+// light text, so black would vanish).
+int freshColour[std::size(kLiveNumbers)];
 
 void PeakBars(int colour) {
     PlotRectangle(pHandle, PANEL_GRAPHBarMaster, Aval - peakwA / 2, 0.25, Aval + peakwA / 2, 1.0, colour,
@@ -33,9 +37,12 @@ void PeakBars(int colour) {
 }  // namespace
 
 void ShowLiveValuesStale() {
+    for (std::size_t i = 0; i < std::size(kLiveNumbers); ++i) {
+        if (!stale)
+            GetCtrlAttribute(pHandle, kLiveNumbers[i], ATTR_TEXT_COLOR, freshColour[i]);
+        SetCtrlAttribute(pHandle, kLiveNumbers[i], ATTR_TEXT_COLOR, VAL_GRAY);
+    }
     stale = true;
-    for (int c : kLiveNumbers)
-        SetCtrlAttribute(pHandle, c, ATTR_TEXT_COLOR, VAL_GRAY);
     for (int c : {PANEL_NUMValueMM, PANEL_NUMMvalue})
         SetCtrlAttribute(pHandle, c, ATTR_TEXT_BGCOLOR, VAL_LT_GRAY);
     DeleteGraphPlot(pHandle, PANEL_GRAPHBarMaster, -1, 0);
@@ -47,8 +54,8 @@ void ShowLiveValuesStale() {
 void PlotVIDEOBarGraph() {
     const std::uint16_t cvp = ccdvirtpixel;
     if (std::exchange(stale, false))
-        for (int c : kLiveNumbers)
-            SetCtrlAttribute(pHandle, c, ATTR_TEXT_COLOR, VAL_BLACK);
+        for (std::size_t i = 0; i < std::size(kLiveNumbers); ++i)
+            SetCtrlAttribute(pHandle, kLiveNumbers[i], ATTR_TEXT_COLOR, freshColour[i]);
     SetCtrlVal(pHandle, PANEL_NUMBval, Bval);
     SetCtrlVal(pHandle, PANEL_NUMAval, Aval);
     SetCtrlVal(pHandle, PANEL_NUMMvalue, Mvalue);

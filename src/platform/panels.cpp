@@ -71,6 +71,8 @@ int DisplayPanel(int panel) {
     p->widget->show();
     if (p->parent)
         p->widget->raise();  // a sub-panel covers the one shown before
+    else
+        p->widget->window()->show();
     return 0;
 }
 
@@ -78,7 +80,7 @@ int HidePanel(int panel) {
     PanelInfo* p = FindPanel(panel);
     if (!p)
         return kUiPanelNotFound;
-    p->widget->hide();
+    (p->parent ? p->widget.data() : p->widget->window())->hide();
     return 0;
 }
 
@@ -96,7 +98,8 @@ int DiscardPanel(int panel) {
         Panels().erase(h);
     }
     p = FindPanel(panel);
-    delete p->widget.data();
+    // A panel in a window of its own goes with that window.
+    delete (p->parent ? p->widget.data() : p->widget->window());
     Panels().erase(panel);
     return 0;
 }
@@ -105,7 +108,7 @@ int SetPanelAttribute(int panel, int attribute, int value) {
     PanelInfo* p = FindPanel(panel);
     if (!p)
         return kUiPanelNotFound;
-    QWidget* w = p->widget;
+    QWidget* w = p->parent ? p->widget.data() : p->widget->window();
     switch (attribute) {
     case ATTR_LEFT: w->move(value, w->y()); return 0;
     case ATTR_TOP: w->move(w->x(), value); return 0;

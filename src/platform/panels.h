@@ -141,6 +141,11 @@ int SetListOpenCallback(int panel, int control, ListOpenCallbackPtr callback);
 
 int DisplayImageFile(int panel, int control, const char* path);
 
+// A control's help text: its tooltip, and what assistive technology describes
+// it with (unless KBEX_ACCESSIBLE_IDS=1 in the environment keeps the control's
+// name there, an automation id for tests and UI automation).
+int SetCtrlHelp(int panel, int control, const char* text);
+
 // --- keys and pictures ------------------------------------------------------------
 // Runs `callback` when `keys` ("Esc", "Ctrl+S") are pressed anywhere in the
 // panel's window, whichever of its controls has the focus. Returns 0, or < 0

@@ -521,6 +521,17 @@ int GetLabelFromIndex(int panel, int control, int index, std::string& label) {
     return 0;
 }
 
+int SetCtrlHelp(int panel, int control, const char* text) {
+    ControlInfo* c = FindControl(panel, control);
+    if (!c || !c->widget)
+        return kUiControlNotFound;
+    const QString help = DecodeText(text ? text : "");
+    c->widget->setToolTip(help);
+    if (!AccessibleIds())
+        c->widget->setAccessibleDescription(help);
+    return 0;
+}
+
 int DisplayImageFile(int panel, int control, const char* path) {
     int err = 0;
     auto* label = As<QLabel>(panel, control, err);

@@ -54,6 +54,11 @@ enum {
 // program's directory, not wherever it was started from.
 QString ResolveResourcePath(const char* fileName);
 
+// True with KBEX_ACCESSIBLE_IDS=1 in the environment: every control's
+// accessible description is its name (PANEL_BTNRun), an automation id,
+// instead of its help text.
+bool AccessibleIds();
+
 // Runs a control's callback, if it has one.
 void FireControl(int panel, int control, int event, int data1 = 0, int data2 = 0);
 

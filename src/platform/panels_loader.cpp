@@ -34,6 +34,7 @@
 #include <vector>
 
 #include "platform/graph_control.h"
+#include "platform/panel_window.h"
 #include "platform/panels_internal.h"
 #include "platform/slide_control.h"
 
@@ -219,6 +220,29 @@ private:
     QRadioButton* button() const { return static_cast<QRadioButton*>(widget()); }
 };
 
+// A sub-panel selector is a page tab: selected while its sub-panel shows,
+// pressed as the operator's click would.
+class TabAccessible : public QAccessibleWidget {
+public:
+    explicit TabAccessible(QAbstractButton* b) : QAccessibleWidget(b, QAccessible::PageTab) {}
+    QAccessible::State state() const override {
+        QAccessible::State s = QAccessibleWidget::state();
+        s.selectable = true;
+        s.selected = button()->isChecked();
+        return s;
+    }
+    QStringList actionNames() const override { return QAccessibleWidget::actionNames() << pressAction(); }
+    void doAction(const QString& action) override {
+        if (action != pressAction())
+            QAccessibleWidget::doAction(action);
+        else if (button()->isEnabled())
+            button()->click();
+    }
+
+private:
+    QAbstractButton* button() const { return static_cast<QAbstractButton*>(widget()); }
+};
+
 // Qt names a drop-down list by its current item on this platform; a reader
 // should hear which setting it is, with the item as its value.
 class RingAccessible : public QAccessibleWidget {
@@ -249,6 +273,15 @@ private:
 QAccessibleInterface* AccessibleControl(const QString&, QObject* object) {
     if (auto* radio = qobject_cast<QRadioButton*>(object))
         return new RadioAccessible(radio);
+    // What a control is when its kind alone does not say it: the sub-panel
+    // selectors are page tabs, the status line a status bar.
+    if (auto* w = qobject_cast<QWidget*>(object)) {
+        const QString role = w->property("accessibleRole").toString();
+        if (auto* b = qobject_cast<QAbstractButton*>(w); b && role == QLatin1String("PageTab"))
+            return new TabAccessible(b);
+        if (role == QLatin1String("StatusBar"))
+            return new QAccessibleWidget(w, QAccessible::StatusBar);
+    }
     if (auto* ring = dynamic_cast<Ring*>(object))
         return new RingAccessible(ring);
     return AccessibleSlide(object);
@@ -387,19 +420,27 @@ void WireEvents(int panel, int id, ControlInfo& c) {
 
 }  // namespace
 
+bool AccessibleIds() {
+    return qEnvironmentVariableIntValue("KBEX_ACCESSIBLE_IDS") == 1;
+}
+
 void ReadOut(QWidget* w) {
     QString shown;
     if (auto* label = qobject_cast<QLabel*>(w))
         shown = label->text();
     else if (auto* box = qobject_cast<QPlainTextEdit*>(w))
         shown = box->toPlainText();
-    else if (auto* number = qobject_cast<QAbstractSpinBox*>(w); number && number->isReadOnly())
-        shown = number->text();
     else
-        return;
+        return;  // a live number is named by its label; its value is its value
     const QString name = shown.trimmed().isEmpty() ? w->property("kbexCaption").toString() : shown;
-    if (name != w->accessibleName())
-        w->setAccessibleName(name);
+    if (name == w->accessibleName())
+        return;
+    w->setAccessibleName(name);
+    // A line that announces (the status line) is read out whenever it changes.
+    if (w->property("announce").toBool()) {
+        QAccessibleEvent alert(w, QAccessible::Alert);
+        QAccessible::updateAccessibility(&alert);
+    }
 }
 
 QString ResolveResourcePath(const char* fileName) {
@@ -544,7 +585,12 @@ int LoadPanel(int parentPanel, const char* fileName, int resourceNumber) {
             name = QLatin1String(c.objectName);
         cw->setProperty("kbexCaption", name);
         cw->setAccessibleName(name);
-        cw->setAccessibleDescription(QLatin1String(c.constant));
+        // The help text comes with SetCtrlHelp; automation finds the control by its name.
+        cw->setAccessibleDescription(AccessibleIds() ? QLatin1String(c.constant) : QString());
+        // A live value is read-only, yet the operator (or a screen reader)
+        // reaches it with Tab like any field.
+        if (auto* number = qobject_cast<QAbstractSpinBox*>(cw); number && number->isReadOnly())
+            number->setFocusPolicy(Qt::TabFocus);
         ReadOut(cw);
         tableWidgets.push_back(cw);
         info.controls[c.id] = ci;
@@ -564,6 +610,12 @@ int LoadPanel(int parentPanel, const char* fileName, int resourceNumber) {
     if (parent) {
         w->setParent(parent->widget);
         w->hide();
+    } else if (GrowRule rule; PanelGrowRule(w, rule)) {
+        // The window scrolls below the panel's own size and lets its graph
+        // area grow above it; a close of either is the panel's close.
+        auto* window = new PanelWindow(w, rule);
+        window->installEventFilter(new CloseFilter(window, handle));
+        w->installEventFilter(new CloseFilter(w, handle));
     } else {
         w->setWindowFlags(Qt::Window);
         w->setFixedSize(w->size());

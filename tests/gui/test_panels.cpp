@@ -8,6 +8,8 @@
 #include <QEvent>
 #include <QKeyEvent>
 #include <QProxyStyle>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QStyleFactory>
 #include <QStyleOption>
 #include <cstring>
@@ -55,40 +57,56 @@ struct PaletteKeys : QProxyStyle {
 }  // namespace
 
 TEST_F(Panels, EveryTableControlExistsWithItsBindingReadsAsShownAndARingRunsItsListCallbackFirst) {
-    const std::map<int, int> handle = {{PANEL, pHandle}, {PARA0, pPara0}, {PARA1, pPara1},
-                                       {PARA2, pPara2},  {CALIB, pCalib}, {POPUP, pPopUp}};
+    std::map<int, int> handle = {{PANEL, pHandle}, {PARA0, pPara0}, {PARA1, pPara1},
+                                 {PARA2, pPara2},  {CALIB, pCalib}, {POPUP, pPopUp}};
     EXPECT_EQ(UirControls().size(), 83u);
+    int helped = 0;
     for (const platform::CtrlDef& c : UirControls()) {
         QWidget* w = platform::CtrlWidget(handle.at(c.panelResource), c.id);
         ASSERT_NE(w, nullptr) << c.constant;
         EXPECT_EQ(w->property("callback").toString().toStdString(), c.callback ? c.callback : "")
             << c.constant;
-        EXPECT_EQ(w->accessibleDescription().toStdString(), c.constant);
+        // The help text a right click shows is the tooltip and the description.
+        EXPECT_EQ(w->accessibleDescription(), w->toolTip()) << c.constant;
+        if (!w->toolTip().isEmpty()) {
+            ++helped;
+            EXPECT_TRUE(RightClick(handle.at(c.panelResource), c.id));
+            EXPECT_TRUE(Val<std::string>(pHandle, PANEL_HelpText1) == w->toolTip().toStdString() ||
+                        Val<std::string>(pHandle, PANEL_HelpText2) == w->toolTip().toStdString())
+                << c.constant;
+        }
         EXPECT_FALSE(w->accessibleName().isEmpty()) << c.constant;
         EXPECT_NE(w->accessibleName().toStdString(), c.objectName)
             << c.constant << " has no caption or label";
     }
 
-    // A screen reader gets role, name, value and control name as shown once the program sets them.
+    EXPECT_GE(helped, 19);
+
+    // A screen reader gets role, name and value as shown once the program sets them.
     // The program sets a number (or a text); a display then reads as what it
-    // shows, a ring by its label with the item as its value.
+    // shows, a live number by its label with the number as its value, a ring
+    // by its label with the item as its value; the status line reads as its
+    // latest text, the sub-panel selectors are page tabs.
     const std::tuple<int, int, double, const char*, QAccessible::Role, const char*, const char*> rows[] = {
-        {pHandle, PANEL_TXTStatus, 0, "Init COM-Port ...", QAccessible::StaticText, "Init COM-Port ...", ""},
+        {pHandle, PANEL_TXTStatus, 0, "Init COM-Port ...", QAccessible::StatusBar, "Init COM-Port ...", ""},
         {pCalib, CALIB_TXTBOXCcdInfo, 0, "CCD 2048", QAccessible::EditableText, "CCD 2048", "CCD 2048"},
-        {pHandle, PANEL_NUMMvalue, 1234, "", QAccessible::SpinBox, "1234", "1234"},
+        {pHandle, PANEL_NUMMvalue, 1234, "", QAccessible::SpinBox, "Value [pixel]", "1234"},
         {pPara0, PARA0_DropEvalMode, 2, "", QAccessible::ComboBox, "Evaluation mode", "2  MASTER + SLAVE"},
         {pPara1, PARA1_SLIDEVideoTHD_A, 77, "", QAccessible::Slider, "Video threshold [%]", "77"},
         {pHandle, PANEL_RBTEeprom, 1, "", QAccessible::RadioButton, "EEPROM", ""},
+        {pHandle, PANEL_TOGGBTN_Para1, 0, "", QAccessible::PageTab, "MASTER (A)", ""},
     };
     for (const auto& [panel, id, number, text, role, name, value] : rows) {
-        *text ? SetCtrlVal(panel, id, text) : SetCtrlVal(panel, id, number);
+        if (*text)
+            SetCtrlVal(panel, id, text);
+        else if (role != QAccessible::PageTab)
+            SetCtrlVal(panel, id, number);
         QAccessibleInterface* a = QAccessible::queryAccessibleInterface(platform::CtrlWidget(panel, id));
         EXPECT_EQ(Values(a->role(), a->state().checked), Values(role, role == QAccessible::RadioButton));
         EXPECT_EQ(a->text(QAccessible::Name).toStdString(), name);
         EXPECT_EQ(a->text(QAccessible::Value).toStdString(), value) << name;
-        EXPECT_EQ(a->text(QAccessible::Description).toStdString(),
-                  platform::FindControl(panel, id)->constant);
     }
+    EXPECT_EQ(platform::CtrlWidget(pHandle, PANEL_NUMMvalue)->focusPolicy(), Qt::TabFocus);
     // Set by assistive technology, the slide moves as under the operator's hand.
     platform::FindControl(pPara1, PARA1_SLIDEVideoTHD_A)->callback = Record;
     events.clear();
@@ -107,6 +125,19 @@ TEST_F(Panels, EveryTableControlExistsWithItsBindingReadsAsShownAndARingRunsItsL
     QApplication::activePopupWidget()->close();
     EXPECT_EQ(events, std::vector<int>{0});  // only the callback, before the list was up
     EXPECT_EQ(Label(pHandle, PANEL_DropDCom, 0), "COM7  /dev/ttyUSB3");
+
+    // With KBEX_ACCESSIBLE_IDS=1 every description is the control's name, an
+    // automation id; the tooltip stays the help text.
+    qputenv("KBEX_ACCESSIBLE_IDS", "1");
+    ASSERT_NO_FATAL_FAILURE(SetUp());
+    qunsetenv("KBEX_ACCESSIBLE_IDS");
+    handle = {{PANEL, pHandle}, {PARA0, pPara0}, {PARA1, pPara1},
+              {PARA2, pPara2},  {CALIB, pCalib}, {POPUP, pPopUp}};
+    for (const platform::CtrlDef& c : UirControls())
+        EXPECT_EQ(
+            platform::CtrlWidget(handle.at(c.panelResource), c.id)->accessibleDescription().toStdString(),
+            c.constant);
+    EXPECT_FALSE(platform::CtrlWidget(pHandle, PANEL_BTNRun)->toolTip().isEmpty());
 }
 
 TEST_F(StartState, InitPutsEveryModuleBackAppliesTheRulesAndARepeatedOrFlippingColourMakesNoNewPalette) {
@@ -176,4 +207,57 @@ TEST_F(StartState, InitPutsEveryModuleBackAppliesTheRulesAndARepeatedOrFlippingC
     }
     value->setStyle(nullptr);
     EXPECT_EQ(style.keys.size(), 2u);
+}
+
+using Window = ProgramTest;
+
+// Below its own size the window scrolls, and every control can be reached;
+// above it the graph area takes the room while the control column keeps its
+// place. At every size no control leaves the panel and no two visible
+// controls of the main panel overlap.
+TEST_F(Window, ScrollsBelowItsOwnSizeAndGrowsItsGraphAreaAboveIt) {
+    QWidget* panel = platform::PanelWidget(pHandle);
+    auto* window = qobject_cast<QScrollArea*>(panel->window());
+    ASSERT_NE(window, nullptr);
+    const QRect runAt = platform::CtrlWidget(pHandle, PANEL_BTNRun)->geometry();
+    for (const QSize size : {QSize(1280, 720), QSize(1264, 776), QSize(1920, 1080)}) {
+        SCOPED_TRACE(testing::Message() << size.width() << "x" << size.height());
+        window->resize(size);
+        Pump(0.05);
+        EXPECT_TRUE(SaveWindowImage(window, "window-" + std::to_string(size.width()) + ".png"));
+        const bool scrolls = size.width() < 1264 || size.height() < 776;
+        EXPECT_EQ(window->verticalScrollBar()->maximum() > 0, size.height() < 776);
+        EXPECT_EQ(panel->size(), scrolls ? QSize(1264, 776).expandedTo(window->viewport()->size())
+                                         : window->viewport()->size());
+        std::vector<QRect> shown;
+        for (const platform::CtrlDef& c : UirControls()) {
+            QWidget* w = c.panelResource == PANEL ? platform::CtrlWidget(pHandle, c.id) : nullptr;
+            if (!w || !w->isVisibleTo(panel) || c.kind == platform::CtrlKind::Decoration)
+                continue;
+            EXPECT_TRUE(panel->rect().contains(w->geometry())) << c.constant;
+            for (const QRect& other : shown)
+                EXPECT_FALSE(other.intersects(w->geometry())) << c.constant;
+            shown.push_back(w->geometry());
+        }
+        EXPECT_EQ(platform::CtrlWidget(pHandle, PANEL_BTNRun)->geometry(), runAt);
+        const QRect strip = platform::CtrlWidget(pHandle, PANEL_STRIPRaw)->geometry();
+        EXPECT_EQ(std::pair(strip.right(), strip.bottom()),
+                  std::pair(panel->width() - 9, platform::CtrlWidget(pHandle, PANEL_TXTStatus)->y() - 9));
+    }
+
+    // Under a dark palette the live numbers come back in its light text after
+    // the grey of a lost line, not in black on black.
+    const QPalette light = QApplication::palette();
+    QPalette dark(QColor(0x30, 0x30, 0x30));
+    dark.setColor(QPalette::Base, QColor(0x20, 0x20, 0x20));
+    for (const auto role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
+        dark.setColor(role, QColor(0xe0, 0xe0, 0xe0));
+    QApplication::setPalette(dark);
+    Pump(0.05);  // the new palette reaches the widgets through the event loop
+    ShowLiveValuesStale();
+    EXPECT_EQ(Attr(pHandle, PANEL_NUMMvalue, ATTR_TEXT_COLOR), VAL_GRAY);
+    PlotVIDEOBarGraph();
+    EXPECT_EQ(Attr(pHandle, PANEL_NUMMvalue, ATTR_TEXT_COLOR), 0xe0e0e0);
+    EXPECT_TRUE(SaveWindowImage(window, "window-dark.png"));
+    QApplication::setPalette(light);
 }

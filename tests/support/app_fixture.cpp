@@ -172,7 +172,10 @@ std::string TempDir() {
 }
 
 bool SavePanelImage(int panel, const std::string& name) {
-    QWidget* w = platform::PanelWidget(panel);
+    return SaveWindowImage(platform::PanelWidget(panel), name);
+}
+
+bool SaveWindowImage(QWidget* w, const std::string& name) {
     Pump(0.05);  // let queued graph redraws land first
     const auto dir = std::filesystem::path(KBEX_BUILD_DIR) / "screenshots";
     std::filesystem::create_directories(dir);

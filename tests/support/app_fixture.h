@@ -193,5 +193,7 @@ std::string TempDir();
 // Renders a panel (and its visible children) into a PNG file under the
 // build's screenshots/ folder.
 bool SavePanelImage(int panel, const std::string& name);
+// The same of a whole window, as the operator sees it (scroll bars and all).
+bool SaveWindowImage(QWidget* window, const std::string& name);
 
 }  // namespace kbex_test
