@@ -70,8 +70,11 @@ int CC_HelpText2(int, int, int event, void*, int, int) {
     return 0;
 }
 
-// The strip chart reads the zoom button whenever it draws.
-int CC_TOGBTN_Zoom(int, int, int, void*, int, int) {
+// The curves and the strip chart read the zoom button whenever they draw; a
+// press shows its effect without waiting for the next capture or frame.
+int CC_TOGBTN_Zoom(int, int, int event, void*, int, int) {
+    if (event == EVENT_COMMIT)
+        ShowZoom();
     return 0;
 }
 

@@ -133,6 +133,9 @@ void PlotDATACurveA(const std::uint16_t* values, const double* x);
 void PlotDATACurveB(const std::uint16_t* values, const double* x);
 // Adds the newest sample to the strip chart's history and plots it.
 void PlotRAWGraph();
+// Zoom as the toggle now stands, at once: the video and data curves of the
+// last captures and the strip chart's axis are drawn again.
+void ShowZoom();
 
 // --- parameter file --------------------------------------------------------------------
 void SendParaToFile();

@@ -2,6 +2,7 @@
 // curves and the strip chart of the live values.
 #include <algorithm>
 #include <iterator>
+#include <span>
 #include <utility>
 
 #include "K-BEX-TW-MS-DiredI304.h"
@@ -136,12 +137,29 @@ namespace {
 
 constexpr int kPoints = static_cast<int>(kMaxPoint);
 
+bool Zoomed() {
+    int zoomed = 0;
+    GetCtrlVal(pHandle, PANEL_TOGBTN_Zoom, zoomed);
+    return zoomed != 0;
+}
+
+void YRange(int graph, ZoomRange y) {
+    SetAxisScalingMode(pHandle, graph, VAL_LEFT_YAXIS, VAL_MANUAL, y.bottom, y.top);
+    SetAxisScalingMode(pHandle, graph, VAL_RIGHT_YAXIS, VAL_MANUAL, y.bottom, y.top);
+}
+
+void Curve(int graph, const double* x, const std::uint16_t* y, int plotStyle, int pointStyle, int lineStyle,
+           int colour, const char* legend) {
+    const int plot = PlotXY(pHandle, graph, x, y, kPoints, plotStyle, pointStyle, lineStyle, 1, colour);
+    SetPlotAttribute(pHandle, graph, plot, ATTR_PLOT_LG_TEXT, legend);
+}
+
 void VideoCurve(int graph, const std::uint16_t* video, const std::uint16_t* threshold, const double* x) {
-    SetAxisScalingMode(pHandle, graph, VAL_LEFT_YAXIS, VAL_MANUAL, 0.0, ADCMAX);
-    SetAxisScalingMode(pHandle, graph, VAL_RIGHT_YAXIS, VAL_MANUAL, 0.0, ADCMAX);
+    // Zoomed, the graph shows the signal where it crosses the threshold.
+    YRange(graph, Zoomed() ? VideoZoom(threshold[0], ADCMAX) : ZoomRange{0, ADCMAX});
     DeleteGraphPlot(pHandle, graph, -1, 1);
-    PlotXY(pHandle, graph, x, video, kPoints, VAL_THIN_STEP, 10, VAL_SOLID, 1, VAL_RED);
-    PlotXY(pHandle, graph, x, threshold, kPoints, VAL_THIN_STEP, 10, VAL_SOLID, 1, VAL_DK_GREEN);
+    Curve(graph, x, video, VAL_THIN_STEP, 10, VAL_SOLID, VAL_RED, "video signal");
+    Curve(graph, x, threshold, VAL_THIN_STEP, 10, VAL_SOLID, VAL_DK_GREEN, "threshold");
 }
 
 struct DataLines {
@@ -149,14 +167,38 @@ struct DataLines {
 };
 
 void DataCurve(int graph, const std::uint16_t* values, const double* x, const DataLines& l) {
-    SetAxisScalingMode(pHandle, graph, VAL_LEFT_YAXIS, VAL_MANUAL, 0.0, ccdvirtpixel);
-    SetAxisScalingMode(pHandle, graph, VAL_RIGHT_YAXIS, VAL_MANUAL, 0.0, ccdvirtpixel);
+    // Zoomed, the values fill the graph with the tolerance lines they are
+    // judged by; the trigger line, usually far below them, is left out.
+    const auto points = [](const std::uint16_t* p) { return std::span<const std::uint16_t>(p, kPoints); };
+    YRange(graph, Zoomed()
+                      ? DataZoom({points(values), points(l.up), points(l.ref), points(l.lo)}, ccdvirtpixel)
+                      : ZoomRange{0, ccdvirtpixel});
     DeleteGraphPlot(pHandle, graph, -1, 1);
-    PlotXY(pHandle, graph, x, l.trg, kPoints, VAL_THIN_STEP, 10, VAL_SOLID, 1, VAL_GRAY);
-    PlotXY(pHandle, graph, x, l.up, kPoints, VAL_THIN_STEP, 10, VAL_SOLID, 1, VAL_DK_GREEN);
-    PlotXY(pHandle, graph, x, l.ref, kPoints, VAL_THIN_LINE, 0, VAL_DASH, 1, VAL_BLACK);
-    PlotXY(pHandle, graph, x, l.lo, kPoints, VAL_THIN_STEP, 0, VAL_SOLID, 1, VAL_DK_GREEN);
-    PlotXY(pHandle, graph, x, values, kPoints, VAL_THIN_STEP, 10, VAL_SOLID, 1, VAL_RED);
+    Curve(graph, x, l.trg, VAL_THIN_STEP, 10, VAL_SOLID, VAL_GRAY, "trigger");
+    Curve(graph, x, l.up, VAL_THIN_STEP, 10, VAL_SOLID, VAL_DK_GREEN, "upper limit");
+    Curve(graph, x, l.ref, VAL_THIN_LINE, 0, VAL_DASH, VAL_BLACK, "reference");
+    Curve(graph, x, l.lo, VAL_THIN_STEP, 0, VAL_SOLID, VAL_DK_GREEN, "lower limit");
+    Curve(graph, x, values, VAL_THIN_STEP, 10, VAL_SOLID, VAL_RED, "values");
+}
+
+// Which traces the switch shows, under which title, and the y axis Zoom
+// chooses for the measurement. Traces 1-5 are the measurement, 6 and 7 the
+// two peak positions.
+void StripView(const Derived& d) {
+    unsigned short positions = 0;
+    GetCtrlVal(pHandle, PANEL_SWITCHRawTraces, positions);
+    for (int trace = 1; trace <= kStripTraces; ++trace)
+        SetTraceAttribute(pHandle, PANEL_STRIPRaw, trace, ATTR_TRACE_VISIBLE,
+                          (trace > 5) == (positions == 0));
+    SetCtrlAttribute(pHandle, PANEL_STRIPRaw, ATTR_YNAME,
+                     positions == 0 ? "peak position [px]" : "value [px]");
+    const ZoomRange zoom = StripZoom(d, Mvalue, YAXISMAX);
+    if (positions == 0)
+        SetAxisScalingMode(pHandle, PANEL_STRIPRaw, VAL_LEFT_YAXIS, VAL_MANUAL, 0.0, ccdvirtpixel);
+    else if (!Zoomed())
+        SetAxisScalingMode(pHandle, PANEL_STRIPRaw, VAL_LEFT_YAXIS, VAL_MANUAL, 0.0, YAXISMAX);
+    else
+        SetAxisScalingMode(pHandle, PANEL_STRIPRaw, VAL_LEFT_YAXIS, VAL_MANUAL, zoom.bottom, zoom.top);
 }
 
 }  // namespace
@@ -186,31 +228,28 @@ void PlotRAWGraph() {
 
     constexpr int n = kStripTraces * kStripSamples;
     Shift(arrayNORM, n, -kStripTraces, arrayNORM);
-    const ZoomRange zoom = StripZoom(d, Mvalue, YAXISMAX);
     const auto sample = StripSample(d, {Mvalue, analog, Aval, Bval}, YAXISMAX);
     std::copy(sample.begin(), sample.end(), arrayNORM + n - kStripTraces);
-
-    unsigned short positions = 0;
-    int zoomed = 0;
-    GetCtrlVal(pHandle, PANEL_SWITCHRawTraces, positions);
-    GetCtrlVal(pHandle, PANEL_TOGBTN_Zoom, zoomed);
-    // Traces 1-5 are the measurement, 6 and 7 the two peak positions.
-    for (int trace = 1; trace <= kStripTraces; ++trace)
-        SetTraceAttribute(pHandle, PANEL_STRIPRaw, trace, ATTR_TRACE_VISIBLE,
-                          (trace > 5) == (positions == 0));
-    if (positions == 0)
-        SetAxisScalingMode(pHandle, PANEL_STRIPRaw, VAL_LEFT_YAXIS, VAL_MANUAL, 0.0, ccdvirtpixel);
-    else if (zoomed == 0)
-        SetAxisScalingMode(pHandle, PANEL_STRIPRaw, VAL_LEFT_YAXIS, VAL_MANUAL, 0.0, YAXISMAX);
-    else
-        SetAxisScalingMode(pHandle, PANEL_STRIPRaw, VAL_LEFT_YAXIS, VAL_MANUAL, zoom.bottom, zoom.top);
+    StripView(d);
 
     SetCtrlAttribute(pHandle, PANEL_STRIPRaw, ATTR_POINTS_PER_SCREEN, kStripSamples + 1);
     SetCtrlAttribute(pHandle, PANEL_STRIPRaw, ATTR_SCROLL_MODE, 1);
     static constexpr int kTraceColour[kStripTraces] = {VAL_BLACK,    VAL_RED,      VAL_RED, VAL_DK_GREEN,
                                                        VAL_DK_GREEN, VAL_DK_GREEN, VAL_BLUE};
-    for (int trace = 1; trace <= kStripTraces; ++trace)
+    static constexpr const char* kTraceName[kStripTraces] = {
+        "target", "value", "analogue output", "upper limit", "lower limit", "position A", "position B"};
+    for (int trace = 1; trace <= kStripTraces; ++trace) {
         SetTraceAttribute(pHandle, PANEL_STRIPRaw, trace, ATTR_TRACE_COLOR, kTraceColour[trace - 1]);
+        SetTraceAttribute(pHandle, PANEL_STRIPRaw, trace, ATTR_TRACE_LG_TEXT, kTraceName[trace - 1]);
+    }
     SetCtrlAttribute(pHandle, PANEL_STRIPRaw, ATTR_NUM_TRACES, kStripTraces);
     PlotStripChart(pHandle, PANEL_STRIPRaw, arrayNORM, n, 0, 0);
+}
+
+void ShowZoom() {
+    PlotVIDEOCurveA(adcbufA, thdArrayA, xArray8);
+    PlotVIDEOCurveB(adcbufB, thdArrayB, xArray8);
+    PlotDATACurveA(mvalBUFA, xArrayMVAL);
+    PlotDATACurveB(mvalBUFB, xArrayMVAL);
+    StripView(DeriveTarget(parameter, ccdvirtpixel, poti, tVal));
 }

@@ -247,6 +247,25 @@ ZoomRange StripZoom(const Derived& d, std::uint16_t mvalue, std::uint16_t yAxisM
     return z;
 }
 
+ZoomRange VideoZoom(std::uint16_t threshold, std::uint16_t adcMax) {
+    const int width = std::max(adcMax / 4, 2);
+    const int bottom = std::clamp(threshold - width / 2, 0, std::max(adcMax - width, 0));
+    return {bottom, std::min(bottom + width, int(adcMax))};
+}
+
+ZoomRange DataZoom(std::initializer_list<std::span<const std::uint16_t>> curves, std::uint16_t cvp) {
+    int lo = std::numeric_limits<int>::max(), hi = 0;
+    for (std::span<const std::uint16_t> curve : curves)
+        for (const std::uint16_t v : curve) {
+            lo = std::min<int>(lo, v);
+            hi = std::max<int>(hi, v);
+        }
+    if (lo > cvp)
+        return {0, cvp};
+    const int margin = std::max((hi - lo) / 10, 5);
+    return {std::max(lo - margin, 0), std::min(hi + margin, int(cvp))};
+}
+
 std::array<double, kStripTraces> StripSample(const Derived& d, const LiveWords& live,
                                              std::uint16_t yAxisMax) {
     const int upper = std::min(int(d.tVal) + int(d.tolup), yAxisMax - 1);

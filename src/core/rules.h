@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstdint>
+#include <initializer_list>
 #include <span>
 
 #include "core/frame.h"
@@ -117,6 +118,13 @@ struct ZoomRange {
     int bottom, top;
 };
 ZoomRange StripZoom(const Derived& d, std::uint16_t mvalue, std::uint16_t yAxisMax);
+// Y range of a zoomed video graph: a quarter of the converter's range centred
+// on the threshold, moved (never narrowed) to stay within 0 .. adcMax.
+ZoomRange VideoZoom(std::uint16_t threshold, std::uint16_t adcMax);
+// Y range of a zoomed data graph: the lowest to the highest point of the
+// curves, a tenth of that span (at least 5 pixels) added either side, held to
+// 0 .. cvp; the whole axis when nothing of them lies on it.
+ZoomRange DataZoom(std::initializer_list<std::span<const std::uint16_t>> curves, std::uint16_t cvp);
 
 // The seven values of one strip-chart sample, traces 1 to 7: target, measured
 // value, analogue output, upper and lower tolerance limit, peak A, peak B.

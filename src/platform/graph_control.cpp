@@ -6,6 +6,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 #include <limits>
+#include <utility>
 
 namespace platform {
 namespace {
@@ -42,13 +43,43 @@ bool DataRange(const GraphModel& m, bool keys, double& lo, double& hi) {
     return true;
 }
 
-void ApplyAxis(QCPAxis* axis, const AxisState& s, const GraphModel& m, bool keys) {
+// The range an axis is set to: its manual range, or the data's.
+QCPRange ProgramRange(const AxisState& s, const GraphModel& m, bool keys) {
     double lo = s.min, hi = s.max;
     if (s.mode == VAL_AUTOSCALE && !DataRange(m, keys, lo, hi)) {
         lo = s.min;
         hi = s.max;
     }
-    axis->setRange(lo, hi);
+    return {lo, hi};
+}
+
+QFont Small(const QFont& base, bool bold = false) {
+    QFont f = base;
+    f.setPointSize(7);
+    f.setBold(bold);
+    return f;
+}
+
+// A text item at a corner of the plot area (ratio coordinates).
+QCPItemText* Corner(QCustomPlot* plot, double x, double y, Qt::Alignment align, const QString& text) {
+    auto* t = new QCPItemText(plot);
+    t->position->setType(QCPItemPosition::ptAxisRectRatio);
+    t->position->setCoords(x, y);
+    t->setPositionAlignment(align);
+    t->setText(text);
+    t->setClipToAxisRect(true);
+    return t;
+}
+
+// One coordinate as the read-out shows it: as many decimals as the visible
+// span makes meaningful, and the unit from the axis title's brackets.
+QString Reading(double v, double span, const std::string& title) {
+    const int decimals = span >= 100 ? 0 : span >= 10 ? 1 : 2;
+    QString text = QString::number(v, 'f', decimals);
+    const auto open = title.find('['), close = title.rfind(']');
+    if (open != std::string::npos && close != std::string::npos && close > open + 1)
+        text += QLatin1Char(' ') + QString::fromStdString(title.substr(open + 1, close - open - 1));
+    return text;
 }
 
 }  // namespace
@@ -60,14 +91,43 @@ GraphControl::GraphControl(QWidget* parent) : QWidget(parent) {
     layout->addWidget(plot_);
     plot_->setNoAntialiasingOnDrag(true);
     plot_->setBackground(QBrush(QColor(0xFA, 0xFA, 0xFA)));
-    QFont tickFont = font();
-    tickFont.setPointSize(7);
+    // Titles and legend as small as the tick labels: the curves keep the room.
     for (QCPAxis* a : {plot_->xAxis, plot_->yAxis, plot_->yAxis2}) {
-        a->setTickLabelFont(tickFont);
+        a->setTickLabelFont(Small(font()));
+        a->setLabelFont(Small(font()));
+        a->setLabelColor(QColor(0x50, 0x50, 0x50));
+        a->setLabelPadding(1);
         a->setPadding(2);
     }
     plot_->axisRect()->setAutoMargins(QCP::msLeft | QCP::msBottom | QCP::msRight | QCP::msTop);
     plot_->axisRect()->setMinimumMargins(QMargins(4, 4, 4, 2));
+    // One row at the top right, opposite the caption; only named plots enter.
+    plot_->setAutoAddPlottableToLegend(false);
+    QCPLegend* legend = plot_->legend;
+    legend->setFont(Small(font()));
+    legend->setFillOrder(QCPLayoutGrid::foColumnsFirst);
+    legend->setIconSize(16, 6);
+    legend->setIconTextPadding(3);
+    legend->setColumnSpacing(8);
+    legend->setMargins(QMargins(4, 1, 4, 1));
+    legend->setBrush(QColor(0xFF, 0xFF, 0xFF, 0xD0));
+    legend->setBorderPen(QPen(QColor(0xC8, 0xC8, 0xC8)));
+    plot_->axisRect()->insetLayout()->setInsetAlignment(0, Qt::AlignTop | Qt::AlignRight);
+    // A range that changes while the program is not setting one is the operator's.
+    for (QCPAxis* a : {plot_->xAxis, plot_->yAxis})
+        connect(a, qOverload<const QCPRange&>(&QCPAxis::rangeChanged), this, [this] {
+            if (!settingRange_)
+                handView_ = true;
+        });
+    connect(plot_, &QCustomPlot::mouseDoubleClick, this, [this] {
+        if (zoomable_ && std::exchange(handView_, false))
+            scheduleRedraw();
+    });
+    connect(plot_, &QCustomPlot::mouseMove, this, [this](QMouseEvent* e) {
+        if (zoomable_)
+            readOut(e->position());
+    });
+    plot_->installEventFilter(this);
     model_.xAxis = {VAL_AUTOSCALE, 0, 10};
     model_.yLeft = {VAL_AUTOSCALE, 0, 10};
     model_.yRight = {VAL_AUTOSCALE, 0, 10};
@@ -101,6 +161,62 @@ void GraphControl::setYMax(double v) {
 void GraphControl::setYLabels(bool on) {
     yLabels_ = on;
     scheduleRedraw();
+}
+void GraphControl::setZoomable(bool on) {
+    zoomable_ = on;
+    plot_->setInteractions(on ? QCP::iRangeDrag | QCP::iRangeZoom : QCP::Interactions());
+    handView_ = handView_ && on;
+    scheduleRedraw();
+}
+void GraphControl::setCompact(bool on) {
+    compact_ = on;
+    scheduleRedraw();
+}
+
+bool GraphControl::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == plot_ && event->type() == QEvent::Leave && !readout_.isEmpty()) {
+        readout_.clear();
+        scheduleRedraw();
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void GraphControl::readOut(QPointF at) {
+    QString text;
+    if (plot_->axisRect()->rect().contains(at.toPoint())) {
+        const QCPRange x = plot_->xAxis->range(), y = plot_->yAxis->range();
+        text = QStringLiteral("x = %1, y = %2")
+                   .arg(Reading(plot_->xAxis->pixelToCoord(at.x()), x.size(), model_.xName),
+                        Reading(plot_->yAxis->pixelToCoord(at.y()), y.size(), model_.yName));
+    }
+    // Shown with the next repaint, so a moving mouse keeps to the screen rate too.
+    if (text != readout_) {
+        readout_ = text;
+        scheduleRedraw();
+    }
+}
+
+bool GraphControl::setAxisName(int axis, const std::string& name) {
+    std::string* title = axis == VAL_XAXIS ? &model_.xName : axis == VAL_LEFT_YAXIS ? &model_.yName : nullptr;
+    if (!title)
+        return false;
+    if (*title != name) {
+        *title = name;
+        scheduleRedraw();
+    }
+    return true;
+}
+
+bool GraphControl::setPlotLegend(int handle, const std::string& text) {
+    auto it = std::find_if(model_.plots.begin(), model_.plots.end(),
+                           [handle](const PlotItem& p) { return p.handle == handle; });
+    if (it == model_.plots.end())
+        return false;
+    if (it->legend != text) {
+        it->legend = text;
+        scheduleRedraw();
+    }
+    return true;
 }
 
 int GraphControl::plotXY(const double* x, const std::uint16_t* y, int count, int plotStyle, int pointStyle,
@@ -176,20 +292,39 @@ bool GraphControl::setCursorPointStyle(int cursor, int style) {
     return true;
 }
 
-void GraphControl::drawCaption() {
-    if (caption_.isEmpty())
+void GraphControl::drawTexts() {
+    if (!caption_.isEmpty()) {
+        QCPItemText* t = Corner(plot_, 0.005, 0.02, Qt::AlignLeft | Qt::AlignTop, caption_);
+        QFont f = font();
+        f.setPointSize(8);
+        f.setBold(true);
+        t->setFont(f);
+        t->setColor(QColor(0x30, 0x30, 0x30));
+    }
+    const QString xName = QString::fromStdString(model_.xName);
+    plot_->xAxis->setLabel(compact_ ? QString() : xName);
+    plot_->yAxis->setLabel(QString::fromStdString(model_.yName));
+    if (compact_ && !xName.isEmpty()) {
+        QCPItemText* t = Corner(plot_, 0.995, 0.02, Qt::AlignRight | Qt::AlignTop, xName);
+        t->setFont(Small(font()));
+        t->setColor(QColor(0x50, 0x50, 0x50));
+    }
+    plot_->legend->setVisible(plot_->legend->itemCount() > 1);
+    if (!readout_.isEmpty()) {
+        QCPItemText* t = Corner(plot_, 0.995, 0.97, Qt::AlignRight | Qt::AlignBottom, readout_);
+        t->setFont(Small(font(), true));
+        t->setPadding(QMargins(3, 1, 3, 1));
+        t->setBrush(QColor(0xFF, 0xFF, 0xE0, 0xE0));
+        t->setPen(QPen(QColor(0xA0, 0xA0, 0xA0)));
+    }
+}
+
+void GraphControl::applyRange(QCPAxis* axis, double lo, double hi) {
+    if (handView_)
         return;
-    auto* t = new QCPItemText(plot_);
-    t->position->setType(QCPItemPosition::ptAxisRectRatio);
-    t->position->setCoords(0.005, 0.02);
-    t->setPositionAlignment(Qt::AlignLeft | Qt::AlignTop);
-    t->setText(caption_);
-    QFont f = font();
-    f.setPointSize(8);
-    f.setBold(true);
-    t->setFont(f);
-    t->setColor(QColor(0x30, 0x30, 0x30));
-    t->setClipToAxisRect(true);
+    settingRange_ = true;
+    axis->setRange(lo, hi);
+    settingRange_ = false;
 }
 
 void GraphControl::scheduleRedraw() {
@@ -219,6 +354,10 @@ void GraphControl::rebuild() {
             g->setData(keys, values, true);
             g->setLineStyle(p.plotStyle == VAL_THIN_STEP ? QCPGraph::lsStepCenter : QCPGraph::lsLine);
             g->setPen(QPen(Rgb(p.color), 1, p.lineStyle == VAL_DASH ? Qt::DashLine : Qt::SolidLine));
+            if (!p.legend.empty()) {
+                g->setName(QString::fromStdString(p.legend));
+                g->addToLegend();
+            }
         } else {
             auto* r = new QCPItemRect(plot_);
             r->topLeft->setCoords(std::min(p.x1, p.x2), std::max(p.y1, p.y2));
@@ -244,12 +383,16 @@ void GraphControl::rebuild() {
         mark->setPen(QPen(colour, 1.5));
         mark->setBrush(n == 1 ? QBrush(Qt::NoBrush) : QBrush(colour));
     }
-    drawCaption();
+    drawTexts();
     plot_->yAxis->setTickLabels(yLabels_);
     plot_->yAxis->setTicks(yLabels_);
-    ApplyAxis(plot_->xAxis, model_.xAxis, model_, true);
-    ApplyAxis(plot_->yAxis, model_.yLeft, model_, false);
-    ApplyAxis(plot_->yAxis2, model_.yRight, model_, false);
+    const auto apply = [this](QCPAxis* axis, const AxisState& s, bool keys) {
+        const QCPRange r = ProgramRange(s, model_, keys);
+        applyRange(axis, r.lower, r.upper);
+    };
+    apply(plot_->xAxis, model_.xAxis, true);
+    apply(plot_->yAxis, model_.yLeft, false);
+    apply(plot_->yAxis2, model_.yRight, false);
     plot_->replot(QCustomPlot::rpQueuedReplot);
 }
 
@@ -258,6 +401,7 @@ StripChartControl::StripChartControl(QWidget* parent) : GraphControl(parent) {
     model_.pointsPerScreen = 100;
     model_.traceColor.assign(1, VAL_RED);
     model_.traceVisible.assign(1, 1);
+    model_.traceLegend.assign(1, {});
     model_.traceData.assign(1, {});
     model_.xAxis = {VAL_MANUAL, 0, 99};
 }
@@ -303,6 +447,17 @@ bool StripChartControl::setTrace(int trace, int attribute, int value) {
     return true;
 }
 
+bool StripChartControl::setTraceLegend(int trace, const std::string& text) {
+    if (trace < 1 || trace > model_.numTraces)
+        return false;
+    std::string& legend = model_.traceLegend[static_cast<std::size_t>(trace - 1)];
+    if (legend != text) {
+        legend = text;
+        scheduleRedraw();
+    }
+    return true;
+}
+
 bool StripChartControl::setChartAttribute(int attribute, int value) {
     const bool same = (attribute == ATTR_NUM_TRACES && value == model_.numTraces) ||
                       (attribute == ATTR_POINTS_PER_SCREEN && value == model_.pointsPerScreen) ||
@@ -317,6 +472,7 @@ bool StripChartControl::setChartAttribute(int attribute, int value) {
         model_.numTraces = value;
         model_.traceColor.resize(n, VAL_RED);
         model_.traceVisible.resize(n, 1);
+        model_.traceLegend.resize(n);
         model_.traceData.resize(n);
         break;
     }
@@ -346,9 +502,13 @@ void StripChartControl::rebuild() {
             keys[i] = static_cast<double>(i);
         g->setData(keys, QVector<double>(pts.begin(), pts.end()), true);
         g->setPen(QPen(Rgb(model_.traceColor[t]), 1.2));
+        if (!model_.traceLegend[t].empty()) {
+            g->setName(QString::fromStdString(model_.traceLegend[t]));
+            g->addToLegend();
+        }
     }
-    drawCaption();
-    plot_->xAxis->setRange(model_.xAxis.min, model_.xAxis.max);
+    drawTexts();
+    applyRange(plot_->xAxis, model_.xAxis.min, model_.xAxis.max);
     double lo = model_.yLeft.min, hi = model_.yLeft.max;
     if (model_.yLeft.mode == VAL_AUTOSCALE) {
         bool any = false;
@@ -364,7 +524,7 @@ void StripChartControl::rebuild() {
             hi += 1;
         }
     }
-    plot_->yAxis->setRange(lo, hi);
+    applyRange(plot_->yAxis, lo, hi);
     plot_->replot(QCustomPlot::rpQueuedReplot);
 }
 

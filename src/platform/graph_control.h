@@ -1,7 +1,12 @@
 // Graph and strip-chart controls over QCustomPlot. Each keeps a model of what
-// it shows (plots, rectangles, cursors, axes, traces); drawing follows the
-// model at most kMaxScreenRate times a second however many changes came in;
-// the model itself always holds the latest change.
+// it shows (plots, rectangles, cursors, axes, titles, traces); drawing follows
+// the model at most kMaxScreenRate times a second however many changes came
+// in; the model itself always holds the latest change.
+//
+// A zoomable graph lets the operator zoom with the wheel and pan by dragging;
+// from then on the program's axis settings go into the model only, and the
+// operator's view stays until a double click brings back the program's. The
+// point under the mouse is read out in the plot's corner.
 #pragma once
 
 #ifndef KBEX_PLATFORM_INTERNAL
@@ -11,12 +16,13 @@
 #include <QElapsedTimer>
 #include <QString>
 #include <QWidget>
+#include <string>
 
 #include "platform/graph_model.h"
 #include "platform/panels.h"
 
 class QCustomPlot;
-class QCPTextElement;
+class QCPAxis;
 
 namespace platform {
 
@@ -28,6 +34,10 @@ class GraphControl : public QWidget {
     Q_PROPERTY(double yMin READ yMin WRITE setYMin)
     Q_PROPERTY(double yMax READ yMax WRITE setYMax)
     Q_PROPERTY(bool yLabels READ yLabels WRITE setYLabels)
+    Q_PROPERTY(QString xName READ xName WRITE setXName)
+    Q_PROPERTY(QString yName READ yName WRITE setYName)
+    Q_PROPERTY(bool zoomable READ zoomable WRITE setZoomable)
+    Q_PROPERTY(bool compact READ compact WRITE setCompact)
 
 public:
     explicit GraphControl(QWidget* parent = nullptr);
@@ -42,6 +52,8 @@ public:
     bool setAxis(int axis, int mode, double min, double max);
     void setCursor(int cursor, double x, double y);
     bool setCursorPointStyle(int cursor, int style);
+    bool setAxisName(int axis, const std::string& name);  // x or left y
+    bool setPlotLegend(int handle, const std::string& text);
 
     QString caption() const { return caption_; }
     void setCaption(const QString& c);
@@ -55,20 +67,39 @@ public:
     void setYMax(double v);
     bool yLabels() const { return yLabels_; }
     void setYLabels(bool on);
+    QString xName() const { return QString::fromStdString(model_.xName); }
+    QString yName() const { return QString::fromStdString(model_.yName); }
+    void setXName(const QString& n) { setAxisName(VAL_XAXIS, n.toStdString()); }
+    void setYName(const QString& n) { setAxisName(VAL_LEFT_YAXIS, n.toStdString()); }
+    bool zoomable() const { return zoomable_; }
+    void setZoomable(bool on);
+    // Too low for a title row under the ticks: the x title sits inside, top right.
+    bool compact() const { return compact_; }
+    void setCompact(bool on);
+    // The operator has zoomed or panned: the plot shows the operator's range.
+    bool handView() const { return handView_; }
 
     QCustomPlot* plot() const { return plot_; }
 
 protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void scheduleRedraw();
     virtual void rebuild();  // the plot from the model
-    void drawCaption();      // the caption inside the plot's top-left corner
+    // Caption, axis titles, legend and read-out, after the plots are added.
+    void drawTexts();
+    // The program's range, unless the operator's view holds.
+    void applyRange(QCPAxis* axis, double lo, double hi);
     GraphModel model_;
     QCustomPlot* plot_ = nullptr;
 
 private:
+    void readOut(QPointF at);
     QString caption_;
-    QCPTextElement* title_ = nullptr;
+    QString readout_;  // the point under the mouse, empty when it is elsewhere
     bool yLabels_ = true;
+    bool zoomable_ = false, compact_ = false;
+    bool handView_ = false;
+    bool settingRange_ = false;
     bool redrawPending_ = false;
     QElapsedTimer sinceRebuild_;
 };
@@ -84,6 +115,7 @@ public:
     void plotStrip(const double* data, int count, int start, int skip);
     bool setTrace(int trace, int attribute, int value);
     bool setChartAttribute(int attribute, int value);
+    bool setTraceLegend(int trace, const std::string& text);
     int traces() const { return model_.numTraces; }
     void setTraces(int n) { setChartAttribute(ATTR_NUM_TRACES, n); }
 

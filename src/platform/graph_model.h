@@ -8,6 +8,7 @@
 #endif
 
 #include <map>
+#include <string>
 #include <vector>
 
 #include "platform/panels.h"
@@ -21,6 +22,7 @@ struct PlotItem {
     int plotStyle = 0, pointStyle = 0, lineStyle = 0, color = 0;
     double x1 = 0, y1 = 0, x2 = 0, y2 = 0;
     int frameColor = 0, fillColor = 0;
+    std::string legend;  // its entry in the legend; none when empty
 };
 struct CursorState {
     double x = 0, y = 0;
@@ -34,13 +36,17 @@ struct AxisState {
 struct GraphModel {
     std::vector<PlotItem> plots;
     std::map<int, CursorState> cursors;
+    // The axes as the program set them last; the operator's own zoom or pan
+    // (GraphControl::handView) shows another range without changing these.
     AxisState xAxis, yLeft, yRight;
+    std::string xName, yName;  // axis titles, with their unit in brackets
     // Strip chart only.
     int numTraces = 1;
     int pointsPerScreen = 100;
     int scrollMode = 0;  // 1: every plot call replaces the screen
     std::vector<int> traceColor;
     std::vector<int> traceVisible;
+    std::vector<std::string> traceLegend;
     std::vector<std::vector<double>> traceData;  // the points on screen, oldest first
     long long stripCalls = 0;
 };

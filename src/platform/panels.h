@@ -38,6 +38,12 @@ enum {
     ATTR_CURSOR_POINT_STYLE = 1201,
     ATTR_TRACE_COLOR = 1230,
     ATTR_TRACE_VISIBLE = 1234,
+    // Texts of graphs: the axis titles (SetCtrlAttribute), a plot's and a
+    // trace's entry in the legend (SetPlotAttribute, SetTraceAttribute).
+    ATTR_XNAME = 1301,
+    ATTR_YNAME = 1302,
+    ATTR_PLOT_LG_TEXT = 1303,
+    ATTR_TRACE_LG_TEXT = 1304,
 };
 
 // Axes, scaling modes, styles and the control style of NewCtrl.
@@ -193,3 +199,6 @@ int SetGraphCursor(int panel, int control, int cursor, double x, double y);
 int SetCursorAttribute(int panel, int control, int cursor, int attribute, int value);
 int PlotStripChart(int panel, int control, const double* data, int count, int start, int skip);
 int SetTraceAttribute(int panel, int control, int trace, int attribute, int value);
+// A graph with two or more plots or traces named in the legend shows the legend.
+int SetPlotAttribute(int panel, int control, int plotHandle, int attribute, const char* value);
+int SetTraceAttribute(int panel, int control, int trace, int attribute, const char* value);

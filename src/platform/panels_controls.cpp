@@ -315,6 +315,11 @@ int SetCtrlAttribute(int panel, int control, int attribute, const char* value) {
     ControlInfo* c = FindControl(panel, control);
     if (!c)
         return Missing(panel);
+    if (auto* g = qobject_cast<GraphControl*>(c->widget); g && value)
+        if (attribute == ATTR_XNAME || attribute == ATTR_YNAME)
+            return g->setAxisName(attribute == ATTR_XNAME ? VAL_XAXIS : VAL_LEFT_YAXIS, value)
+                       ? 0
+                       : kUiInvalidValue;
     if (attribute != ATTR_TEXT_FONT || !value)
         return kUiInvalidAttribute;
     // The engine's application font is a narrow sans serif; the condensed
@@ -621,6 +626,26 @@ int SetTraceAttribute(int panel, int control, int trace, int attribute, int valu
     if (!s)
         return err;
     return s->setTrace(trace, attribute, value) ? 0 : kUiInvalidValue;
+}
+
+int SetTraceAttribute(int panel, int control, int trace, int attribute, const char* value) {
+    int err = 0;
+    auto* s = As<StripChartControl>(panel, control, err);
+    if (!s)
+        return err;
+    if (attribute != ATTR_TRACE_LG_TEXT || !value)
+        return kUiInvalidAttribute;
+    return s->setTraceLegend(trace, value) ? 0 : kUiInvalidValue;
+}
+
+int SetPlotAttribute(int panel, int control, int plotHandle, int attribute, const char* value) {
+    int err = 0;
+    auto* g = As<GraphControl>(panel, control, err);
+    if (!g)
+        return err;
+    if (attribute != ATTR_PLOT_LG_TEXT || !value)
+        return kUiInvalidAttribute;
+    return g->setPlotLegend(plotHandle, value) ? 0 : kUiInvalidValue;
 }
 
 namespace platform {

@@ -3,7 +3,12 @@
 // The band, target and tolerance rules themselves are tested in
 // tests/unit/test_rules.cpp; here one case per behaviour checks the wiring.
 
+#include <qcustomplot.h>
+
+#include <QTest>
+
 #include "app_fixture.h"
+#include "platform/graph_control.h"
 
 using namespace kbex_test;
 using namespace core;
@@ -201,4 +206,107 @@ TEST_F(StripChart, SwitchChoosesTheTracesZoomNarrowsTheAxisAndEachTraceKeepsItsC
     }
     EXPECT_EQ(strip.traceColor, (std::vector<int>{VAL_BLACK, VAL_RED, VAL_RED, VAL_DK_GREEN, VAL_DK_GREEN,
                                                   VAL_DK_GREEN, VAL_BLUE}));
+}
+
+static QCustomPlot* Plot(int control) {
+    return static_cast<platform::GraphControl*>(platform::CtrlWidget(pHandle, control))->plot();
+}
+// What a graph shows in words: axis titles, texts in the plot (caption, a
+// compact x title, the read-out) and the legend's entries.
+static QStringList Texts(int control) {
+    QCustomPlot* plot = Plot(control);
+    QStringList t{plot->xAxis->label(), plot->yAxis->label()};
+    for (int i = 0; i < plot->itemCount(); ++i)
+        if (auto* text = qobject_cast<QCPItemText*>(plot->item(i)))
+            t << text->text();
+    for (int i = 0; plot->legend->visible() && i < plot->legend->itemCount(); ++i)
+        t << static_cast<QCPPlottableLegendItem*>(plot->legend->item(i))->plottable()->name();
+    return t;
+}
+
+TEST_F(CurveGraph, EveryGraphTitlesItsAxesWithUnitsAndNamesEachCurveShownInALegend) {
+    const QStringList video{"CCD pixel [px]", "video signal [ADC counts]"},
+        data{"scan index", "measured value [px]"}, strip{"sample index"};
+    const std::tuple<int, int, QStringList> graphs[] = {
+        {PANEL_GRAPHBarMaster, 1, {"", "", "MASTER (A)", "position [px]"}},
+        {PANEL_GRAPHBarSlave, 1, {"", "", "SLAVE (B)", "position [px]"}},
+        {PANEL_GRAPHVideoMaster, 1,
+         video + QStringList{"VIDEO signal MASTER (A)", "video signal", "threshold"}},
+        {PANEL_GRAPHVideoSlave, 1,
+         video + QStringList{"VIDEO signal SLAVE (B)", "video signal", "threshold"}},
+        {PANEL_GRAPHDataMaster, 1,
+         data + QStringList{"DATA buffer MASTER (A)", "trigger", "upper limit", "reference", "lower limit",
+                            "values"}},
+        {PANEL_GRAPHDataSlave, 1,
+         data + QStringList{"DATA buffer SLAVE (B)", "trigger", "upper limit", "reference", "lower limit",
+                            "values"}},
+        {PANEL_STRIPRaw, 1,
+         strip + QStringList{"value [px]", "Measurement history", "target", "value", "analogue output",
+                             "upper limit", "lower limit"}},
+        {PANEL_STRIPRaw, 0,
+         strip + QStringList{"peak position [px]", "Measurement history", "position A", "position B"}},
+    };
+    for (const auto& [graph, measurement, texts] : graphs) {
+        SetCtrlVal(pHandle, PANEL_SWITCHRawTraces, measurement);
+        ShowZoom();
+        PlotRAWGraph();
+        Pump(0.05);
+        EXPECT_EQ(Texts(graph).join(" | ").toStdString(), texts.join(" | ").toStdString());
+    }
+}
+
+// The operator's wheel zoom holds through the program's redraws, which go on
+// into the model, until a double click brings back the program's last range.
+TEST_F(CurveGraph, WheelZoomHoldsThroughRedrawsUntilADoubleClickAndThePointUnderTheMouseIsReadOut) {
+    const int graph = PANEL_GRAPHVideoMaster;
+    for (auto [control, visible] : {std::pair{graph, 1}, {PANEL_STRIPRaw, 0}})
+        SetCtrlAttribute(pHandle, control, ATTR_VISIBLE, visible);
+    for (int i = 0; i < 128; ++i)
+        std::tie(xArray8[i], adcbufA[i], thdArrayA[i]) = std::tuple(32.0 * i, i / 3 == 12 ? 220 : 20, 100);
+    QCustomPlot* plot = Plot(graph);
+    const auto shown = [plot] { return std::pair(plot->xAxis->range(), plot->yAxis->range()); };
+    const QPointF at = plot->axisRect()->center();
+    QWheelEvent wheel(at, plot->mapToGlobal(at), {}, {0, 240}, Qt::NoButton, {}, Qt::NoScrollPhase, false);
+    QCoreApplication::sendEvent(plot, &wheel);
+    const auto zoomed = shown();
+    EXPECT_LT(zoomed.first.size(), Graph(graph).xAxis.max - Graph(graph).xAxis.min);
+    ADCMAX = 1024;
+    PlotVIDEOCurveA(adcbufA, thdArrayA, xArray8);
+    const QPointF point(plot->xAxis->coordToPixel(1000), plot->yAxis->coordToPixel(100));
+    QMouseEvent move(QEvent::MouseMove, point, plot->mapToGlobal(point), Qt::NoButton, {}, {});
+    QCoreApplication::sendEvent(plot, &move);
+    Pump(0.05);
+    EXPECT_EQ(shown(), zoomed);
+    EXPECT_EQ(Range(Graph(graph).yLeft), Manual(1024));
+    EXPECT_TRUE(Texts(graph).contains("x = 1000 px, y = 100 ADC counts"))
+        << Texts(graph).join(" | ").toStdString();
+    EXPECT_TRUE(SavePanelImage(pHandle, "video-hand-zoom.png"));
+    QTest::mouseDClick(plot, Qt::LeftButton, {}, at.toPoint());
+    Pump(0.05);
+    EXPECT_EQ(shown(),
+              std::pair(QCPRange(Graph(graph).xAxis.min, Graph(graph).xAxis.max), QCPRange(0, 1024)));
+}
+
+// Zoom narrows video to the threshold and data to its curves at the press.
+TEST_F(CurveGraph, ZoomNarrowsVideoToItsThresholdAndDataToItsCurvesAtOnce) {
+    for (int i = 0; i < 128; ++i)
+        mvalBUFA[i] = static_cast<std::uint16_t>(990 + i % 7 * 10);
+    for (auto [line, v] : {std::pair{upTHDA, 1080}, {refTHDA, 1000}, {loTHDA, 960}, {thdArrayA, 40}})
+        std::fill_n(line, 128, static_cast<std::uint16_t>(v));
+    for (auto [graph, visible] :
+         {std::pair{PANEL_GRAPHDataMaster, 1}, {PANEL_GRAPHDataSlave, 1}, {PANEL_STRIPRaw, 0}})
+        SetCtrlAttribute(pHandle, graph, ATTR_VISIBLE, visible);
+    const auto y = [](int graph) { return Range(Graph(graph).yLeft); };
+    const auto window = [](ZoomRange z) {
+        return std::array<double, 3>{VAL_MANUAL, 1.0 * z.bottom, 1.0 * z.top};
+    };
+    ASSERT_TRUE(Click(pHandle, PANEL_TOGBTN_Zoom));
+    EXPECT_EQ(std::pair(y(PANEL_GRAPHVideoMaster), y(PANEL_GRAPHDataMaster)),
+              std::pair(window(VideoZoom(40, ADCMAX)),
+                        window(DataZoom({mvalBUFA, upTHDA, refTHDA, loTHDA}, ccdvirtpixel))));
+    Pump(0.05);
+    EXPECT_TRUE(SavePanelImage(pHandle, "data-zoomed.png"));
+    ASSERT_TRUE(Click(pHandle, PANEL_TOGBTN_Zoom));
+    EXPECT_EQ(std::pair(y(PANEL_GRAPHVideoMaster), y(PANEL_GRAPHDataMaster)),
+              std::pair(Manual(ADCMAX), Manual(ccdvirtpixel)));
 }

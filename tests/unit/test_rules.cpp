@@ -220,3 +220,22 @@ TEST(DisplayRules, RecTimeWithoutOverflowStripHistoryMovesInPlaceAndZoomAndLimit
     for (auto [mode, min, want] : outputs)
         EXPECT_EQ(AnalogOutputValue(mode, 900, 1200, min, 2048), want) << mode << " " << min;
 }
+
+// Zoomed curve graphs: a quarter of the converter's range around the threshold,
+// moved inside it; the curves' span plus a tenth (5 px at least), inside the line.
+TEST(DisplayRules, ZoomedVideoCentresOnTheThresholdAndZoomedDataFitsItsCurvesInsideTheAxis) {
+    const std::tuple<std::uint16_t, std::uint16_t, std::pair<int, int>> videos[] = {
+        {100, 256, {68, 132}}, {10, 256, {0, 64}}, {250, 256, {192, 256}}, {512, 1024, {384, 640}}};
+    for (auto [threshold, adcMax, want] : videos)
+        EXPECT_EQ(std::pair(VideoZoom(threshold, adcMax).bottom, VideoZoom(threshold, adcMax).top), want)
+            << threshold;
+    const std::uint16_t values[] = {1000, 1100, 1050}, flat[] = {900, 900}, edges[] = {2, 2046},
+                        beyond[] = {3000};
+    using Points = std::span<const std::uint16_t>;
+    const std::tuple<Points, Points, std::pair<int, int>> curves[] = {{values, flat, {880, 1120}},
+                                                                      {flat, flat, {895, 905}},
+                                                                      {edges, flat, {0, 2048}},
+                                                                      {beyond, {}, {0, 2048}}};
+    for (auto [a, b, want] : curves)
+        EXPECT_EQ(std::pair(DataZoom({a, b}, 2048).bottom, DataZoom({a, b}, 2048).top), want) << a[0];
+}
