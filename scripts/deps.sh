@@ -7,7 +7,7 @@ KBEX_PACKAGES=(
   qt6-base-dev libqt6opengl6-dev libgl-dev qt6-tools-dev qt6-serialport-dev libqcustomplot-dev
   libgtest-dev libbenchmark-dev clang-format
   xvfb xauth fonts-dejavu-core
-  dpkg-dev desktop-file-utils appstream
+  dpkg-dev desktop-file-utils appstream lintian
 )
 # Only for scripts/test --fuzz: clang with libFuzzer, which Debian's clang
 # merely recommends (libclang-rt-dev) and a no-recommends install leaves out.

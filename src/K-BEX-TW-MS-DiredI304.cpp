@@ -101,10 +101,12 @@ int AppMain(int argc, char** argv) {
     ProgramOptions options;
     bool help = false;
     std::string message;
-    if (!ParseOptions(argc, argv, options, help, message)) {
+    const auto refused = [&] {
         std::fprintf(stderr, "kbex-tw-ms: %s\n%s", message.c_str(), UsageText());
         return 2;
-    }
+    };
+    if (!ParseOptions(argc, argv, options, help, message, true))
+        return refused();
     if (help) {
         std::fputs(UsageText(), stdout);
         return 0;
@@ -115,6 +117,11 @@ int AppMain(int argc, char** argv) {
     }
     if (!StartEngine(argc, argv))
         return -1;
+    // Qt took out what it knows on this platform (-geometry only where there
+    // is X11); a Qt option it left would otherwise be silently ignored.
+    options = {};
+    if (!ParseOptions(argc, argv, options, help, message))
+        return refused();
     SetProgramIdentity("kbex-tw-ms");
     if (!LoadPanels())
         return -1;

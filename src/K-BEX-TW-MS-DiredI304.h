@@ -38,8 +38,13 @@ struct ProgramOptions {
 // be started; 2 for a bad command line.
 int AppMain(int argc, char** argv);
 // Parses the command line; false with a message on a bad option. `help` is
-// set for --help.
-bool ParseOptions(int argc, char** argv, ProgramOptions& options, bool& help, std::string& message);
+// set for --help. With `passEngineOptions`, Qt's standard options (-style,
+// -platform, -reverse, ...) are passed over: read so before the engine has
+// started, a command line answers --help, --version and a bad option without
+// a display; once the engine has taken out the options it knows, whatever it
+// left is the program's or unknown.
+bool ParseOptions(int argc, char** argv, ProgramOptions& options, bool& help, std::string& message,
+                  bool passEngineOptions = false);
 // Builds the port table from the options (and starts the simulated sensor
 // pair for --simulate); fills the port selector. False when the simulated
 // sensor cannot start.

@@ -1,6 +1,8 @@
 // Keys of the main window and the recorder's pop-up: Esc stops as the STOP
 // button does; Ctrl+S saves a picture of the main window and Ctrl+E the last
 // VIDEO and DATA captures as a table, each into a file the operator picks.
+#include <vector>
+
 #include "K-BEX-TW-MS-DiredI304.h"
 #include "com232.h"
 #include "core/exportfile.h"
@@ -36,14 +38,23 @@ void SavePicture(int) {
         Written(SavePanelPicture(pHandle, path));
 }
 
+// Only captures that were taken: a buffer never filled would go out as rows
+// of zeros that look like a measurement.
 void ExportCaptures(int) {
     char path[260] = "";
-    if (!ReadyToExport() ||
-        !ChooseOutputFile("K-BEX-TW-MS-captures.csv", "*.csv", "K-BEX-TW-MS Captures", path))
+    if (!ReadyToExport())
         return;
-    const core::CaptureView captures[] = {{"VIDEO", xArray8, adcbufA, adcbufB, thdArrayA, thdArrayB},
-                                          {"DATA", xArrayMVAL, mvalBUFA, mvalBUFB}};
-    Written(ReplaceFileBytes(path, core::FormatCaptureCsv(captures, MAXPOINT)));
+    std::vector<core::CaptureView> captures;
+    if (VideoCaptured())
+        captures.push_back({"VIDEO", xArray8, adcbufA, adcbufB, thdArrayA, thdArrayB});
+    if (DataCaptured())
+        captures.push_back({"DATA", xArrayMVAL, mvalBUFA, mvalBUFB});
+    if (captures.empty()) {
+        ShowStatusText("No VIDEO or DATA capture to export!");
+        return;
+    }
+    if (ChooseOutputFile("K-BEX-TW-MS-captures.csv", "*.csv", "K-BEX-TW-MS Captures", path))
+        Written(ReplaceFileBytes(path, core::FormatCaptureCsv(captures, MAXPOINT)));
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 // sensor pair when asked for, then whatever serial devices the system lists.
 #include <memory>
 #include <string>
+#include <string_view>
 #include <utility>
 
 #include "K-BEX-TW-MS-DiredI304.h"
@@ -21,25 +22,52 @@ std::unique_ptr<sim::SimulatedSensor>& Simulation() {
 }
 
 constexpr const char* kUsage =
-    "Usage: kbex-tw-ms [--port PATH]... [--simulate] [--version] [--help]\n"
+    "Usage: kbex-tw-ms [--port PATH]... [--simulate] [--version] [--help] [Qt options]\n"
     "Operator tool for the K-BEX MASTER/SLAVE line-CCD sensor pair.\n"
     "  --port PATH  put the serial device PATH at the front of the port list\n"
     "               (repeatable; the first becomes COM1)\n"
     "  --simulate   start the simulated sensor pair and connect to it\n"
     "  --version    show the program's name and version\n"
     "  --help       show this text\n"
+    "Qt's standard options are taken too, e.g. -style NAME, -stylesheet FILE,\n"
+    "-platform NAME, -reverse, -qwindowgeometry WxH+X+Y, -display DISPLAY.\n"
     "Keys in the main window and the recorder window:\n"
     "  Esc          stop whatever talks to the sensor, as the STOP button does\n"
     "  Ctrl+S       save a picture (PNG) of the main window\n"
     "  Ctrl+E       export the last VIDEO and DATA captures as a CSV table\n";
 
+// How many arguments from argv[i] on make one of Qt's standard options (with
+// one dash or two, as Qt reads them), 0 for any other. A value that is
+// missing at the end is no error: Qt takes the bare option all the same.
+int EngineOptionLength(int i, int argc, char** argv) {
+    std::string_view arg = argv[i];
+    if (arg.starts_with("--"))
+        arg.remove_prefix(1);
+    for (std::string_view flag : {"-reverse", "-widgetcount"})
+        if (arg == flag)
+            return 1;
+    for (std::string_view joined : {"-style=", "-stylesheet=", "-qmljsdebugger="})
+        if (arg.starts_with(joined))
+            return 1;
+    // -display and -geometry are the X11 platform's.
+    for (std::string_view valued :
+         {"-platform", "-platformpluginpath", "-platformtheme", "-plugin", "-style", "-stylesheet",
+          "-qwindowgeometry", "-qwindowicon", "-qwindowtitle", "-session", "-display", "-geometry"})
+        if (arg == valued)
+            return i + 1 < argc ? 2 : 1;
+    return 0;
+}
+
 }  // namespace
 
-bool ParseOptions(int argc, char** argv, ProgramOptions& options, bool& help, std::string& message) {
+bool ParseOptions(int argc, char** argv, ProgramOptions& options, bool& help, std::string& message,
+                  bool passEngineOptions) {
     help = false;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
-        if (arg == "--port") {
+        if (const int length = passEngineOptions ? EngineOptionLength(i, argc, argv) : 0) {
+            i += length - 1;
+        } else if (arg == "--port") {
             if (i + 1 >= argc || argv[i + 1][0] == '\0') {
                 message = "--port needs a device path";
                 return false;

@@ -98,6 +98,7 @@ void InitGuiVars() {
     for (std::uint16_t* line : {adcbufA, adcbufB, mvalBUFA, mvalBUFB, thdArrayA, thdArrayB, refTHDA, refTHDB,
                                 upTHDA, upTHDB, loTHDA, loTHDB})
         Fill(line, 0);
+    ForgetCaptures();
     ResetTriggerLines();
     // The data curves are drawn over the 128 entries of the sensor's buffer
     // at every second position of its 256 scans.

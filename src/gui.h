@@ -109,6 +109,11 @@ bool LiveLoopRunning();
 // True while VIDEO or DATA reads its blocks: nothing else may talk to the
 // sensor meanwhile, so the buttons that would are dimmed and ignore clicks.
 bool CaptureInProgress();
+// Whether a VIDEO or a DATA capture has been drawn complete since start-up:
+// before that its buffers hold nothing the sensor sent.
+bool VideoCaptured();
+bool DataCaptured();
+void ForgetCaptures();  // with the buffers cleared
 // A parameter transfer, the upload or a capture holds the line.
 bool LineBusy();
 // Live measurement until STOP, a port change or a silent line.

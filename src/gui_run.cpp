@@ -12,6 +12,7 @@ namespace {
 
 int liveLoops = 0;
 int capturesRunning = 0;
+bool videoCaptured = false, dataCaptured = false;
 
 void ShowGraphs(std::initializer_list<int> shown, std::initializer_list<int> hidden) {
     for (int c : shown)
@@ -27,6 +28,15 @@ bool LiveLoopRunning() {
 }
 bool CaptureInProgress() {
     return capturesRunning > 0;
+}
+bool VideoCaptured() {
+    return videoCaptured;
+}
+bool DataCaptured() {
+    return dataCaptured;
+}
+void ForgetCaptures() {
+    videoCaptured = dataCaptured = false;
 }
 bool LineBusy() {
     return TransferInProgress() || CaptureInProgress();
@@ -131,6 +141,7 @@ struct Capture {
     int graphA, graphB;
     int bufferA, bufferB;
     void (*draw)();
+    bool* taken;
 };
 
 void DrawVideo() {
@@ -143,8 +154,8 @@ void DrawData() {
     PlotDATACurveB(mvalBUFB, xArrayMVAL);
 }
 
-constexpr Capture kVideo{PANEL_GRAPHVideoMaster, PANEL_GRAPHVideoSlave, 0, 1, &DrawVideo};
-constexpr Capture kData{PANEL_GRAPHDataMaster, PANEL_GRAPHDataSlave, 2, 3, &DrawData};
+constexpr Capture kVideo{PANEL_GRAPHVideoMaster, PANEL_GRAPHVideoSlave, 0, 1, &DrawVideo, &videoCaptured};
+constexpr Capture kData{PANEL_GRAPHDataMaster, PANEL_GRAPHDataSlave, 2, 3, &DrawData, &dataCaptured};
 
 // Buttons that would start an exchange of their own in the middle of a
 // capture's block reads; a capture holds them dimmed until it ends.
@@ -195,6 +206,7 @@ void CapturePass(const Capture& c) {
         return;
     SetAxisScalingMode(pHandle, PANEL_GRAPHVideoMaster, VAL_XAXIS, VAL_MANUAL, 1.0, ccdvirtpixel);
     SetAxisScalingMode(pHandle, PANEL_GRAPHVideoSlave, VAL_XAXIS, VAL_MANUAL, 1.0, ccdvirtpixel);
+    *c.taken = true;
     c.draw();
     PlotVIDEOBarGraph();
 }

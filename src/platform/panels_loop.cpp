@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <map>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -31,8 +32,18 @@ int pendingCode = 0;
 int StartEngine(int& argc, char** argv) {
     if (QApplication::instance())
         return 1;
+    // A platform or display named on the command line serves as one from the
+    // environment; a style named there is the operator's choice over ours.
+    bool named = false, styled = false;
+    for (int i = 1; i < argc; ++i) {
+        std::string_view arg = argv[i];
+        if (arg.starts_with("--"))
+            arg.remove_prefix(1);
+        named = named || arg == "-platform" || arg == "-display";
+        styled = styled || arg == "-style" || arg.starts_with("-style=");
+    }
     const bool haveDisplay =
-        std::getenv("DISPLAY") || std::getenv("WAYLAND_DISPLAY") || std::getenv("QT_QPA_PLATFORM");
+        named || std::getenv("DISPLAY") || std::getenv("WAYLAND_DISPLAY") || std::getenv("QT_QPA_PLATFORM");
     if (!haveDisplay) {
         std::fprintf(stderr,
                      "No display: start the program in a desktop session, or set "
@@ -42,7 +53,11 @@ int StartEngine(int& argc, char** argv) {
     // The application keeps a reference to the count for its whole life.
     static int count = argc;
     static QApplication* app = new QApplication(count, argv);
-    QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+    // Qt has taken its own options out of argv and ended it with a null;
+    // the caller reads the rest.
+    argc = count;
+    if (!styled)
+        QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
     QApplication::setQuitOnLastWindowClosed(false);
     return app ? 1 : 0;
 }

@@ -31,9 +31,12 @@ check_tree() {
   for f in bin/kbex-sensor-sim lib/kbex-tw-ms/kbex-tw-ms lib/kbex-tw-ms/K-BEX-TW-MS-DiredI304.uir \
            lib/kbex-tw-ms/zq.bmp share/applications/kbex-tw-ms.desktop \
            share/icons/hicolor/scalable/apps/kbex-tw-ms.svg share/icons/hicolor/256x256/apps/kbex-tw-ms.png \
-           share/metainfo/example.halvaro.kbex_tw_ms.metainfo.xml share/man/man1/kbex-tw-ms.1 \
-           share/man/man1/kbex-sensor-sim.1; do
+           share/metainfo/example.halvaro.kbex_tw_ms.metainfo.xml share/man/man1/kbex-tw-ms.1.gz \
+           share/man/man1/kbex-sensor-sim.1.gz; do
     [ -s "$root/$f" ] || fail "missing $f"
+  done
+  for f in "$root"/share/man/man1/*.gz; do
+    gzip -t "$f" || fail "$f is not a whole gzip file"
   done
   [ -L "$root/bin/kbex-tw-ms" ] || fail "bin/kbex-tw-ms is not a link"
   [ "$(readlink "$root/bin/kbex-tw-ms")" = ../lib/kbex-tw-ms/kbex-tw-ms ] || fail "bin/kbex-tw-ms points elsewhere"
@@ -45,14 +48,25 @@ check_tree() {
   "$program" --help | grep -q -- --version || fail "--help does not list --version"
   "$program" --version | grep -q "Version 3.04" || fail "--version does not say Version 3.04"
   "$root/bin/kbex-sensor-sim" --help | grep -q -- --unpaced || fail "kbex-sensor-sim --help"
+  # Without a display Qt's options pass and a bad option is still refused;
+  # with one, so is a Qt option that Qt leaves on its platform (-geometry is
+  # X11's). timeout: a program that took either would run on.
+  local rc args
+  for args in "-style fusion --frobnicate" "-platform offscreen -geometry 9x9"; do
+    rc=0
+    env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM timeout 10 "$program" $args 2>/dev/null || rc=$?
+    [ "$rc" -eq 2 ] || fail "kbex-tw-ms $args: exit $rc, not 2"
+  done
 
   # Started from elsewhere, through the link: a program that cannot load its
   # resource ends at once, so one still running after three seconds found it.
   # Without the resource the same start must fail, or the check proves nothing.
+  # Qt's options come among the program's, -platform standing for a display.
   # exec, so that the pid is the program's own and not that of a subshell
   # which would die alone and leave the program behind.
   scratch="$(mktemp -d)"
-  (cd "$scratch" && QT_QPA_PLATFORM=offscreen exec "$program" --simulate >"$scratch/log" 2>&1) &
+  (cd "$scratch" && exec env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$program" -platform offscreen \
+    -style fusion -reverse --simulate >"$scratch/log" 2>&1) &
   started_pid=$!
   sleep 3
   kill -0 "$started_pid" 2>/dev/null ||
@@ -62,7 +76,7 @@ check_tree() {
   started_pid=""
   resource="$root/lib/kbex-tw-ms/K-BEX-TW-MS-DiredI304.uir"
   mv "$resource" "$scratch/uir"
-  local rc=0
+  rc=0
   (cd "$scratch" && QT_QPA_PLATFORM=offscreen exec timeout 10 "$program" --simulate >"$scratch/log" 2>&1) ||
     rc=$?
   clean_up

@@ -21,7 +21,16 @@ done
 for field in Maintainer Description; do
   [ -n "$(dpkg-deb -f "${deb[0]}" "$field")" ] || fail "no $field"
 done
+# Debian's own checker: errors are what would keep the package out of an
+# archive (a bad description, a missing changelog, uncompressed manuals).
+if command -v lintian >/dev/null; then
+  lintian --tag-display-limit 0 "${deb[0]}" >"$work/lintian.log" 2>&1 || true
+  ! grep '^E:' "$work/lintian.log" || fail "lintian reports errors"
+else
+  echo "lintian is not installed: the package's Debian checks are skipped"
+fi
 dpkg-deb -x "${deb[0]}" "$work/root"
+[ -s "$work/root/usr/share/doc/kbex-tw-ms/changelog.gz" ] || fail "no changelog"
 grep -q "GPL-3.0-or-later" "$work/root/usr/share/doc/kbex-tw-ms/copyright" || fail "no licence"
 check_tree "$work/root/usr"
 echo "package ${deb[0]##*/} passes"

@@ -46,25 +46,37 @@ TEST_F(Keys, EscStopsRunAndARecordingAsTheStopButtonDoes) {
 // One header row, then 128 rows a capture with exactly what the buffers
 // hold; an existing file only with the operator's yes; a write that fails
 // says so and leaves nothing behind.
-TEST_F(Keys, CtrlEExportsTheCapturesAndCtrlSAPicture) {
+TEST_F(Keys, CtrlEExportsTheCapturesTakenAndCtrlSAPicture) {
     SimLine line;
     ASSERT_TRUE(line.Connect());
-    ASSERT_TRUE(Click(pHandle, PANEL_BTNData));
-    Once([&] { return line.Count(core::kCmdRaw) >= 2; }, [] { EXPECT_TRUE(Click(pHandle, PANEL_BTNStop)); });
-    ASSERT_TRUE(Click(pHandle, PANEL_BTNVideo));
     const std::string dir = TempDir(), csv = dir + "/captures.csv";
     fileAnswer = {VAL_NEW_FILE_SELECTED, csv};
+    const auto exported = [&] {
+        std::filesystem::remove(csv);
+        Press(pHandle, "Ctrl+E");
+        std::ostringstream want;
+        want << "capture,index,x,channel A,channel B,threshold A,threshold B\r\n";
+        for (int i = 0; VideoCaptured() && i < MAXPOINT; ++i)
+            want << "VIDEO," << i << ',' << xArray8[i] << ',' << adcbufA[i] << ',' << adcbufB[i] << ','
+                 << thdArrayA[i] << ',' << thdArrayB[i] << "\r\n";
+        for (int i = 0; DataCaptured() && i < MAXPOINT; ++i)
+            want << "DATA," << i << ',' << xArrayMVAL[i] << ',' << mvalBUFA[i] << ',' << mvalBUFB[i]
+                 << ",,\r\n";
+        return std::pair(StatusLine(), FileText(csv) == want.str());
+    };
+    // Nothing taken yet: no file, not even a header; then each capture as it
+    // is taken, the other left out.
     Press(pHandle, "Ctrl+E");
-    EXPECT_EQ(StatusLine(), "Export-file written!");
-
-    std::ostringstream want;
-    want << "capture,index,x,channel A,channel B,threshold A,threshold B\r\n";
-    for (int i = 0; i < MAXPOINT; ++i)
-        want << "VIDEO," << i << ',' << xArray8[i] << ',' << adcbufA[i] << ',' << adcbufB[i] << ','
-             << thdArrayA[i] << ',' << thdArrayB[i] << "\r\n";
-    for (int i = 0; i < MAXPOINT; ++i)
-        want << "DATA," << i << ',' << xArrayMVAL[i] << ',' << mvalBUFA[i] << ',' << mvalBUFB[i] << ",,\r\n";
-    EXPECT_EQ(FileText(csv), want.str());
+    EXPECT_EQ(StatusLine(), "No VIDEO or DATA capture to export!");
+    EXPECT_FALSE(std::filesystem::exists(csv));
+    ASSERT_TRUE(Click(pHandle, PANEL_BTNData));
+    EXPECT_EQ(exported(), std::pair(std::string("Export-file written!"), true));
+    EXPECT_EQ(FileText(csv).find("VIDEO,"), std::string::npos);
+    Once([&] { return line.Count(core::kCmdRaw) >= 3; }, [] { EXPECT_TRUE(Click(pHandle, PANEL_BTNStop)); });
+    ASSERT_TRUE(Click(pHandle, PANEL_BTNVideo));
+    EXPECT_EQ(exported(), std::pair(std::string("Export-file written!"), true));
+    EXPECT_NE(FileText(csv).find("\nVIDEO,127,"), std::string::npos);
+    EXPECT_NE(FileText(csv).find("\nDATA,127,"), std::string::npos);
 
     ASSERT_EQ(WriteFileBytes(csv.c_str(), "kept", false), 0);
     fileAnswer = {VAL_EXISTING_FILE_SELECTED, csv};

@@ -27,9 +27,18 @@ TEST_F(Startup, OptionsThenGivenPortsAndTheSimulatedPairWhichIsConnectedAndShown
     ASSERT_TRUE(parse({"--port", "/dev/ttyUSB3", "--simulate", "--port=/dev/pts/9"}));
     EXPECT_EQ(o.ports, (std::vector<std::string>{"/dev/ttyUSB3", "/dev/pts/9"}));
     EXPECT_TRUE(o.simulate && !help);
-    for (const char* bad : {"--port", "--frobnicate"})
+    for (const char* bad : {"--port", "--frobnicate", "-reverse"})
         EXPECT_TRUE(!parse({bad}) && msg.find(bad) != std::string::npos) << msg;
     EXPECT_TRUE(parse({"--help"}) && help);
+    // Before the engine has started, Qt's options pass beside the program's own.
+    const auto run = [](std::vector<const char*> args) {
+        args.insert(args.begin(), "kbex-tw-ms");
+        return AppMain(static_cast<int>(args.size()), const_cast<char**>(args.data()));
+    };
+    EXPECT_EQ(Values(run({"-style", "fusion", "--platform", "offscreen", "-stylesheet=a.qss", "-reverse",
+                          "-qwindowgeometry", "9x9", "--version"}),
+                     run({"-reverse", "--frobnicate"}), run({"--port", "/p", "-display", ":9", "--help"})),
+              Values(0, 2, 0));
 
     ASSERT_TRUE(SetUpPorts({.ports = {"/dev/ttyFAKE0"}, .simulate = true}, msg)) << msg;
     const auto& table = GetPortTable();
