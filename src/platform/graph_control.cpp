@@ -1,10 +1,13 @@
 #include "platform/graph_control.h"
 
+#include "platform/panels_internal.h"
+
 #include <qcustomplot.h>
 
 #include <QTimer>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <cmath>
 #include <limits>
 #include <utility>
 
@@ -71,15 +74,65 @@ QCPItemText* Corner(QCustomPlot* plot, double x, double y, Qt::Alignment align, 
     return t;
 }
 
+// An axis title's unit (in its brackets) and what it names (before them).
+QString Unit(const std::string& title) {
+    const auto open = title.find('['), close = title.rfind(']');
+    if (open == std::string::npos || close == std::string::npos || close <= open + 1)
+        return {};
+    return QString::fromStdString(title.substr(open + 1, close - open - 1));
+}
+QString Quantity(const std::string& title) {
+    return QString::fromStdString(title.substr(0, title.find('['))).trimmed();
+}
+QString WithUnit(QString number, const QString& unit) {
+    return unit.isEmpty() ? number : number + QLatin1Char(' ') + unit;
+}
+
 // One coordinate as the read-out shows it: as many decimals as the visible
 // span makes meaningful, and the unit from the axis title's brackets.
 QString Reading(double v, double span, const std::string& title) {
     const int decimals = span >= 100 ? 0 : span >= 10 ? 1 : 2;
-    QString text = QString::number(v, 'f', decimals);
-    const auto open = title.find('['), close = title.rfind(']');
-    if (open != std::string::npos && close != std::string::npos && close > open + 1)
-        text += QLatin1Char(' ') + QString::fromStdString(title.substr(open + 1, close - open - 1));
-    return text;
+    return WithUnit(QString::number(v, 'f', decimals), Unit(title));
+}
+
+QString Number(double v) {
+    return QString::number(v, 'f', v == std::round(v) ? 0 : 2);
+}
+QString Span(double lo, double hi) {
+    return lo == hi ? Number(lo) : Number(lo) + QStringLiteral(" to ") + Number(hi);
+}
+
+// What a graph shows, for a screen reader beside its name: the range of each
+// named curve, the latest value of each named trace shown, or else the
+// position its first cursor marks; in the units of the axis titles.
+QString Describe(const GraphModel& m) {
+    const QString yUnit = Unit(m.yName), xUnit = Unit(m.xName);
+    QStringList parts;
+    double xLo = std::numeric_limits<double>::max(), xHi = std::numeric_limits<double>::lowest();
+    for (const PlotItem& p : m.plots) {
+        if (p.kind != PlotItem::Kind::XY || p.legend.empty() || p.y.empty())
+            continue;
+        const auto [lo, hi] = std::minmax_element(p.y.begin(), p.y.end());
+        parts << QString::fromStdString(p.legend) + QLatin1Char(' ') + WithUnit(Span(*lo, *hi), yUnit);
+        for (double x : p.x) {
+            xLo = std::min(xLo, x);
+            xHi = std::max(xHi, x);
+        }
+    }
+    if (!parts.isEmpty() && xLo <= xHi)
+        parts << QStringLiteral("over %1 %2").arg(Quantity(m.xName), WithUnit(Span(xLo, xHi), xUnit));
+    for (std::size_t t = 0; t < m.traceData.size(); ++t)
+        if (t < m.traceLegend.size() && !m.traceLegend[t].empty() && m.traceVisible[t] &&
+            !m.traceData[t].empty())
+            parts << QString::fromStdString(m.traceLegend[t]) + QLatin1Char(' ') +
+                         WithUnit(Number(m.traceData[t].back()), yUnit);
+    if (parts.isEmpty())
+        for (const auto& [n, c] : m.cursors)
+            if (c.placed) {
+                parts << QStringLiteral("%1 %2").arg(Quantity(m.xName), WithUnit(Number(c.x), xUnit));
+                break;
+            }
+    return parts.isEmpty() ? QStringLiteral("no data") : parts.join(QStringLiteral(", "));
 }
 
 }  // namespace
@@ -317,6 +370,10 @@ void GraphControl::drawTexts() {
         t->setBrush(QColor(0xFF, 0xFF, 0xE0, 0xE0));
         t->setPen(QPen(QColor(0xA0, 0xA0, 0xA0)));
     }
+    // Automation finds the graph by the control name the description holds then.
+    if (!AccessibleIds())
+        if (const QString text = Describe(model_); text != accessibleDescription())
+            setAccessibleDescription(text);
 }
 
 void GraphControl::applyRange(QCPAxis* axis, double lo, double hi) {

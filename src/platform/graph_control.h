@@ -85,7 +85,8 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void scheduleRedraw();
     virtual void rebuild();  // the plot from the model
-    // Caption, axis titles, legend and read-out, after the plots are added.
+    // Caption, axis titles, legend and read-out, after the plots are added;
+    // the accessible description says what the graph now shows.
     void drawTexts();
     // The program's range, unless the operator's view holds.
     void applyRange(QCPAxis* axis, double lo, double hi);

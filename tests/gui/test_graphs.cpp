@@ -310,3 +310,31 @@ TEST_F(CurveGraph, ZoomNarrowsVideoToItsThresholdAndDataToItsCurvesAtOnce) {
     EXPECT_EQ(std::pair(y(PANEL_GRAPHVideoMaster), y(PANEL_GRAPHDataMaster)),
               std::pair(Manual(ADCMAX), Manual(ccdvirtpixel)));
 }
+
+// A screen reader hears, beside a graph's name, what it shows now: the range
+// of each curve, the latest value of each trace, the marked position.
+TEST_F(CurveGraph, EachGraphDescribesWhatItShowsWithItsLatestValueOrRange) {
+    for (int i = 0; i < 128; ++i)
+        std::tie(xArray8[i], adcbufA[i], thdArrayA[i], mvalBUFA[i]) =
+            std::tuple(32.0 * i, i / 3 == 12 ? 220 : 20, 100, 990 + i % 3 * 10);
+    Draw({.a = 1000, .b = 1234, .m = 1010});
+    ShowZoom();
+    PlotRAWGraph();
+    Pump(0.05);
+    const std::pair<int, const char*> graphs[] = {
+        {PANEL_GRAPHBarMaster, "position 1000 px"},
+        {PANEL_GRAPHBarSlave, "position 1234 px"},
+        {PANEL_GRAPHVideoMaster,
+         "video signal 20 to 220 ADC counts, threshold 100 ADC counts, "
+         "over CCD pixel 0 to 4064 px"},
+        {PANEL_STRIPRaw,
+         "target 1000 px, value 1010 px, analogue output 1010 px, upper limit 1020 px, "
+         "lower limit 980 px"},
+    };
+    for (auto [graph, text] : graphs)
+        EXPECT_EQ(platform::CtrlWidget(pHandle, graph)->accessibleDescription().toStdString(), text);
+    EXPECT_NE(platform::CtrlWidget(pHandle, PANEL_GRAPHDataMaster)
+                  ->accessibleDescription()
+                  .indexOf("values 990 to 1010 px"),
+              -1);
+}

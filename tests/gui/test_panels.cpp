@@ -17,6 +17,7 @@
 #include <set>
 
 #include "app_fixture.h"
+#include "platform/graph_control.h"
 #include "platform/panels_internal.h"
 
 using namespace kbex_test;
@@ -66,8 +67,11 @@ TEST_F(Panels, EveryTableControlExistsWithItsBindingReadsAsShownAndARingRunsItsL
         ASSERT_NE(w, nullptr) << c.constant;
         EXPECT_EQ(w->property("callback").toString().toStdString(), c.callback ? c.callback : "")
             << c.constant;
-        // The help text a right click shows is the tooltip and the description.
-        EXPECT_EQ(w->accessibleDescription(), w->toolTip()) << c.constant;
+        // The help text a right click shows is the tooltip and the description;
+        // a graph's description tells what it shows (tests/gui/test_graphs.cpp).
+        if (!qobject_cast<platform::GraphControl*>(w)) {
+            EXPECT_EQ(w->accessibleDescription(), w->toolTip()) << c.constant;
+        }
         if (!w->toolTip().isEmpty()) {
             ++helped;
             EXPECT_TRUE(RightClick(handle.at(c.panelResource), c.id));
