@@ -34,7 +34,7 @@ constexpr const char* kUsage =
     "Keys in the main window and the recorder window:\n"
     "  Esc          stop whatever talks to the sensor, as the STOP button does\n"
     "  Ctrl+S       save a picture (PNG) of the main window\n"
-    "  Ctrl+E       export the last VIDEO and DATA captures as a CSV table\n";
+    "  Ctrl+E       export the VIDEO and DATA captures taken as a CSV table\n";
 
 // How many arguments from argv[i] on make one of Qt's standard options (with
 // one dash or two, as Qt reads them), 0 for any other. A value that is
