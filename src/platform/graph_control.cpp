@@ -547,22 +547,36 @@ bool StripChartControl::setChartAttribute(int attribute, int value) {
 }
 
 void StripChartControl::rebuild() {
-    plot_->clearGraphs();
     plot_->clearItems();
-    for (std::size_t t = 0; t < model_.traceData.size(); ++t) {
-        if (!model_.traceVisible[t])
+    // Each trace keeps its graph and legend entry from one repaint to the
+    // next: made anew, the legend would be laid out again at every frame.
+    while (traceGraphs_.size() < model_.traceData.size())
+        traceGraphs_.push_back(plot_->addGraph());
+    QStringList legend;
+    for (std::size_t t = 0; t < traceGraphs_.size(); ++t) {
+        QCPGraph* g = traceGraphs_[t];
+        const bool shown = t < model_.traceData.size() && model_.traceVisible[t];
+        g->setVisible(shown);
+        if (shown && !model_.traceLegend[t].empty())
+            legend << QString::fromStdString(model_.traceLegend[t]);
+        if (!shown)
             continue;
-        QCPGraph* g = plot_->addGraph();
         const auto& pts = model_.traceData[t];
         QVector<double> keys(static_cast<qsizetype>(pts.size()));
         for (qsizetype i = 0; i < keys.size(); ++i)
             keys[i] = static_cast<double>(i);
         g->setData(keys, QVector<double>(pts.begin(), pts.end()), true);
         g->setPen(QPen(Rgb(model_.traceColor[t]), 1.2));
-        if (!model_.traceLegend[t].empty()) {
-            g->setName(QString::fromStdString(model_.traceLegend[t]));
-            g->addToLegend();
-        }
+    }
+    // The entries in trace order, made again only when the names shown change.
+    if (legend != legendShown_) {
+        legendShown_ = legend;
+        plot_->legend->clearItems();
+        for (std::size_t t = 0; t < traceGraphs_.size(); ++t)
+            if (traceGraphs_[t]->visible() && !model_.traceLegend[t].empty()) {
+                traceGraphs_[t]->setName(QString::fromStdString(model_.traceLegend[t]));
+                traceGraphs_[t]->addToLegend();
+            }
     }
     drawTexts();
     applyRange(plot_->xAxis, model_.xAxis.min, model_.xAxis.max);

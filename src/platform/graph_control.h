@@ -15,14 +15,17 @@
 
 #include <QElapsedTimer>
 #include <QString>
+#include <QStringList>
 #include <QWidget>
 #include <string>
+#include <vector>
 
 #include "platform/graph_model.h"
 #include "platform/panels.h"
 
 class QCustomPlot;
 class QCPAxis;
+class QCPGraph;
 
 namespace platform {
 
@@ -122,6 +125,10 @@ public:
 
 protected:
     void rebuild() override;
+
+private:
+    std::vector<QCPGraph*> traceGraphs_;  // one a trace, owned by the plot
+    QStringList legendShown_;
 };
 
 }  // namespace platform
