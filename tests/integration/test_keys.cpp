@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "app_fixture.h"
+#include "core/exportfile.h"
 #include "platform/files.h"
 
 using namespace kbex_test;
@@ -62,6 +63,9 @@ TEST_F(Keys, CtrlEExportsTheCapturesTakenAndCtrlSAPicture) {
         for (int i = 0; DataCaptured() && i < MAXPOINT; ++i)
             want << "DATA," << i << ',' << xArrayMVAL[i] << ',' << mvalBUFA[i] << ',' << mvalBUFB[i]
                  << ",,\r\n";
+        // The frame each capture showed counts in the statistics, which follow.
+        if (Statistics().Count() > 0)
+            want << "\r\n" << core::FormatStatisticsCsv(Statistics());
         return std::pair(StatusLine(), FileText(csv) == want.str());
     };
     // Nothing taken yet (a DATA whose blocks come cut short takes none): no
