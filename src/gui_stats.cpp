@@ -22,15 +22,16 @@ double lastShown = -1e9;
 // yet (too few frames, no spread, a window without width) is never 0, NaN or inf.
 constexpr double kNoFigure = -99999999.0;
 constexpr double kPeriod = 1.0 / kMaxScreenRate;
+constexpr int kWithinFill = 0x80C080, kBeyondFill = 0xF08080;
 
 void Figure(int control, std::optional<double> v) {
     SetCtrlVal(pStats, control, v ? std::clamp(*v, kNoFigure + 1, -kNoFigure) : kNoFigure);
 }
 
 // Bars are the share of frames per bin, each pixel a cell of width 1 around
-// its value. The limit lines stand on the outer edges of the pixels within
-// tolerance, so every bar between them counts as within, every bar outside as
-// out, exactly as the value's colour judged them.
+// its value, green within the window and red beyond, as the value's colour.
+// The limit lines stand on the outer edges of the pixels within tolerance, so
+// every bar between them is within, every bar outside beyond.
 void DrawHistogram() {
     DeleteGraphPlot(pStats, STATS_GRAPHHistogram, -1, 0);
     const std::uint64_t n = frameStats.Count();
@@ -42,8 +43,8 @@ void DrawHistogram() {
         const double share = 100.0 * static_cast<double>(b.frames) / static_cast<double>(n);
         top = std::max(top, share);
         if (b.frames > 0)
-            PlotRectangle(pStats, STATS_GRAPHHistogram, b.first - 0.5, 0.0, b.last + 0.5, share, 0x2F5F9F,
-                          0x7FA7E0);
+            PlotRectangle(pStats, STATS_GRAPHHistogram, b.first - 0.5, 0.0, b.last + 0.5, share,
+                          b.within ? VAL_DK_GREEN : VAL_RED, b.within ? kWithinFill : kBeyondFill);
     }
     SetAxisScalingMode(pStats, STATS_GRAPHHistogram, VAL_XAXIS, VAL_MANUAL, bins.front().first - 0.5,
                        bins.back().last + 0.5);

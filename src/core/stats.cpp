@@ -25,17 +25,18 @@ Capability ProcessCapability(const Window& w, double mean, std::optional<double>
 }
 
 Bins BinsFor(const Window& w) {
-    const int span = w.upper >= w.lower ? w.upper - w.lower + 1 : 1;
+    const int upper = std::max(w.upper, w.lower);
+    const int span = upper - w.lower + 1;
     const int width = std::max(1, (span + kWindowBins - 1) / kWindowBins);
-    const int inside = (span + width - 1) / width;
-    return {w.lower - kMarginBins * width, width, inside + 2 * kMarginBins};
+    return {w.lower, upper, width, (span + width - 1) / width};
 }
 
 int Bins::Of(int pixel) const {
-    // Floor division: a pixel left of `from` lands below bin 0, then in it.
-    const int d = pixel - from;
-    const int i = d >= 0 ? d / width : -((-d + width - 1) / width);
-    return std::clamp(i, 0, count - 1);
+    if (pixel < lower)
+        return std::max(0, kMarginBins - (lower - pixel + width - 1) / width);
+    if (pixel <= upper)
+        return kMarginBins + (pixel - lower) / width;
+    return std::min(Count() - 1, kMarginBins + inside + (pixel - upper - 1) / width);
 }
 
 void FrameStats::Add(double mm, std::uint16_t pixels, bool withinTolerance, const Window& window) {
@@ -75,9 +76,16 @@ Capability FrameStats::Capable() const {
 std::vector<HistogramBin> FrameStats::Histogram() const {
     const Bins b = BinsFor(window_);
     std::vector<HistogramBin> out;
-    out.reserve(static_cast<std::size_t>(b.count));
-    for (int i = 0; i < b.count; ++i)
-        out.push_back({b.from + i * b.width, b.from + (i + 1) * b.width - 1, 0});
+    out.reserve(static_cast<std::size_t>(b.Count()));
+    for (int i = 0; i < b.Count(); ++i) {
+        const int k = i - kMarginBins;
+        const int first = k < 0          ? b.lower + k * b.width
+                          : k < b.inside ? b.lower + k * b.width
+                                         : b.upper + 1 + (k - b.inside) * b.width;
+        const int last =
+            k >= 0 && k < b.inside ? std::min(first + b.width - 1, b.upper) : first + b.width - 1;
+        out.push_back({first, last, k >= 0 && k < b.inside, 0});
+    }
     if (Count() > 0)
         for (int p = lowestPixel_; p <= highestPixel_; ++p)
             out[static_cast<std::size_t>(b.Of(p))].frames += perPixel_[static_cast<std::size_t>(p)];

@@ -12,6 +12,9 @@
 
 namespace core {
 
+inline constexpr int kWindowBins = 20;
+inline constexpr int kMarginBins = 5;
+
 // Mean and spread of a series by Welford's update: each value moves the mean
 // by its share of the difference, so a series of small deviations around a
 // large offset keeps its spread where summing squares would cancel it away.
@@ -42,19 +45,20 @@ struct Capability {
 Capability ProcessCapability(const Window& w, double mean, std::optional<double> s);
 
 // The histogram's bins, chosen from the window: about kWindowBins bins of a
-// whole number of pixels across the window, starting at its lower limit, and
-// kMarginBins more either side; values beyond gather in the two outer bins.
-// Bin i counts the pixels from + i x width .. from + (i + 1) x width - 1.
+// whole number of pixels across the window from its lower limit, the last cut
+// at the upper limit so that no bin holds values both within and beyond it,
+// and kMarginBins more either side; values further out gather in the two
+// outermost bins.
 struct Bins {
-    int from, width, count;
+    int lower, upper, width, inside;
+    int Count() const { return inside + 2 * kMarginBins; }
     int Of(int pixel) const;  // the bin a value falls in
 };
-inline constexpr int kWindowBins = 20;
-inline constexpr int kMarginBins = 5;
 Bins BinsFor(const Window& w);
 
 struct HistogramBin {
-    int first, last;  // pixels it counts; the outer bins reach beyond
+    int first, last;  // pixels it counts; the outermost bins reach beyond
+    bool within;      // its pixels lie within the window
     std::uint64_t frames;
 };
 
