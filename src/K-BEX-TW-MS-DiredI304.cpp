@@ -13,7 +13,7 @@
 #include "platform/panels.h"
 #include "platform/serial.h"
 
-int pHandle, pPara0, pPara1, pPara2, pCalib, pPopUp;
+int pHandle, pPara0, pPara1, pPara2, pCalib, pPopUp, pStats;
 int target;
 std::string proj_dir;
 char file_name[260];
@@ -35,6 +35,8 @@ bool LoadPanels() {
     if ((pCalib = LoadPanel(pHandle, kUirFileName, CALIB)) < 0)
         return false;
     if ((pPopUp = LoadPanel(0, kUirFileName, POPUP)) < 0)
+        return false;
+    if ((pStats = LoadPanel(0, kUirFileName, STATS)) < 0)
         return false;
     InstallShortcuts();
     InstallHelpTexts();
@@ -65,6 +67,9 @@ void InitVars() {
     SetStatus("InitVars");
     ShowStatus();
     SetCtrlVal(pHandle, PANEL_TOGGBTN_Recorder, 0);
+    SetCtrlVal(pHandle, PANEL_TOGGBTN_Stats, 0);
+    StatsWindowShown(false);
+    ShowStats();
 
     MakePathname(proj_dir.c_str(), "KBexRecord.dat", recfile_name);
     ResetTextBox(pPopUp, POPUP_TXTRecFile, "");
@@ -139,7 +144,7 @@ int AppMain(int argc, char** argv) {
     DisplayPanel(pPara0);
     RunUserInterface();
     CloseCom(com);
-    for (int panel : {pPara0, pPara1, pPara2, pCalib, pPopUp, pHandle})
+    for (int panel : {pPara0, pPara1, pPara2, pCalib, pPopUp, pStats, pHandle})
         DiscardPanel(panel);
     StopSimulation();
     return 0;
@@ -166,6 +171,9 @@ int CC_POPUP(int /*panel*/, int event, void*, int, int) {
         stop_flag = 1;
         HidePanel(pPopUp);
         SetCtrlVal(pHandle, PANEL_TOGGBTN_Recorder, 0);
+        SetCtrlVal(pHandle, PANEL_TOGGBTN_Stats, 0);
+        StatsWindowShown(false);
+        ShowStats();
     }
     return 0;
 }
@@ -188,6 +196,7 @@ int PanelHandle(int resource) {
     case PARA1: return pPara1;
     case PARA2: return pPara2;
     case CALIB: return pCalib;
+    case STATS: return pStats;
     default: return pPopUp;
     }
 }
@@ -207,18 +216,22 @@ void InstallHelpTexts() {
 }
 
 void ToggleHelp(int helpBox, int left, int top, const char* text) {
+    ToggleHelpOn(pHandle, helpBox, left, top, text);
+}
+
+void ToggleHelpOn(int panel, int helpBox, int left, int top, const char* text) {
     // The help text a right click shows is also the control's tooltip and
     // what assistive technology describes it with: one text, one place.
     if (asked) {
         SetCtrlHelp(asked->panel, asked->control, text);
         return;
     }
-    SetCtrlAttribute(pHandle, helpBox, ATTR_LEFT, left);
-    SetCtrlAttribute(pHandle, helpBox, ATTR_TOP, top);
+    SetCtrlAttribute(panel, helpBox, ATTR_LEFT, left);
+    SetCtrlAttribute(panel, helpBox, ATTR_TOP, top);
     int visible = 0;
-    GetCtrlAttribute(pHandle, helpBox, ATTR_VISIBLE, visible);
-    SetCtrlAttribute(pHandle, helpBox, ATTR_VISIBLE, visible ? 0 : 1);
-    SetCtrlVal(pHandle, helpBox, text);
+    GetCtrlAttribute(panel, helpBox, ATTR_VISIBLE, visible);
+    SetCtrlAttribute(panel, helpBox, ATTR_VISIBLE, visible ? 0 : 1);
+    SetCtrlVal(panel, helpBox, text);
 }
 
 void HelpBeside(int helpBox, int control, bool fromRight, int dx, int dy, const char* text) {
@@ -307,8 +320,10 @@ int CC_BTNRun(int, int control, int event, void*, int, int) {
             PANEL_HelpText1, control, true, 10, -20,
             "START-BUTTON:\nStart the continuous serial RS232\ndata-transfer between PC and K-BEX\nsensor. "
             "16 words are transferred!");
-    else if (event == EVENT_COMMIT && !LineBusy() && !LiveLoopRunning())
+    else if (event == EVENT_COMMIT && !LineBusy() && !LiveLoopRunning()) {
+        ClearStats();  // the statistics describe this run
         PushRUN();
+    }
     return 0;
 }
 

@@ -10,7 +10,7 @@
 #include "uir.h"
 
 // Panel handles.
-extern int pHandle, pPara0, pPara1, pPara2, pCalib, pPopUp;
+extern int pHandle, pPara0, pPara1, pPara2, pCalib, pPopUp, pStats;
 // Transfer target of GET and SEND: 1 RAM, 2 EEPROM, 3 File.
 extern int target;
 // Default directory of every file the operator saves or chooses: the
@@ -49,7 +49,7 @@ bool ParseOptions(int argc, char** argv, ProgramOptions& options, bool& help, st
 // pair for --simulate); fills the port selector. False when the simulated
 // sensor cannot start.
 bool SetUpPorts(const ProgramOptions& options, std::string& message);
-// Loads the six panels in their order; false when any of them fails.
+// Loads the panels in their order; false when any of them fails.
 bool LoadPanels();
 // The port table with the devices of `listed` it does not hold yet appended:
 // known ports keep their numbers whatever comes and goes.
@@ -77,7 +77,7 @@ void InitGUI();
 // returns at once), release every button that starts an exchange, and give
 // the loop `pause` seconds to end.
 void StopAndRelease(double pause);
-// Esc, Ctrl+S and Ctrl+E in the main window and the recorder's pop-up.
+// Esc, Ctrl+S and Ctrl+E in the main window and the two pop-ups.
 void InstallShortcuts();
 // Asks for a file to write; an existing one only when the operator agrees to
 // overwrite it. True with the path in `path` (260 bytes).
@@ -91,6 +91,8 @@ CtrlCallbackPtr CallbackNamed(const char* name);
 // Right-click help: toggles `helpBox` at (left, top) of the main panel and
 // puts `text` into it.
 void ToggleHelp(int helpBox, int left, int top, const char* text);
+// The same on another panel with a help box of its own (the statistics window).
+void ToggleHelpOn(int panel, int helpBox, int left, int top, const char* text);
 // The same beside `control`: offsets from its right edge (or its left edge)
 // and from its top.
 void HelpBeside(int helpBox, int control, bool fromRight, int dx, int dy, const char* text);
@@ -144,6 +146,13 @@ int CC_RecordFileNameBtn(int panel, int control, int event, void* callbackData, 
                          int eventData2);
 int CC_BTNStartRecord(int panel, int control, int event, void* callbackData, int eventData1, int eventData2);
 int CC_BTNStopRecord(int panel, int control, int event, void* callbackData, int eventData1, int eventData2);
+
+// --- statistics window -------------------------------------------------------------------------
+int CC_TOGGBTN_Stats(int panel, int control, int event, void* callbackData, int eventData1, int eventData2);
+int CC_STATS(int panel, int event, void* callbackData, int eventData1, int eventData2);
+int CC_BTNClear(int panel, int control, int event, void* callbackData, int eventData1, int eventData2);
+int CC_STATSHelp(int panel, int control, int event, void* callbackData, int eventData1, int eventData2);
+int CC_STATSHelpText(int panel, int control, int event, void* callbackData, int eventData1, int eventData2);
 
 // Registers every callback name the panel resource may bind.
 void RegisterProgramCallbacks();

@@ -1,6 +1,8 @@
-// Keys of the main window and the recorder's pop-up: Esc stops as the STOP
-// button does; Ctrl+S saves a picture of the main window and Ctrl+E the last
-// VIDEO and DATA captures as a table, each into a file the operator picks.
+// Keys of the main window and the two pop-ups: Esc stops as the STOP button
+// does; Ctrl+S saves a picture of the main window and Ctrl+E the last VIDEO
+// and DATA captures and the statistics window's figures as tables, each into
+// a file the operator picks.
+#include <string>
 #include <vector>
 
 #include "K-BEX-TW-MS-DiredI304.h"
@@ -49,18 +51,25 @@ void ExportCaptures(int) {
         captures.push_back({"VIDEO", xArray8, adcbufA, adcbufB, thdArrayA, thdArrayB});
     if (DataCaptured())
         captures.push_back({"DATA", xArrayMVAL, mvalBUFA, mvalBUFB});
-    if (captures.empty()) {
+    const bool stats = Statistics().Count() > 0;
+    if (captures.empty() && !stats) {
         ShowStatusText("No VIDEO or DATA capture to export!");
         return;
     }
-    if (ChooseOutputFile("K-BEX-TW-MS-captures.csv", "*.csv", "K-BEX-TW-MS Captures", path))
-        Written(ReplaceFileBytes(path, core::FormatCaptureCsv(captures, MAXPOINT)));
+    const bool onlyStats = captures.empty();
+    if (!ChooseOutputFile(onlyStats ? "K-BEX-TW-MS-statistics.csv" : "K-BEX-TW-MS-captures.csv", "*.csv",
+                          onlyStats ? "K-BEX-TW-MS Statistics" : "K-BEX-TW-MS Captures", path))
+        return;
+    std::string text = onlyStats ? std::string() : core::FormatCaptureCsv(captures, MAXPOINT);
+    if (stats)
+        text += (onlyStats ? "" : "\r\n") + core::FormatStatisticsCsv(Statistics());
+    Written(ReplaceFileBytes(path, text));
 }
 
 }  // namespace
 
 void InstallShortcuts() {
-    for (int panel : {pHandle, pPopUp}) {
+    for (int panel : {pHandle, pPopUp, pStats}) {
         SetPanelShortcut(panel, "Esc", &PressStop);
         SetPanelShortcut(panel, "Ctrl+S", &SavePicture);
         SetPanelShortcut(panel, "Ctrl+E", &ExportCaptures);

@@ -66,6 +66,7 @@ void Record() {
     replaceConfirmed = false;
 
     LineOperation operation;
+    ClearStats();  // the statistics describe this recording
     for (int graph : {PANEL_STRIPRaw, PANEL_GRAPHBarMaster, PANEL_GRAPHBarSlave})
         SetCtrlAttribute(pHandle, graph, ATTR_VISIBLE, 1);
     // The DATA graphs lie where the strip chart is, as the VIDEO graphs do.

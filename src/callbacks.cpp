@@ -14,6 +14,7 @@ namespace {
 const CallbackDef kCallbacks[] = {
     {"CC_PANEL", nullptr, &CC_PANEL},
     {"CC_POPUP", nullptr, &CC_POPUP},
+    {"CC_STATS", nullptr, &CC_STATS},
     {"CC_BTNGet", &CC_BTNGet, nullptr},
     {"CC_BTNSend", &CC_BTNSend, nullptr},
     {"CC_ButtonTeach", &CC_ButtonTeach, nullptr},
@@ -43,6 +44,10 @@ const CallbackDef kCallbacks[] = {
     {"CC_BTNStopRecord", &CC_BTNStopRecord, nullptr},
     {"CC_NEDITRecTime", &CC_NEDITRecTime, nullptr},
     {"CC_NEDITRecSamples", &CC_NEDITRecSamples, nullptr},
+    {"CC_TOGGBTN_Stats", &CC_TOGGBTN_Stats, nullptr},
+    {"CC_BTNClear", &CC_BTNClear, nullptr},
+    {"CC_STATSHelp", &CC_STATSHelp, nullptr},
+    {"CC_STATSHelpText", &CC_STATSHelpText, nullptr},
     {"CC_GRAPHVideoMaster", &CC_GRAPHVideoMaster, nullptr},
     {"CC_GRAPHVideoSlave", &CC_GRAPHVideoSlave, nullptr},
     {"CC_GRAPHDataMaster", &CC_GRAPHDataMaster, nullptr},

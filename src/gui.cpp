@@ -105,6 +105,7 @@ void InitGuiVars() {
     for (int i = 0; i < MAXPOINT; ++i)
         xArrayMVAL[i] = 2.0 * i;
     tVal = tolup = tollo = curposA = curposB = 0;
+    ResetStatsVars();
 }
 
 void ResetTriggerLines() {

@@ -8,6 +8,7 @@
 
 #include "com232.h"
 #include "core/rules.h"
+#include "core/stats.h"
 
 // Capture buffers and threshold lines, 128 points each.
 extern std::uint16_t adcbufA[MAXPOINT], adcbufB[MAXPOINT];
@@ -147,6 +148,20 @@ void SendParaToFile();
 // 1 when a file was chosen and loaded; 0 when cancelled or refused (the
 // status line says why), so the caller leaves the panels alone.
 int ReadParaFromFile();
+
+// --- statistics window -----------------------------------------------------------------
+// Figures over the raw frames shown since RUN (or a recording) started or
+// since Clear: each frame's value in mm and in pixels, the verdict its colour
+// showed and the tolerance window in force.
+const core::FrameStats& Statistics();
+void AddFrameToStats(double mm, std::uint16_t pixels, bool withinTolerance, const core::Window& window);
+void ResetStatsVars();  // no frames, nothing shown
+void ClearStats();      // no frames, and the window says so
+// The figures and the histogram on the window, now.
+void ShowStats();
+// While the window is open its figures follow the frames (at most at the
+// graphs' repaint rate); opened, it shows them at once.
+void StatsWindowShown(bool open);
 
 // --- recorder ------------------------------------------------------------------------------
 void CalcRecTime();

@@ -70,7 +70,11 @@ void PlotVIDEOBarGraph() {
     tolup = d.tolup;
     tollo = d.tollo;
 
-    const int colour = WithinTolerance(Mvalue, d) ? VAL_DK_GREEN : VAL_RED;
+    // The statistics judge each frame by the very verdict its colour shows.
+    const bool within = WithinTolerance(Mvalue, d);
+    const Limits limits = ToleranceLimits(d);
+    AddFrameToStats(umValue / 1000.0, Mvalue, within, {limits.lower, d.tVal, limits.upper});
+    const int colour = within ? VAL_DK_GREEN : VAL_RED;
     SetCtrlAttribute(pHandle, PANEL_NUMValueMM, ATTR_TEXT_BGCOLOR, colour);
     SetCtrlAttribute(pHandle, PANEL_NUMMvalue, ATTR_TEXT_BGCOLOR, colour);
 

@@ -14,7 +14,8 @@
     X(PARA0, 3, )         \
     X(PARA1, 4, )         \
     X(PARA2, 5, )         \
-    X(POPUP, 6, CC_POPUP)
+    X(POPUP, 6, CC_POPUP) \
+    X(STATS, 7, CC_STATS)
 
 // X(panel, control, id, kind, callback-or-empty)
 #define KBEX_CONTROLS(X)                                                  \
@@ -59,6 +60,7 @@
     X(PANEL, PICTLogo, 40, Picture, )                                     \
     X(PANEL, BTNFindSensor, 41, CommandButton, CC_BTNFindSensor)          \
     X(PANEL, TXTLineHealth, 42, TextMsg, )                                \
+    X(PANEL, TOGGBTN_Stats, 43, ToggleButton, CC_TOGGBTN_Stats)           \
     X(PARA0, DropEvalMode, 102, Ring, CC_DropEvalMode)                    \
     X(PARA0, ModeSelect, 103, Ring, )                                     \
     X(PARA0, DROPAnaMode, 104, Ring, CC_DROPAnaMode)                      \
@@ -100,7 +102,18 @@
     X(POPUP, NUMRecCount, 510, Numeric, )                                 \
     X(POPUP, TXTRecStatus, 511, TextBox, )                                \
     X(POPUP, BTNStartRecord, 512, CommandButton, CC_BTNStartRecord)       \
-    X(POPUP, BTNStopRecord, 513, CommandButton, CC_BTNStopRecord)
+    X(POPUP, BTNStopRecord, 513, CommandButton, CC_BTNStopRecord)         \
+    X(STATS, NUMCount, 602, Numeric, CC_STATSHelp)                        \
+    X(STATS, NUMMean, 603, NumericDouble, CC_STATSHelp)                   \
+    X(STATS, NUMStdDev, 604, NumericDouble, CC_STATSHelp)                 \
+    X(STATS, NUMMin, 605, NumericDouble, CC_STATSHelp)                    \
+    X(STATS, NUMMax, 606, NumericDouble, CC_STATSHelp)                    \
+    X(STATS, NUMInTol, 607, NumericDouble, CC_STATSHelp)                  \
+    X(STATS, NUMCp, 608, NumericDouble, CC_STATSHelp)                     \
+    X(STATS, NUMCpk, 609, NumericDouble, CC_STATSHelp)                    \
+    X(STATS, BTNClear, 610, CommandButton, CC_BTNClear)                   \
+    X(STATS, GRAPHHistogram, 611, Graph, CC_STATSHelp)                    \
+    X(STATS, HelpText, 612, TextMsg, CC_STATSHelpText)
 
 #define KBEX_PANEL_ENUM(p, n, cb) p = n,
 enum : int { KBEX_PANELS(KBEX_PANEL_ENUM) };

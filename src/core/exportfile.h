@@ -8,6 +8,8 @@
 #include <span>
 #include <string>
 
+#include "core/stats.h"
+
 namespace core {
 
 struct CaptureView {
@@ -17,5 +19,11 @@ struct CaptureView {
     const std::uint16_t *thresholdA = nullptr, *thresholdB = nullptr;  // empty cells without
 };
 std::string FormatCaptureCsv(std::span<const CaptureView> captures, std::size_t points);
+
+// The statistics window's figures as two tables a blank line apart (and
+// after the captures' table by another): one row per figure (an undefined one with an empty cell), then the
+// histogram, one row per bin with the pixels it counts (the outer bins open
+// towards their side).
+std::string FormatStatisticsCsv(const FrameStats& stats);
 
 }  // namespace core

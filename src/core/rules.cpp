@@ -127,10 +127,14 @@ Derived DeriveTarget(std::span<std::uint16_t, kParamCount> p, std::uint16_t cvp,
     return d;
 }
 
+Limits ToleranceLimits(const Derived& t) {
+    return {static_cast<std::uint16_t>(std::max(int(t.tVal) - int(t.tollo), 0)),
+            static_cast<std::uint16_t>(std::min(int(t.tVal) + int(t.tolup), 0xFFFF))};
+}
+
 bool WithinTolerance(std::uint16_t value, const Derived& t) {
-    const int upper = std::min(int(t.tVal) + int(t.tolup), 0xFFFF);
-    const int lower = std::max(int(t.tVal) - int(t.tollo), 0);
-    return value >= lower && value <= upper;
+    const Limits l = ToleranceLimits(t);
+    return value >= l.lower && value <= l.upper;
 }
 
 Bands ToleranceBands(const BandInputs& in) {

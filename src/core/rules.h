@@ -77,6 +77,11 @@ Derived DeriveTarget(std::span<std::uint16_t, kParamCount> parameter, std::uint1
 // the lower limit 0, and an upper limit past 65535 stays 65535, so the
 // colour always agrees with the band drawn.
 bool WithinTolerance(std::uint16_t value, const Derived& target);
+// The two limits WithinTolerance judges by.
+struct Limits {
+    std::uint16_t lower, upper;
+};
+Limits ToleranceLimits(const Derived& target);
 
 // Green tolerance band of each bar graph, edges in virtual pixels.
 struct Band {

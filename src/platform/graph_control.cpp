@@ -14,10 +14,6 @@
 namespace platform {
 namespace {
 
-// At most this many repaints of one graph a second: above what an eye
-// follows, and a fraction of what a fast line could otherwise spend on drawing.
-constexpr int kMaxScreenRate = 50;
-
 QColor Rgb(int rgb) {
     return QColor((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF);
 }

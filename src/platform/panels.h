@@ -10,6 +10,11 @@
 
 #include "platform/uir_types.h"
 
+// A graph repaints at most this many times a second however many changes
+// come in: above what an eye follows, and a fraction of what a fast line
+// could otherwise spend on drawing. Displays that follow every frame keep to it too.
+inline constexpr int kMaxScreenRate = 50;
+
 // Callback events.
 enum {
     EVENT_COMMIT = 1,

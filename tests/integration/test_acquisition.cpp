@@ -38,6 +38,16 @@ TEST_F(Acquisition, RunShowsEveryRawFrameUntilStopReleasesTheButtons) {
     EXPECT_EQ(Values(strip.traceData.at(1).back(), strip.traceData.at(6).back()), Values(Mvalue, Bval));
     // The requests carry the general page as the panels hold it: word 7 is tolUpPix.
     EXPECT_EQ(core::GetWordBE(&line.sensor.Requests().back().bytes[6 + 2 * 7]), parameter[core::kTolUpPix]);
+
+    // Every frame shown counts in the statistics; the next RUN starts them
+    // afresh: no more frames than it asked for.
+    EXPECT_EQ(Statistics().Count(), static_cast<std::uint64_t>(strip.stripCalls));
+    const auto before = line.Count(core::kCmdRaw);
+    Once([&] { return line.Count(core::kCmdRaw) >= before + 3; },
+         [] { EXPECT_TRUE(Click(pHandle, PANEL_BTNStop)); });
+    ASSERT_TRUE(Click(pHandle, PANEL_BTNRun));
+    EXPECT_GE(Statistics().Count(), 2u);
+    EXPECT_LE(Statistics().Count(), line.Count(core::kCmdRaw) - before);
 }
 
 // An answer that is no raw frame brings the next request at once and is not

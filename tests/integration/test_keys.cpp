@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "app_fixture.h"
+#include "core/exportfile.h"
 #include "platform/files.h"
 
 using namespace kbex_test;
@@ -62,6 +63,9 @@ TEST_F(Keys, CtrlEExportsTheCapturesTakenAndCtrlSAPicture) {
         for (int i = 0; DataCaptured() && i < MAXPOINT; ++i)
             want << "DATA," << i << ',' << xArrayMVAL[i] << ',' << mvalBUFA[i] << ',' << mvalBUFB[i]
                  << ",,\r\n";
+        // The frame each capture showed counts in the statistics, which follow.
+        if (Statistics().Count() > 0)
+            want << "\r\n" << core::FormatStatisticsCsv(Statistics());
         return std::pair(StatusLine(), FileText(csv) == want.str());
     };
     // Nothing taken yet (a DATA whose blocks come cut short takes none): no
@@ -84,6 +88,22 @@ TEST_F(Keys, CtrlEExportsTheCapturesTakenAndCtrlSAPicture) {
     EXPECT_EQ(exported(), std::pair(std::string("Export-file written!"), true));
     EXPECT_NE(FileText(csv).find("\nVIDEO,127,"), std::string::npos);
     EXPECT_NE(FileText(csv).find("\nDATA,127,"), std::string::npos);
+    EXPECT_NE(FileText(csv).find("\r\nbin,from [px],to [px],frames\r\n"), std::string::npos);
+
+    // Statistics without captures: the figures and every frame in a bin.
+    ForgetCaptures();
+    Once([&] { return Statistics().Count() >= 5; }, [] { EXPECT_TRUE(Click(pHandle, PANEL_BTNStop)); });
+    ASSERT_TRUE(Click(pHandle, PANEL_BTNRun));
+    Press(pHandle, "Ctrl+E");
+    const std::string text = FileText(csv);
+    EXPECT_TRUE(
+        text.starts_with("statistic,value,unit\r\nframes," + std::to_string(Statistics().Count()) + ",\r\n"))
+        << text;
+    std::uint64_t binned = 0;
+    for (std::size_t at = text.find("\r\n0,,"); at != std::string::npos; at = text.find("\r\n", at + 2))
+        if (at + 2 < text.size())
+            binned += std::stoull(text.substr(text.rfind(',', text.find("\r\n", at + 2)) + 1));
+    EXPECT_EQ(binned, Statistics().Count());
 
     ASSERT_EQ(WriteFileBytes(csv.c_str(), "kept", false), 0);
     fileAnswer = {VAL_EXISTING_FILE_SELECTED, csv};

@@ -71,6 +71,7 @@ TEST_F(Recorder, WritesTheHeaderThenOneRecordPerRawFrameIntoAFileReplacedOnlyWhe
                                           edcntB}));
     // The request of the last pass goes out before the count ends the loop.
     EXPECT_EQ(RawRequestsWhenQuiet(line), 26u);
+    EXPECT_EQ(Statistics().Count(), 25u);  // each frame the recording showed, from its start
     EXPECT_EQ(std::tuple(RecCount(), Val<std::string>(pPopUp, POPUP_TXTRecStatus), popups.confirmCalls),
               std::tuple(25, "DATA-RECORDER", 2));
     // Ending by itself releases RUN, DATA and START; VIDEO and TEACH wait for a STOP.
