@@ -266,7 +266,21 @@ int CC_BTNSend(int, int control, int event, void*, int, int) {
         return 0;
     }
     GetPanelValues();
-    SendParameterSet(static_cast<std::uint16_t>(target));
+    const auto memory = static_cast<std::uint16_t>(target);
+    int verify = 0;
+    GetCtrlVal(pHandle, PANEL_CHKVerifySend, verify);
+    // The read-back is asked only once every page went out: after an abort
+    // or a lost line there is nothing to verify.
+    if (SendParameterSet(memory) == Outcome::Answered && verify)
+        VerifyParameterSet(memory);
+    return 0;
+}
+
+int CC_CHKVerifySend(int, int control, int event, void*, int, int) {
+    if (event == EVENT_RIGHT_CLICK)
+        HelpBeside(PANEL_HelpText1, control, false, -200, -60,
+                   "VERIFY AFTER SEND:\nRead the parameter-frames back\nafter SEND to EEPROM or RAM\nand "
+                   "compare them with\nwhat was sent.");
     return 0;
 }
 

@@ -100,6 +100,7 @@ int CC_PANEL(int panel, int event, void* callbackData, int eventData1, int event
 int CC_POPUP(int panel, int event, void* callbackData, int eventData1, int eventData2);
 int CC_BTNGet(int panel, int control, int event, void* callbackData, int eventData1, int eventData2);
 int CC_BTNSend(int panel, int control, int event, void* callbackData, int eventData1, int eventData2);
+int CC_CHKVerifySend(int panel, int control, int event, void* callbackData, int eventData1, int eventData2);
 int CC_ButtonTeach(int panel, int control, int event, void* callbackData, int eventData1, int eventData2);
 int CC_BTNRun(int panel, int control, int event, void* callbackData, int eventData1, int eventData2);
 int CC_BTNVideo(int panel, int control, int event, void* callbackData, int eventData1, int eventData2);

@@ -16,6 +16,7 @@ const CallbackDef kCallbacks[] = {
     {"CC_POPUP", nullptr, &CC_POPUP},
     {"CC_BTNGet", &CC_BTNGet, nullptr},
     {"CC_BTNSend", &CC_BTNSend, nullptr},
+    {"CC_CHKVerifySend", &CC_CHKVerifySend, nullptr},
     {"CC_ButtonTeach", &CC_ButtonTeach, nullptr},
     {"CC_RBTRam", &CC_RBTRam, nullptr},
     {"CC_RBTEeprom", &CC_RBTEeprom, nullptr},

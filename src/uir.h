@@ -59,6 +59,7 @@
     X(PANEL, PICTLogo, 40, Picture, )                                     \
     X(PANEL, BTNFindSensor, 41, CommandButton, CC_BTNFindSensor)          \
     X(PANEL, TXTLineHealth, 42, TextMsg, )                                \
+    X(PANEL, CHKVerifySend, 43, BinarySwitch, CC_CHKVerifySend)           \
     X(PARA0, DropEvalMode, 102, Ring, CC_DropEvalMode)                    \
     X(PARA0, ModeSelect, 103, Ring, )                                     \
     X(PARA0, DROPAnaMode, 104, Ring, CC_DROPAnaMode)                      \

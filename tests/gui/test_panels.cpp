@@ -60,7 +60,7 @@ struct PaletteKeys : QProxyStyle {
 TEST_F(Panels, EveryTableControlExistsWithItsBindingReadsAsShownAndARingRunsItsListCallbackFirst) {
     std::map<int, int> handle = {{PANEL, pHandle}, {PARA0, pPara0}, {PARA1, pPara1},
                                  {PARA2, pPara2},  {CALIB, pCalib}, {POPUP, pPopUp}};
-    EXPECT_EQ(UirControls().size(), 83u);
+    EXPECT_EQ(UirControls().size(), 84u);
     int helped = 0;
     for (const platform::CtrlDef& c : UirControls()) {
         QWidget* w = platform::CtrlWidget(handle.at(c.panelResource), c.id);
