@@ -13,7 +13,7 @@
 #include "platform/panels.h"
 #include "platform/serial.h"
 
-int pHandle, pPara0, pPara1, pPara2, pCalib, pPopUp;
+int pHandle, pPara0, pPara1, pPara2, pCalib, pPopUp, pCompare;
 int target;
 std::string proj_dir;
 char file_name[260];
@@ -36,6 +36,8 @@ bool LoadPanels() {
         return false;
     if ((pPopUp = LoadPanel(0, kUirFileName, POPUP)) < 0)
         return false;
+    if ((pCompare = LoadPanel(0, kUirFileName, COMPARE)) < 0)
+        return false;
     InstallShortcuts();
     InstallHelpTexts();
     return true;
@@ -47,6 +49,7 @@ void InitMainVars() {
     recfile_name.clear();
     szSoftVersion = kSoftVersion;
     szSoftName = kSoftName;
+    ResetCompareView();
 }
 
 void InitVars() {
@@ -139,7 +142,7 @@ int AppMain(int argc, char** argv) {
     DisplayPanel(pPara0);
     RunUserInterface();
     CloseCom(com);
-    for (int panel : {pPara0, pPara1, pPara2, pCalib, pPopUp, pHandle})
+    for (int panel : {pPara0, pPara1, pPara2, pCalib, pPopUp, pCompare, pHandle})
         DiscardPanel(panel);
     StopSimulation();
     return 0;
@@ -188,6 +191,7 @@ int PanelHandle(int resource) {
     case PARA1: return pPara1;
     case PARA2: return pPara2;
     case CALIB: return pCalib;
+    case COMPARE: return pCompare;
     default: return pPopUp;
     }
 }
@@ -219,6 +223,13 @@ void ToggleHelp(int helpBox, int left, int top, const char* text) {
     GetCtrlAttribute(pHandle, helpBox, ATTR_VISIBLE, visible);
     SetCtrlAttribute(pHandle, helpBox, ATTR_VISIBLE, visible ? 0 : 1);
     SetCtrlVal(pHandle, helpBox, text);
+}
+
+void PopupHelp(int panel, int statusLine, const char* text) {
+    if (asked)
+        SetCtrlHelp(asked->panel, asked->control, text);
+    else
+        SetCtrlVal(panel, statusLine, text);
 }
 
 void HelpBeside(int helpBox, int control, bool fromRight, int dx, int dy, const char* text) {

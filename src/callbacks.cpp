@@ -14,6 +14,9 @@ namespace {
 const CallbackDef kCallbacks[] = {
     {"CC_PANEL", nullptr, &CC_PANEL},
     {"CC_POPUP", nullptr, &CC_POPUP},
+    {"CC_COMPARE", nullptr, &CC_COMPARE},
+    {"CC_BTNCompare", &CC_BTNCompare, nullptr},
+    {"CC_BTNFetchColumn", &CC_BTNFetchColumn, nullptr},
     {"CC_BTNGet", &CC_BTNGet, nullptr},
     {"CC_BTNSend", &CC_BTNSend, nullptr},
     {"CC_CHKVerifySend", &CC_CHKVerifySend, nullptr},

@@ -14,7 +14,8 @@
     X(PARA0, 3, )         \
     X(PARA1, 4, )         \
     X(PARA2, 5, )         \
-    X(POPUP, 6, CC_POPUP)
+    X(POPUP, 6, CC_POPUP) \
+    X(COMPARE, 7, CC_COMPARE)
 
 // X(panel, control, id, kind, callback-or-empty)
 #define KBEX_CONTROLS(X)                                                  \
@@ -60,6 +61,7 @@
     X(PANEL, BTNFindSensor, 41, CommandButton, CC_BTNFindSensor)          \
     X(PANEL, TXTLineHealth, 42, TextMsg, )                                \
     X(PANEL, CHKVerifySend, 43, BinarySwitch, CC_CHKVerifySend)           \
+    X(PANEL, BTNCompare, 44, CommandButton, CC_BTNCompare)                \
     X(PARA0, DropEvalMode, 102, Ring, CC_DropEvalMode)                    \
     X(PARA0, ModeSelect, 103, Ring, )                                     \
     X(PARA0, DROPAnaMode, 104, Ring, CC_DROPAnaMode)                      \
@@ -101,7 +103,17 @@
     X(POPUP, NUMRecCount, 510, Numeric, )                                 \
     X(POPUP, TXTRecStatus, 511, TextBox, )                                \
     X(POPUP, BTNStartRecord, 512, CommandButton, CC_BTNStartRecord)       \
-    X(POPUP, BTNStopRecord, 513, CommandButton, CC_BTNStopRecord)
+    X(POPUP, BTNStopRecord, 513, CommandButton, CC_BTNStopRecord)         \
+    X(COMPARE, TABLEWords, 602, Table, )                                  \
+    X(COMPARE, BTNFetchPanels, 603, CommandButton, CC_BTNFetchColumn)     \
+    X(COMPARE, BTNFetchRam, 604, CommandButton, CC_BTNFetchColumn)        \
+    X(COMPARE, BTNFetchEeprom, 605, CommandButton, CC_BTNFetchColumn)     \
+    X(COMPARE, BTNFetchFile, 606, CommandButton, CC_BTNFetchColumn)       \
+    X(COMPARE, TXTDiffPanels, 607, TextMsg, )                             \
+    X(COMPARE, TXTDiffRam, 608, TextMsg, )                                \
+    X(COMPARE, TXTDiffEeprom, 609, TextMsg, )                             \
+    X(COMPARE, TXTDiffFile, 610, TextMsg, )                               \
+    X(COMPARE, TXTStatus, 611, TextMsg, )
 
 #define KBEX_PANEL_ENUM(p, n, cb) p = n,
 enum : int { KBEX_PANELS(KBEX_PANEL_ENUM) };
