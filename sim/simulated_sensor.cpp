@@ -450,6 +450,10 @@ void SimulatedSensor::HandleRequest(std::span<const std::uint8_t, core::kFrameLe
         // The model sees every request even when the answer is suppressed: a
         // sensor with a dead transmit line still takes pages and teaches.
         answer = model_.Handle(request, time);
+        const int stuckPage = f.stuckEepromWord / static_cast<int>(kPageWords);
+        if (command == core::kCmdWriteEeprom && f.stuckEepromWord >= 0 && stuckPage < 3 &&
+            rec.second() == stuckPage)
+            model_.eeprom[stuckPage][f.stuckEepromWord % kPageWords] |= f.stuckEepromBits;
         if (f.strayRaw && command != core::kCmdRaw && command != core::kCmdBlock &&
             command != core::kCmdFirmware && !answer.empty()) {
             std::uint8_t raw[core::kFrameLen] = {};

@@ -64,6 +64,10 @@ struct Faults {
     double returnAfter = 0;  // > 0 with vanishAfter: the device is back at Path() this many
                              // seconds after it vanished, as an adapter plugged in again;
                              // it does not vanish again until SetFaults() says so
+    // A worn EEPROM cell: word stuckEepromWord (0..44, page * 15 + word) keeps
+    // the bits stuckEepromBits set whatever a write (command 3) puts there.
+    int stuckEepromWord = -1;
+    std::uint16_t stuckEepromBits = 0;
 };
 
 // One request as the simulated sensor received it.

@@ -13,7 +13,7 @@
 #include "platform/panels.h"
 #include "platform/serial.h"
 
-int pHandle, pPara0, pPara1, pPara2, pCalib, pPopUp, pStats;
+int pHandle, pPara0, pPara1, pPara2, pCalib, pPopUp, pStats, pCompare;
 int target;
 std::string proj_dir;
 char file_name[260];
@@ -38,6 +38,8 @@ bool LoadPanels() {
         return false;
     if ((pStats = LoadPanel(0, kUirFileName, STATS)) < 0)
         return false;
+    if ((pCompare = LoadPanel(0, kUirFileName, COMPARE)) < 0)
+        return false;
     InstallShortcuts();
     InstallHelpTexts();
     return true;
@@ -49,6 +51,7 @@ void InitMainVars() {
     recfile_name.clear();
     szSoftVersion = kSoftVersion;
     szSoftName = kSoftName;
+    ResetCompareView();
 }
 
 void InitVars() {
@@ -144,7 +147,7 @@ int AppMain(int argc, char** argv) {
     DisplayPanel(pPara0);
     RunUserInterface();
     CloseCom(com);
-    for (int panel : {pPara0, pPara1, pPara2, pCalib, pPopUp, pStats, pHandle})
+    for (int panel : {pPara0, pPara1, pPara2, pCalib, pPopUp, pStats, pCompare, pHandle})
         DiscardPanel(panel);
     StopSimulation();
     return 0;
@@ -197,6 +200,7 @@ int PanelHandle(int resource) {
     case PARA2: return pPara2;
     case CALIB: return pCalib;
     case STATS: return pStats;
+    case COMPARE: return pCompare;
     default: return pPopUp;
     }
 }
@@ -232,6 +236,13 @@ void ToggleHelpOn(int panel, int helpBox, int left, int top, const char* text) {
     GetCtrlAttribute(panel, helpBox, ATTR_VISIBLE, visible);
     SetCtrlAttribute(panel, helpBox, ATTR_VISIBLE, visible ? 0 : 1);
     SetCtrlVal(panel, helpBox, text);
+}
+
+void PopupHelp(int panel, int statusLine, const char* text) {
+    if (asked)
+        SetCtrlHelp(asked->panel, asked->control, text);
+    else
+        SetCtrlVal(panel, statusLine, text);
 }
 
 void HelpBeside(int helpBox, int control, bool fromRight, int dx, int dy, const char* text) {
@@ -279,7 +290,21 @@ int CC_BTNSend(int, int control, int event, void*, int, int) {
         return 0;
     }
     GetPanelValues();
-    SendParameterSet(static_cast<std::uint16_t>(target));
+    const auto memory = static_cast<std::uint16_t>(target);
+    int verify = 0;
+    GetCtrlVal(pHandle, PANEL_CHKVerifySend, verify);
+    // The read-back is asked only once every page went out: after an abort
+    // or a lost line there is nothing to verify.
+    if (SendParameterSet(memory) == Outcome::Answered && verify)
+        VerifyParameterSet(memory);
+    return 0;
+}
+
+int CC_CHKVerifySend(int, int control, int event, void*, int, int) {
+    if (event == EVENT_RIGHT_CLICK)
+        HelpBeside(PANEL_HelpText1, control, false, -200, -60,
+                   "VERIFY AFTER SEND:\nRead the parameter-frames back\nafter SEND to EEPROM or RAM\nand "
+                   "compare them with\nwhat was sent.");
     return 0;
 }
 

@@ -10,7 +10,7 @@
 #include "uir.h"
 
 // Panel handles.
-extern int pHandle, pPara0, pPara1, pPara2, pCalib, pPopUp, pStats;
+extern int pHandle, pPara0, pPara1, pPara2, pCalib, pPopUp, pStats, pCompare;
 // Transfer target of GET and SEND: 1 RAM, 2 EEPROM, 3 File.
 extern int target;
 // Default directory of every file the operator saves or chooses: the
@@ -67,6 +67,12 @@ void StopSimulation();
 // The --help text.
 const char* UsageText();
 
+// The compare view with no column fetched.
+void ResetCompareView();
+// Right-click help in a pop-up window, which has no help box: the text goes
+// onto its status line `statusLine`. It is the tooltip all the same.
+void PopupHelp(int panel, int statusLine, const char* text);
+
 // Puts the main module's own globals back to their start values.
 void InitMainVars();
 
@@ -100,8 +106,12 @@ void HelpBeside(int helpBox, int control, bool fromRight, int dx, int dy, const 
 // --- callbacks of the main panel and of the pop-up -----------------------------------
 int CC_PANEL(int panel, int event, void* callbackData, int eventData1, int eventData2);
 int CC_POPUP(int panel, int event, void* callbackData, int eventData1, int eventData2);
+int CC_COMPARE(int panel, int event, void* callbackData, int eventData1, int eventData2);
+int CC_BTNCompare(int panel, int control, int event, void* callbackData, int eventData1, int eventData2);
+int CC_BTNFetchColumn(int panel, int control, int event, void* callbackData, int eventData1, int eventData2);
 int CC_BTNGet(int panel, int control, int event, void* callbackData, int eventData1, int eventData2);
 int CC_BTNSend(int panel, int control, int event, void* callbackData, int eventData1, int eventData2);
+int CC_CHKVerifySend(int panel, int control, int event, void* callbackData, int eventData1, int eventData2);
 int CC_ButtonTeach(int panel, int control, int event, void* callbackData, int eventData1, int eventData2);
 int CC_BTNRun(int panel, int control, int event, void* callbackData, int eventData1, int eventData2);
 int CC_BTNVideo(int panel, int control, int event, void* callbackData, int eventData1, int eventData2);

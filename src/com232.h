@@ -231,9 +231,22 @@ Outcome FetchPage(std::uint16_t target, std::uint16_t page, std::span<std::uint1
 // target 3 the set already read from a file is taken as it is. Then the
 // observer shows the set. 1 when the set was taken over.
 int FetchParameterSet(std::uint16_t target);
+// The three pages of the sensor's RAM (target 1) or EEPROM (target 2) into
+// `into`, a tenth of a second apart, for a look at them only: `parameter`
+// stays as it was, its header entries too. Each page's exchange shows its
+// outcome as GET's does; the fetch stops at the first page that does not
+// come, its outcome returned, and `into` is then to be dropped.
+Outcome ReadParameterPages(std::uint16_t target, std::span<std::uint16_t, core::kParamCount> into);
 // The three pages of `parameter` into the sensor's RAM (target 1) or EEPROM
 // (target 2), 0.1 s apart, without answers. Stops only when aborted.
 Outcome SendParameterSet(std::uint16_t target);
+// Reads the three pages just sent back from the same memory (command 2 after
+// a send to RAM, 4 after one to EEPROM) and compares them with `parameter`:
+// "Parameter-frames verified!" or "Verify failed: N words differ (first:
+// <entry name>)" on the status line when they came. A read-back that did not
+// come leaves its own outcome there (the fetch's time-out text), never a
+// verdict. `parameter` is not changed.
+Outcome VerifyParameterSet(std::uint16_t target);
 // The present spot becomes the set-point (the request carries page 0 of
 // `parameter`); the outcome of the teach request itself.
 Outcome TeachSetpoint();

@@ -6,6 +6,7 @@
 #include <array>
 
 #include "com232.h"
+#include "core/compare.h"
 #include "core/frame.h"
 #include "platform/clock.h"
 
@@ -78,6 +79,21 @@ int FetchParameterSet(std::uint16_t target) {
     return 1;
 }
 
+Outcome ReadParameterPages(std::uint16_t target, std::span<std::uint16_t, core::kParamCount> into) {
+    LineOperation operation;
+    // Every exchange notes its command in the set; a look at the sensor
+    // must leave no trace in it.
+    const std::uint16_t command = parameter[core::kCommand];
+    Outcome outcome = Outcome::Answered;
+    for (std::uint16_t page = 0; page < kPages && outcome == Outcome::Answered; ++page) {
+        outcome = FetchPage(target, page, into);
+        if (outcome == Outcome::Answered && page < kPages - 1)
+            Delay(0.1);
+    }
+    parameter[core::kCommand] = command;
+    return outcome;
+}
+
 Outcome SendParameterSet(std::uint16_t target) {
     LineOperation operation;
     parameter[core::kFrameHeader] = core::kRequestSync;
@@ -106,6 +122,23 @@ Outcome SendParameterSet(std::uint16_t target) {
             Delay(0.1);
     }
     return Outcome::Answered;
+}
+
+Outcome VerifyParameterSet(std::uint16_t target) {
+    LineOperation operation;
+    // The sensor writes a page without answering; the read-back keeps the
+    // pause the pages keep between them, so the last page has been stored.
+    Delay(0.1);
+    std::uint16_t back[core::kParamCount];
+    std::copy(std::begin(parameter), std::end(parameter), back);
+    const Outcome outcome = ReadParameterPages(target == 2 ? 2 : 1, back);
+    if (outcome != Outcome::Answered)
+        return outcome;
+    // All 45 data words are compared. The request header (sync, command,
+    // page) is framing the sensor does not store, and it is in no page.
+    SetStatus(core::VerifyText(core::Compare(core::SetWordsOf(parameter), core::SetWordsOf(back))).c_str());
+    ShowStatus();
+    return outcome;
 }
 
 Outcome TeachSetpoint() {

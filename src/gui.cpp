@@ -54,21 +54,23 @@ enum : std::size_t {
     kOffTrigThd = kTrigThdA - kPmodeValA,
 };
 
-void Read16(int panel, int control, std::size_t index) {
+using Set = std::span<std::uint16_t, kParamCount>;
+
+void Read16(Set set, int panel, int control, std::size_t index) {
     unsigned short v = 0;
     if (GetCtrlVal(panel, control, v) == 0)
-        parameter[index] = v;
+        set[index] = v;
 }
 
-void ReadChannel(const ChannelControls& c) {
-    Read16(c.panel, c.pmodeVal, c.base);
-    Read16(c.panel, c.pmode, c.base + kOffPmode);
-    Read16(c.panel, c.videoThd, c.base + kOffVideoThd);
-    Read16(c.panel, c.teach, c.base + kOffTeach);
-    Read16(c.panel, c.pixStart, c.base + kOffPixStart);
-    Read16(c.panel, c.pixEnd, c.base + kOffPixEnd);
-    Read16(c.panel, c.trigThd, c.base + kOffTrigThd);
-    Read16(c.panel, c.gain, c.base + kOffGain);
+void ReadChannel(Set set, const ChannelControls& c) {
+    Read16(set, c.panel, c.pmodeVal, c.base);
+    Read16(set, c.panel, c.pmode, c.base + kOffPmode);
+    Read16(set, c.panel, c.videoThd, c.base + kOffVideoThd);
+    Read16(set, c.panel, c.teach, c.base + kOffTeach);
+    Read16(set, c.panel, c.pixStart, c.base + kOffPixStart);
+    Read16(set, c.panel, c.pixEnd, c.base + kOffPixEnd);
+    Read16(set, c.panel, c.trigThd, c.base + kOffTrigThd);
+    Read16(set, c.panel, c.gain, c.base + kOffGain);
 }
 
 void WriteChannel(const ChannelControls& c) {
@@ -82,10 +84,10 @@ void WriteChannel(const ChannelControls& c) {
     SetCtrlVal(c.panel, c.trigThd, parameter[c.base + kOffTrigThd]);
 }
 
-void ReadCalib(int control, std::size_t index) {
+void ReadCalib(Set set, int control, std::size_t index) {
     double v = 0;
     if (GetCtrlVal(pCalib, control, v) == 0)
-        Put32(parameter, index, CalibFromControl(v));
+        Put32(set, index, CalibFromControl(v));
 }
 
 void Fill(std::uint16_t* line, std::uint16_t value) {
@@ -148,22 +150,26 @@ void ApplyAnaMode(std::uint16_t mode) {
     SetCtrlAttribute(pHandle, PANEL_ButtonReset, ATTR_VISIBLE, analog);
 }
 
-void GetPanelValues() {
-    Read16(pPara0, PARA0_DropEvalMode, kEvalMode);
-    Read16(pPara0, PARA0_NUMToleranceUP, kTolUpPix);
-    Read16(pPara0, PARA0_NUMToleranceLO, kTolLoPix);
-    Read16(pPara0, PARA0_DROPHardwareMode, kHardwareMode);
-    Read16(pPara0, PARA0_ModeSelect, kModeSelect);
-    Read16(pPara0, PARA0_NUMCountSetting, kCountSetting);
-    Read16(pPara0, PARA0_DROPAnaMode, kAnaMode);
-    Read16(pPara0, PARA0_FlagSetting, kFlagSetting);
+void ReadPanelValues(std::span<std::uint16_t, core::kParamCount> set) {
+    Read16(set, pPara0, PARA0_DropEvalMode, kEvalMode);
+    Read16(set, pPara0, PARA0_NUMToleranceUP, kTolUpPix);
+    Read16(set, pPara0, PARA0_NUMToleranceLO, kTolLoPix);
+    Read16(set, pPara0, PARA0_DROPHardwareMode, kHardwareMode);
+    Read16(set, pPara0, PARA0_ModeSelect, kModeSelect);
+    Read16(set, pPara0, PARA0_NUMCountSetting, kCountSetting);
+    Read16(set, pPara0, PARA0_DROPAnaMode, kAnaMode);
+    Read16(set, pPara0, PARA0_FlagSetting, kFlagSetting);
     int ref = 0;
     if (GetCtrlVal(pCalib, CALIB_NUMCalibRef, ref) == 0)
-        Put32(parameter, kCalibRef, static_cast<std::uint32_t>(ref));
-    ReadChannel(ChannelA());
-    ReadCalib(CALIB_NUMCalibA, kCalibA);
-    ReadChannel(ChannelB());
-    ReadCalib(CALIB_NUMCalibB, kCalibB);
+        Put32(set, kCalibRef, static_cast<std::uint32_t>(ref));
+    ReadChannel(set, ChannelA());
+    ReadCalib(set, CALIB_NUMCalibA, kCalibA);
+    ReadChannel(set, ChannelB());
+    ReadCalib(set, CALIB_NUMCalibB, kCalibB);
+}
+
+void GetPanelValues() {
+    ReadPanelValues(parameter);
     SetThresholds();
 }
 

@@ -33,6 +33,8 @@ void ResetTriggerLines();
 
 // --- panel value mapping --------------------------------------------------------------
 void GetPanelValues();
+// What GetPanelValues would read, into `set` only: no threshold line moves.
+void ReadPanelValues(std::span<std::uint16_t, core::kParamCount> set);
 void SetPanelValues();
 void SetThresholds();
 // Dimming and visibility that follow the set: P-mode value fields, tolerance

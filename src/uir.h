@@ -15,7 +15,8 @@
     X(PARA1, 4, )         \
     X(PARA2, 5, )         \
     X(POPUP, 6, CC_POPUP) \
-    X(STATS, 7, CC_STATS)
+    X(STATS, 7, CC_STATS) \
+    X(COMPARE, 8, CC_COMPARE)
 
 // X(panel, control, id, kind, callback-or-empty)
 #define KBEX_CONTROLS(X)                                                  \
@@ -61,6 +62,8 @@
     X(PANEL, BTNFindSensor, 41, CommandButton, CC_BTNFindSensor)          \
     X(PANEL, TXTLineHealth, 42, TextMsg, )                                \
     X(PANEL, TOGGBTN_Stats, 43, ToggleButton, CC_TOGGBTN_Stats)           \
+    X(PANEL, CHKVerifySend, 44, BinarySwitch, CC_CHKVerifySend)           \
+    X(PANEL, BTNCompare, 45, CommandButton, CC_BTNCompare)                \
     X(PARA0, DropEvalMode, 102, Ring, CC_DropEvalMode)                    \
     X(PARA0, ModeSelect, 103, Ring, )                                     \
     X(PARA0, DROPAnaMode, 104, Ring, CC_DROPAnaMode)                      \
@@ -113,7 +116,17 @@
     X(STATS, NUMCpk, 609, NumericDouble, CC_STATSHelp)                    \
     X(STATS, BTNClear, 610, CommandButton, CC_BTNClear)                   \
     X(STATS, GRAPHHistogram, 611, Graph, CC_STATSHelp)                    \
-    X(STATS, HelpText, 612, TextMsg, CC_STATSHelpText)
+    X(STATS, HelpText, 612, TextMsg, CC_STATSHelpText)                    \
+    X(COMPARE, TABLEWords, 702, Table, )                                  \
+    X(COMPARE, BTNFetchPanels, 703, CommandButton, CC_BTNFetchColumn)     \
+    X(COMPARE, BTNFetchRam, 704, CommandButton, CC_BTNFetchColumn)        \
+    X(COMPARE, BTNFetchEeprom, 705, CommandButton, CC_BTNFetchColumn)     \
+    X(COMPARE, BTNFetchFile, 706, CommandButton, CC_BTNFetchColumn)       \
+    X(COMPARE, TXTDiffPanels, 707, TextMsg, )                             \
+    X(COMPARE, TXTDiffRam, 708, TextMsg, )                                \
+    X(COMPARE, TXTDiffEeprom, 709, TextMsg, )                             \
+    X(COMPARE, TXTDiffFile, 710, TextMsg, )                               \
+    X(COMPARE, TXTStatus, 711, TextMsg, )
 
 #define KBEX_PANEL_ENUM(p, n, cb) p = n,
 enum : int { KBEX_PANELS(KBEX_PANEL_ENUM) };

@@ -32,6 +32,7 @@ const char* CtrlKindName(CtrlKind kind) {
     case CtrlKind::StripChart: return "strip chart";
     case CtrlKind::Decoration: return "decoration";
     case CtrlKind::Picture: return "picture";
+    case CtrlKind::Table: return "table";
     }
     return "?";
 }

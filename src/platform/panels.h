@@ -150,6 +150,16 @@ int GetLabelFromIndex(int panel, int control, int index, std::string& label);
 using ListOpenCallbackPtr = void (*)(int panel, int control);
 int SetListOpenCallback(int panel, int control, ListOpenCallbackPtr callback);
 
+// Tables: rows and columns count from 0; the columns and their titles come
+// from the resource. A cell shows text and is never edited by the operator;
+// its text and background colours (ATTR_TEXT_COLOR, ATTR_TEXT_BGCOLOR) are
+// set and read one cell at a time. A table's accessible cells read their text.
+int SetNumTableRows(int panel, int control, int rows);
+int SetTableCellVal(int panel, int control, int row, int column, const char* text);
+int GetTableCellVal(int panel, int control, int row, int column, std::string& text);
+int SetTableCellAttribute(int panel, int control, int row, int column, int attribute, int value);
+int GetTableCellAttribute(int panel, int control, int row, int column, int attribute, int& value);
+
 int DisplayImageFile(int panel, int control, const char* path);
 
 // A control's help text: its tooltip, and what assistive technology describes

@@ -12,6 +12,7 @@
 #include <QPlainTextEdit>
 #include <QSignalBlocker>
 #include <QSpinBox>
+#include <QTableWidget>
 #include <QTextBlock>
 #include <algorithm>
 #include <cmath>
@@ -646,6 +647,86 @@ int SetPlotAttribute(int panel, int control, int plotHandle, int attribute, cons
     if (attribute != ATTR_PLOT_LG_TEXT || !value)
         return kUiInvalidAttribute;
     return g->setPlotLegend(plotHandle, value) ? 0 : kUiInvalidValue;
+}
+
+// --- tables ------------------------------------------------------------------------------
+
+namespace {
+
+QTableWidgetItem* Cell(int panel, int control, int row, int column, int& err, bool make) {
+    auto* t = As<QTableWidget>(panel, control, err);
+    if (!t)
+        return nullptr;
+    if (row < 0 || column < 0 || row >= t->rowCount() || column >= t->columnCount()) {
+        err = kUiInvalidValue;
+        return nullptr;
+    }
+    QTableWidgetItem* item = t->item(row, column);
+    if (!item && make) {
+        item = new QTableWidgetItem;
+        item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
+        // A cell never coloured shows the table's own colours.
+        item->setBackground(t->palette().base());
+        item->setForeground(t->palette().text());
+        t->setItem(row, column, item);
+    }
+    return item;
+}
+
+}  // namespace
+
+int SetNumTableRows(int panel, int control, int rows) {
+    int err = 0;
+    auto* t = As<QTableWidget>(panel, control, err);
+    if (!t)
+        return err;
+    if (rows < 0)
+        return kUiInvalidValue;
+    t->setRowCount(rows);
+    return 0;
+}
+
+int SetTableCellVal(int panel, int control, int row, int column, const char* text) {
+    int err = 0;
+    QTableWidgetItem* item = Cell(panel, control, row, column, err, true);
+    if (item)
+        item->setText(DecodeText(text ? text : ""));
+    return err;
+}
+
+int GetTableCellVal(int panel, int control, int row, int column, std::string& text) {
+    int err = 0;
+    QTableWidgetItem* item = Cell(panel, control, row, column, err, false);
+    text = item ? EncodeText(item->text()) : std::string();
+    return err;
+}
+
+int SetTableCellAttribute(int panel, int control, int row, int column, int attribute, int value) {
+    int err = 0;
+    QTableWidgetItem* item = Cell(panel, control, row, column, err, true);
+    if (!item)
+        return err;
+    if (attribute == ATTR_TEXT_COLOR)
+        item->setForeground(Rgb(value));
+    else if (attribute == ATTR_TEXT_BGCOLOR)
+        item->setBackground(Rgb(value));
+    else
+        return kUiInvalidAttribute;
+    return 0;
+}
+
+int GetTableCellAttribute(int panel, int control, int row, int column, int attribute, int& value) {
+    int err = 0;
+    QTableWidgetItem* item = Cell(panel, control, row, column, err, true);
+    if (!item)
+        return err;
+    if (attribute == ATTR_TEXT_COLOR)
+        value = ToRgb(item->foreground().color());
+    else if (attribute == ATTR_TEXT_BGCOLOR)
+        value = ToRgb(item->background().color());
+    else
+        return kUiInvalidAttribute;
+    return 0;
 }
 
 namespace platform {

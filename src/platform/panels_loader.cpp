@@ -25,6 +25,7 @@
 #include <QSpinBox>
 #include <QStyleOptionSpinBox>
 #include <QStylePainter>
+#include <QTableWidget>
 #include <QUiLoader>
 #include <algorithm>
 #include <cstdio>
@@ -178,7 +179,10 @@ bool KindMatches(QWidget* w, CtrlKind kind) {
     case CtrlKind::Graph:
         return qobject_cast<GraphControl*>(w) != nullptr && !qobject_cast<StripChartControl*>(w);
     case CtrlKind::StripChart: return qobject_cast<StripChartControl*>(w) != nullptr;
-    case CtrlKind::Decoration: return qobject_cast<QFrame*>(w) != nullptr && !qobject_cast<QLabel*>(w);
+    case CtrlKind::Decoration:
+        return qobject_cast<QFrame*>(w) != nullptr && !qobject_cast<QLabel*>(w) &&
+               !qobject_cast<QTableWidget*>(w);
+    case CtrlKind::Table: return qobject_cast<QTableWidget*>(w) != nullptr;
     }
     return false;
 }
@@ -591,6 +595,14 @@ int LoadPanel(int parentPanel, const char* fileName, int resourceNumber) {
         // reaches it with Tab like any field.
         if (auto* number = qobject_cast<QAbstractSpinBox*>(cw); number && number->isReadOnly())
             number->setFocusPolicy(Qt::TabFocus);
+        // A table's column widths, e.g. "130,60,90": Designer keeps only one
+        // width for all of them.
+        if (auto* table = qobject_cast<QTableWidget*>(cw)) {
+            const QStringList widths = table->property("columnWidths").toString().split(QLatin1Char(','));
+            for (int i = 0; i < widths.size() && i < table->columnCount(); ++i)
+                if (const int width = widths[i].trimmed().toInt(); width > 0)
+                    table->setColumnWidth(i, width);
+        }
         ReadOut(cw);
         tableWidgets.push_back(cw);
         info.controls[c.id] = ci;

@@ -21,6 +21,7 @@ enum class CtrlKind {
     StripChart,     // StripChartControl
     Decoration,     // QFrame
     Picture,        // QLabel showing an image
+    Table,          // QTableWidget of read-only text cells
 };
 
 struct PanelDef {

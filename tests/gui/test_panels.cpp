@@ -59,8 +59,8 @@ struct PaletteKeys : QProxyStyle {
 
 TEST_F(Panels, EveryTableControlExistsWithItsBindingReadsAsShownAndARingRunsItsListCallbackFirst) {
     std::map<int, int> handle = {{PANEL, pHandle}, {PARA0, pPara0}, {PARA1, pPara1}, {PARA2, pPara2},
-                                 {CALIB, pCalib},  {POPUP, pPopUp}, {STATS, pStats}};
-    EXPECT_EQ(UirControls().size(), 95u);
+                                 {CALIB, pCalib},  {POPUP, pPopUp}, {STATS, pStats}, {COMPARE, pCompare}};
+    EXPECT_EQ(UirControls().size(), 107u);
     int helped = 0;
     for (const platform::CtrlDef& c : UirControls()) {
         QWidget* w = platform::CtrlWidget(handle.at(c.panelResource), c.id);
@@ -75,10 +75,12 @@ TEST_F(Panels, EveryTableControlExistsWithItsBindingReadsAsShownAndARingRunsItsL
         if (!w->toolTip().isEmpty()) {
             ++helped;
             EXPECT_TRUE(RightClick(handle.at(c.panelResource), c.id));
+            // The compare view has no help box: its own status line says it.
             const std::string help = w->toolTip().toStdString();
             EXPECT_TRUE(Val<std::string>(pHandle, PANEL_HelpText1) == help ||
                         Val<std::string>(pHandle, PANEL_HelpText2) == help ||
-                        Val<std::string>(pStats, STATS_HelpText) == help)
+                        Val<std::string>(pStats, STATS_HelpText) == help ||
+                        Val<std::string>(pCompare, COMPARE_TXTStatus) == help)
                 << c.constant;
         }
         EXPECT_FALSE(w->accessibleName().isEmpty()) << c.constant;
@@ -138,7 +140,7 @@ TEST_F(Panels, EveryTableControlExistsWithItsBindingReadsAsShownAndARingRunsItsL
     ASSERT_NO_FATAL_FAILURE(SetUp());
     qunsetenv("KBEX_ACCESSIBLE_IDS");
     handle = {{PANEL, pHandle}, {PARA0, pPara0}, {PARA1, pPara1}, {PARA2, pPara2},
-              {CALIB, pCalib},  {POPUP, pPopUp}, {STATS, pStats}};
+              {CALIB, pCalib},  {POPUP, pPopUp}, {STATS, pStats}, {COMPARE, pCompare}};
     for (const platform::CtrlDef& c : UirControls())
         EXPECT_EQ(
             platform::CtrlWidget(handle.at(c.panelResource), c.id)->accessibleDescription().toStdString(),

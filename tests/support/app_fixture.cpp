@@ -41,7 +41,7 @@ void ProgramTest::SetUp() {
     // Fresh panels for every test: the controls start at the resource's
     // values, as after a real start, whatever an earlier test typed.
     if (pHandle > 0)
-        for (int panel : {pPara0, pPara1, pPara2, pCalib, pPopUp, pStats, pHandle})
+        for (int panel : {pPara0, pPara1, pPara2, pCalib, pPopUp, pStats, pCompare, pHandle})
             DiscardPanel(panel);
     ASSERT_TRUE(LoadPanels()) << "panels must load from " << KBEX_BUILD_DIR;
     proj_dir = GetProjectDir();

@@ -12,6 +12,7 @@
 #include <tuple>
 #include <vector>
 
+#include "core/compare.h"
 #include "core/frame.h"
 #include "core/texts.h"
 
@@ -162,4 +163,14 @@ TEST(Texts, OpenResultsHaveTextsKnownHeadsFillTheBoxAKnownCcdTakesTheAdcFirmware
     std::copy_n("abcdefghijklmnopqr", 18, bytes.begin());
     for (std::uint16_t pcb : {1, 2, 65535})
         EXPECT_EQ(core::DecodeFirmware(bytes, pcb), "abcdefghijklmnopqr") << pcb;
+}
+
+// A verify names how many of the 45 words differ and the first of them by its entry.
+TEST(VerifyText, CountsEveryDifferingWordAndNamesTheFirst) {
+    core::SetWords sent{}, back{};
+    back[44] = 1;  // setpointB (high)
+    back[6] = 1;   // tolLoPix
+    EXPECT_EQ(core::VerifyText(core::Compare(sent, back)), "Verify failed: 2 words differ (first: tolLoPix)");
+    EXPECT_EQ(core::VerifyText(core::Compare(sent, sent)), "Parameter-frames verified!");
+    EXPECT_EQ(core::SetWordName(44), "setpointB (high)");
 }
