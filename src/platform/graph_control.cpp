@@ -397,20 +397,25 @@ void GraphControl::scheduleRedraw() {
 }
 
 void GraphControl::rebuild() {
-    plot_->clearGraphs();
     plot_->clearItems();
+    // The curves' graphs and legend entries are kept from one repaint to the
+    // next: the legend made anew is laid out anew, which costs more than the
+    // curves themselves.
+    int curves = 0;
+    QStringList legend;
     for (const PlotItem& p : model_.plots) {
         if (p.kind == PlotItem::Kind::XY) {
-            QCPGraph* g = plot_->addGraph(plot_->xAxis, plot_->yAxis);
+            QCPGraph* g = curves < plot_->graphCount() ? plot_->graph(curves)
+                                                       : plot_->addGraph(plot_->xAxis, plot_->yAxis);
             QVector<double> keys(p.x.begin(), p.x.end());
             QVector<double> values(p.y.begin(), p.y.end());
             g->setData(keys, values, true);
             g->setLineStyle(p.plotStyle == VAL_THIN_STEP ? QCPGraph::lsStepCenter : QCPGraph::lsLine);
             g->setPen(QPen(Rgb(p.color), 1, p.lineStyle == VAL_DASH ? Qt::DashLine : Qt::SolidLine));
-            if (!p.legend.empty()) {
-                g->setName(QString::fromStdString(p.legend));
-                g->addToLegend();
-            }
+            g->setName(QString::fromStdString(p.legend));
+            if (!p.legend.empty())
+                legend << QString::number(curves) + QLatin1Char(':') + g->name();
+            ++curves;
         } else {
             auto* r = new QCPItemRect(plot_);
             r->topLeft->setCoords(std::min(p.x1, p.x2), std::max(p.y1, p.y2));
@@ -418,6 +423,15 @@ void GraphControl::rebuild() {
             r->setPen(QPen(Rgb(p.frameColor)));
             r->setBrush(QBrush(Rgb(p.fillColor)));
         }
+    }
+    while (plot_->graphCount() > curves)
+        plot_->removeGraph(plot_->graphCount() - 1);
+    if (legend != legendShown_) {
+        legendShown_ = legend;
+        plot_->legend->clearItems();
+        for (int i = 0; i < curves; ++i)
+            if (!plot_->graph(i)->name().isEmpty())
+                plot_->graph(i)->addToLegend();
     }
     static const QColor kCursorColour[] = {QColor(0, 0, 0), QColor(0, 0, 0xC0)};
     for (const auto& [n, c] : model_.cursors) {

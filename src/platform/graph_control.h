@@ -95,6 +95,7 @@ protected:
     void applyRange(QCPAxis* axis, double lo, double hi);
     GraphModel model_;
     QCustomPlot* plot_ = nullptr;
+    QStringList legendShown_;  // the entries the legend holds now
 
 private:
     void readOut(QPointF at);
@@ -128,7 +129,6 @@ protected:
 
 private:
     std::vector<QCPGraph*> traceGraphs_;  // one a trace, owned by the plot
-    QStringList legendShown_;
 };
 
 }  // namespace platform
