@@ -59,6 +59,7 @@ TEST_F(Recorder, WritesTheHeaderThenOneRecordPerRawFrameIntoAFileReplacedOnlyWhe
     EXPECT_EQ(Values(line.Count(core::kCmdRaw), Attr(pPopUp, POPUP_BTNStartRecord, ATTR_DIMMED)),
               Values(0, 0));
 
+    PlotVIDEOBarGraph();  // a frame shown before the recording is none of its own
     confirmYes = true;
     StartRecording(0, 25);
     EXPECT_EQ(FileText(recfile_name).substr(0, 11), DateStr() + " ");
