@@ -94,7 +94,9 @@ struct Kbexctl : ::testing::Test {
         return sensor.WithModel([eeprom](sim::SensorModel& m) { return eeprom ? m.eeprom : m.ram; });
     }
     sim::SimulatedSensor sensor{{.paced = false, .seed = 3}};
-    std::filesystem::path dir = std::filesystem::path(::testing::TempDir()) / "kbexctl-files";
+    // Tests run side by side as processes of their own: a folder each.
+    std::filesystem::path dir =
+        std::filesystem::path(::testing::TempDir()) / ("kbexctl-files-" + std::to_string(::getpid()));
 };
 
 }  // namespace
