@@ -191,6 +191,31 @@ int Send(const Options& o) {
     return d.count == 0 ? kDone : kVerifyFailed;
 }
 
+int Teach() {
+    // The teach request carries page 0 of the set; it must be the sensor's
+    // own, as the window's panels hold it, never this program's start values.
+    if (FetchParameterSet(1) != 1)
+        return kNoAnswer;
+    Delay(0.1);
+    if (const Outcome outcome = TeachSetpoint(); outcome != Outcome::Answered) {
+        if (const char* text = MissedText(outcome, "Timeout RS232-Line!"))
+            ShowStatusText(text);
+        return kNoAnswer;
+    }
+    Delay(0.1);
+    Set set;
+    std::copy(std::begin(parameter), std::end(parameter), set);
+    if (const Outcome outcome = ReadParameterPages(1, set); outcome != Outcome::Answered)
+        return ExitOf(outcome);
+    std::printf("teachA %u\nteachB %u\n", set[core::kTeachA], set[core::kTeachB]);
+    return kDone;
+}
+
+int Reset() {
+    ResetMaxMin();
+    return std::string_view(szStatus) == "Reset Max/Min OK!" ? kDone : kNoAnswer;
+}
+
 bool Answers(const std::string& path) {
     struct Quiet : LinkObserver {
     } quiet;

@@ -41,6 +41,8 @@ const char* UsageText();
 int Identify(const Options& options, const std::string& port, std::uint16_t reportedVirtPixels);
 int Get(const Options& options);
 int Send(const Options& options);
+int Teach();
+int Reset();
 
 // The line check alone, on a port that is not open: true when it answered.
 bool Answers(const std::string& path);

@@ -51,6 +51,10 @@ int Run(const ctl::Options& o, const std::string& port, StderrObserver& observer
             status = ctl::Get(o);
         else if (o.command == "send")
             status = ctl::Send(o);
+        else if (o.command == "teach")
+            status = ctl::Teach();
+        else if (o.command == "reset")
+            status = ctl::Reset();
         else if (GetHARDWAREInfo() == 0) {
             ShowStatus();
             ShowStatusText("Error reading HARDWARE-info!");

@@ -21,6 +21,8 @@ constexpr const char* kUsageText =
     "                                   (stdout without -o)\n"
     "  send ram|eeprom FILE [--verify]  the parameter file into the sensor, with the\n"
     "                                   window's limits; --verify reads it back\n"
+    "  teach                            the present spot becomes the set-point\n"
+    "  reset                            reset the held maximum and minimum\n"
     "  find                             the first port that answers the line check\n"
     "Exit status: 0 done, 1 usage, 2 the port cannot be opened, 3 the sensor did\n"
     "not answer, 4 verify failed, 5 a file cannot be read or written.\n"
@@ -40,7 +42,7 @@ bool Memory(const std::string& word, std::uint16_t& memory) {
 // a typing error never costs a transfer half done.
 bool CommandArguments(const std::vector<std::string>& args, Options& o, std::string& message) {
     const std::string& c = o.command;
-    if (c == "identify" || c == "find") {
+    if (c == "identify" || c == "find" || c == "teach" || c == "reset") {
         if (args.empty())
             return true;
         message = c + " takes no arguments";

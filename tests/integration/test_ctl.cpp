@@ -250,3 +250,21 @@ TEST(KbexctlSimulate, SimulateRunsTheCommandOnAPairOfItsOwn) {
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_TRUE(core::ParseParamFile(r.out, values));
 }
+
+// Teach answers with the spot taken, then the set is read back from RAM:
+// the printed teach values are the sensor's new ones. A silent sensor
+// leaves both commands at 3.
+TEST_F(Kbexctl, TeachPrintsTheNewTeachValuesAndResetIsAnswered) {
+    const Result teach = On({"teach"});
+    const auto ram = Memory(false);
+    EXPECT_EQ(teach.status, 0) << teach.err;
+    EXPECT_EQ(teach.out,
+              "teachA " + std::to_string(ram[1][3]) + "\nteachB " + std::to_string(ram[2][3]) + "\n");
+    const Result reset = On({"reset"});
+    EXPECT_EQ(reset.status, 0);
+    EXPECT_TRUE(Has(reset.err, "Reset Max/Min OK!"));
+    sensor.SetFaults({.muteAfter = 1});
+    EXPECT_EQ(On({"teach"}).status, 3);
+    sensor.SetFaults({.muteAfter = 1});
+    EXPECT_EQ(On({"reset"}).status, 3);
+}
