@@ -137,7 +137,13 @@ int Get(const Options& o) {
     } else if (o.file.empty()) {
         std::fwrite(text.data(), 1, text.size(), stdout);
     }
-    return std::fflush(stdout) == 0 ? kDone : kFileError;
+    // A full disk or a closed pipe behind stdout is a file that cannot be
+    // written, not a set fetched.
+    if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+        Note("Error writing parameter-file! stdout");
+        return kFileError;
+    }
+    return kDone;
 }
 
 int Send(const Options& o) {

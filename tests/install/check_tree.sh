@@ -49,6 +49,8 @@ check_tree() {
   "$program" --version | grep -q "Version 3.04" || fail "--version does not say Version 3.04"
   "$root/bin/kbex-sensor-sim" --help | grep -q -- --unpaced || fail "kbex-sensor-sim --help"
   env -u DISPLAY -u WAYLAND_DISPLAY "$root/bin/kbexctl" --help | grep -q -- --verify || fail "kbexctl --help"
+  # kbexctl runs where there is no display at all: no widgets, no GUI library.
+  ! ldd "$root/bin/kbexctl" | grep -E -q 'libQt6(Widgets|Gui)' || fail "kbexctl links Qt Widgets or Gui"
   # Without a display Qt's options pass and a bad option is still refused;
   # with one, so is a Qt option that Qt leaves on its platform (-geometry is
   # X11's). timeout: a program that took either would run on.

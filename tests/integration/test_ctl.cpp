@@ -32,7 +32,7 @@ std::string Slurp(const std::string& path) {
 
 // Runs kbexctl; `timeout` kills a run that hangs and pclose waits for it, so
 // no run outlives its test. The paths here hold no quote.
-Result Ctl(const Args& args) {
+Result Ctl(const Args& args, const std::string& redirect = "") {
     static int runs = 0;
     const std::string err =
         ::testing::TempDir() + "kbexctl-err-" + std::to_string(::getpid()) + "-" + std::to_string(++runs);
@@ -40,7 +40,7 @@ Result Ctl(const Args& args) {
     for (const std::string& a : args)
         command += " '" + a + "'";
     Result r;
-    FILE* p = ::popen((command + " 2>'" + err + "'").c_str(), "r");
+    FILE* p = ::popen((command + " 2>'" + err + "' " + redirect).c_str(), "r");
     if (!p)
         return r;
     char buf[4096];
@@ -233,6 +233,7 @@ TEST_F(Kbexctl, FilesThatCannotBeReadOrWrittenExitFiveBeforeAnyTransfer) {
             EXPECT_EQ(sensor.Requests().size(), 1u);  // the line check, nothing sent
         }
     }
+    EXPECT_EQ(Ctl({"--port", sensor.Path(), "get", "ram"}, ">/dev/full").status, 5);  // a full disk
 }
 
 TEST_F(Kbexctl, FindNamesTheFirstPortThatAnswersAndAutoUsesIt) {
