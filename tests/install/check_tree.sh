@@ -28,11 +28,11 @@ trap 'exit 1' INT TERM HUP
 
 check_tree() {
   local root="$1" f
-  for f in bin/kbex-sensor-sim lib/kbex-tw-ms/kbex-tw-ms lib/kbex-tw-ms/K-BEX-TW-MS-DiredI304.uir \
+  for f in bin/kbex-sensor-sim bin/kbexctl lib/kbex-tw-ms/kbex-tw-ms lib/kbex-tw-ms/K-BEX-TW-MS-DiredI304.uir \
            lib/kbex-tw-ms/zq.bmp share/applications/kbex-tw-ms.desktop \
            share/icons/hicolor/scalable/apps/kbex-tw-ms.svg share/icons/hicolor/256x256/apps/kbex-tw-ms.png \
            share/metainfo/example.halvaro.kbex_tw_ms.metainfo.xml share/man/man1/kbex-tw-ms.1.gz \
-           share/man/man1/kbex-sensor-sim.1.gz; do
+           share/man/man1/kbex-sensor-sim.1.gz share/man/man1/kbexctl.1.gz; do
     [ -s "$root/$f" ] || fail "missing $f"
   done
   for f in "$root"/share/man/man1/*.gz; do
@@ -48,6 +48,9 @@ check_tree() {
   "$program" --help | grep -q -- --version || fail "--help does not list --version"
   "$program" --version | grep -q "Version 3.04" || fail "--version does not say Version 3.04"
   "$root/bin/kbex-sensor-sim" --help | grep -q -- --unpaced || fail "kbex-sensor-sim --help"
+  env -u DISPLAY -u WAYLAND_DISPLAY "$root/bin/kbexctl" --help | grep -q -- --verify || fail "kbexctl --help"
+  # kbexctl runs where there is no display at all: no widgets, no GUI library.
+  ! ldd "$root/bin/kbexctl" | grep -E -q 'libQt6(Widgets|Gui)' || fail "kbexctl links Qt Widgets or Gui"
   # Without a display Qt's options pass and a bad option is still refused;
   # with one, so is a Qt option that Qt leaves on its platform (-geometry is
   # X11's). timeout: a program that took either would run on.

@@ -1,0 +1,242 @@
+// kbexctl: the commands on an open, checked port.
+#include <algorithm>
+#include <cstdio>
+#include <iterator>
+#include <string>
+#include <utility>
+
+#include "com232.h"
+#include "core/compare.h"
+#include "core/paramfile.h"
+#include "core/rules.h"
+#include "core/texts.h"
+#include "ctl.h"
+#include "platform/clock.h"
+#include "platform/files.h"
+#include "platform/serial.h"
+
+namespace ctl {
+
+namespace {
+
+using Set = std::uint16_t[core::kParamCount];
+
+int ExitOf(Outcome outcome) {
+    return outcome == Outcome::Answered ? kDone : kNoAnswer;
+}
+
+void Note(const std::string& text) {
+    std::fprintf(stderr, "%s\n", Utf8(text).c_str());
+}
+
+std::string MemoryName(std::uint16_t memory) {
+    return memory == 2 ? "eeprom" : "ram";
+}
+
+// What the window does to a set it shows before it can send it: the limits
+// of a received set, and the calibration factors through their controls,
+// which hold a float in µm per pixel.
+void AsTheWindowSends(std::span<std::uint16_t, core::kParamCount> set, std::uint16_t cvp) {
+    core::LimitParameters(set, cvp);
+    for (std::size_t index : {core::kCalibA, core::kCalibB}) {
+        const float shown = core::CalibToControl(core::Get32(set, index));
+        core::Put32(set, index, core::CalibFromControl(static_cast<double>(shown)));
+    }
+}
+
+// The file's 45 numbers into `parameter` as the window loads them: each
+// cut to the 16 bits a page word carries.
+void Load(const core::ParamFileValues& values) {
+    for (std::uint16_t page = 0; page < 3; ++page) {
+        for (std::size_t w = 0; w < core::kPageWords; ++w)
+            pp[w] = static_cast<std::uint16_t>(values[page * core::kPageWords + w] & 0xFFFF);
+        CopyPPtoVars(page);
+    }
+}
+
+std::string Line(std::size_t word) {
+    return "line " + std::to_string(word + 1) + " " + core::SetWordName(word);
+}
+
+}  // namespace
+
+int Identify(const Options& o, const std::string& port, std::uint16_t reported) {
+    if (GetVERSIONInfo() < static_cast<int>(core::kFirmwareLen)) {
+        ShowStatusText("Error reading firmware-info!");
+        return kNoAnswer;
+    }
+    const std::string firmware =
+        Utf8(core::DecodeFirmware(std::span(szReadBuf).first<core::kFirmwareLen>(), pcbtype));
+    const core::CcdInfo info = core::DescribeCcd(ccdtype, hwtype);
+    std::vector<std::string> lines;
+    for (const std::string& l : info.lines) {
+        const std::string text = Utf8(l.substr(0, l.find_last_not_of(' ') + 1));
+        if (!text.empty())
+            lines.push_back(text);
+    }
+    const std::pair<const char*, unsigned> words[] = {
+        {"ccdtype", ccdtype},
+        {"ccdmaxpixel", ccdmaxpixel},
+        {"ccdresolution", ccdresolution},
+        {"pcbtype", pcbtype},
+        {"ccdvirtpixel", ccdvirtpixel},
+        {"reportedvirtpixel", reported},
+        {"ccdsubpixel", ccdsubpixel},
+        {"ccdpixB", ccdpixB},
+        {"ccdpixE", ccdpixE},
+        {"softversion", softversion},
+        {"hwtype", hwtype},
+        {"adcmax", adcmax},
+    };
+    if (o.json) {
+        std::string out = "{\"port\":" + JsonString(port);
+        for (const auto& [name, value] : words)
+            out += ",\"" + std::string(name) + "\":" + std::to_string(value);
+        out += ",\"ccdinfo\":[";
+        for (std::size_t i = 0; i < lines.size(); ++i)
+            out += (i ? "," : "") + JsonString(lines[i]);
+        out += "],\"firmware\":" + JsonString(firmware) + "}";
+        std::printf("%s\n", out.c_str());
+        return kDone;
+    }
+    std::printf("%-18s %s\n", "port", port.c_str());
+    for (const auto& [name, value] : words)
+        std::printf("%-18s %u\n", name, value);
+    for (std::size_t i = 0; i < lines.size(); ++i)
+        std::printf("%-18s %s\n", i ? "" : "ccdinfo", lines[i].c_str());
+    std::printf("%-18s %s\n", "firmware", firmware.c_str());
+    return kDone;
+}
+
+int Get(const Options& o) {
+    Set set;
+    std::copy(std::begin(parameter), std::end(parameter), set);
+    if (const Outcome outcome = ReadParameterPages(o.memory, set); outcome != Outcome::Answered)
+        return ExitOf(outcome);
+    const core::SetWords words = core::SetWordsOf(set);
+    core::ParamFileValues values{};
+    std::copy(words.begin(), words.end(), values.begin());
+    const std::string text = core::FormatParamFile(values);
+    if (!o.file.empty()) {
+        if (ReplaceFileBytes(o.file.c_str(), text) != 0) {
+            Note("Error writing parameter-file! " + o.file);
+            return kFileError;
+        }
+        Note("Parameter-file written! " + o.file);
+    }
+    if (o.json) {
+        std::string out = "{\"memory\":\"" + MemoryName(o.memory) + "\"";
+        if (!o.file.empty())
+            out += ",\"file\":" + JsonString(o.file);
+        out += ",\"words\":[";
+        for (std::size_t k = 0; k < words.size(); ++k)
+            out += std::string(k ? "," : "") + "{\"line\":" + std::to_string(k + 1) +
+                   ",\"name\":" + JsonString(core::SetWordName(k)) +
+                   ",\"value\":" + std::to_string(words[k]) + "}";
+        std::printf("%s]}\n", out.c_str());
+    } else if (o.file.empty()) {
+        std::fwrite(text.data(), 1, text.size(), stdout);
+    }
+    // A full disk or a closed pipe behind stdout is a file that cannot be
+    // written, not a set fetched.
+    if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+        Note("Error writing parameter-file! stdout");
+        return kFileError;
+    }
+    return kDone;
+}
+
+int Send(const Options& o) {
+    std::string text;
+    core::ParamFileValues values{};
+    if (ReadFileBytes(o.file.c_str(), text) != 0) {
+        Note("Error reading parameter-file! " + o.file + " cannot be read");
+        return kFileError;
+    }
+    if (!core::ParseParamFile(text, values)) {
+        Note("Error reading parameter-file! " + o.file + " does not hold 45 numbers, one a line");
+        return kFileError;
+    }
+    // The limits depend on the sensor's pixel count.
+    if (GetHARDWAREInfo() == 0) {
+        ShowStatus();
+        ShowStatusText("Error reading HARDWARE-info!");
+        return kNoAnswer;
+    }
+    Load(values);
+    const core::SetWords inFile = core::SetWordsOf(parameter);
+    AsTheWindowSends(parameter, ccdvirtpixel);
+    const core::SetWords sent = core::SetWordsOf(parameter);
+    // Nothing changes on its way unsaid: what the limits moved is named.
+    for (std::size_t k = 0; k < sent.size(); ++k) {
+        if (values[k] != inFile[k])
+            Note(Line(k) + ": " + std::to_string(values[k]) + " in the file, " + std::to_string(inFile[k]) +
+                 " taken (16 bits)");
+        if (inFile[k] != sent[k])
+            Note(Line(k) + ": " + std::to_string(inFile[k]) + " held to " + std::to_string(sent[k]) +
+                 " by the parameter limits");
+    }
+    if (const Outcome outcome = SendParameterSet(o.memory); outcome != Outcome::Answered)
+        return ExitOf(outcome);
+    // The sensor writes a page without answering. The pause the pages keep
+    // between them lets the last one cross the line and be stored before the
+    // port is given back (its settings restored) or the pages are read back.
+    Delay(0.1);
+    if (!o.verify)
+        return kDone;
+    Set back;
+    std::copy(std::begin(parameter), std::end(parameter), back);
+    if (const Outcome outcome = ReadParameterPages(o.memory, back); outcome != Outcome::Answered)
+        return ExitOf(outcome);
+    const core::SetWords read = core::SetWordsOf(back);
+    for (std::size_t k = 0; k < read.size(); ++k)
+        if (read[k] != sent[k])
+            Note(Line(k) + ": sent " + std::to_string(sent[k]) + ", read back " + std::to_string(read[k]));
+    const core::Difference d = core::Compare(sent, read);
+    ShowStatusText(core::VerifyText(d).c_str());
+    return d.count == 0 ? kDone : kVerifyFailed;
+}
+
+int Teach() {
+    // The teach request carries page 0 of the set; it must be the sensor's
+    // own, as the window's panels hold it, never this program's start values.
+    if (FetchParameterSet(1) != 1)
+        return kNoAnswer;
+    Delay(0.1);
+    if (const Outcome outcome = TeachSetpoint(); outcome != Outcome::Answered) {
+        if (const char* text = MissedText(outcome, "Timeout RS232-Line!"))
+            ShowStatusText(text);
+        return kNoAnswer;
+    }
+    Delay(0.1);
+    Set set;
+    std::copy(std::begin(parameter), std::end(parameter), set);
+    if (const Outcome outcome = ReadParameterPages(1, set); outcome != Outcome::Answered)
+        return ExitOf(outcome);
+    std::printf("teachA %u\nteachB %u\n", set[core::kTeachA], set[core::kTeachB]);
+    return kDone;
+}
+
+int Reset() {
+    ResetMaxMin();
+    return std::string_view(szStatus) == "Reset Max/Min OK!" ? kDone : kNoAnswer;
+}
+
+bool Answers(const std::string& path) {
+    struct Quiet : LinkObserver {
+    } quiet;
+    SetPortTable({{path, "searched"}});
+    if (OpenComConfig(1, "", 19200, 0, 8, 1, 4096, 4096) < 0)
+        return false;  // gone, or held by another program
+    const int inUse = std::exchange(com, 1);
+    parameter[core::kPage] = 0;
+    CopyVarsToPP(0);
+    // A port without a sensor costs this much; an echo needs 37.5 ms on the line.
+    const Outcome outcome =
+        Exchange({.command = core::kCmdEcho, .words = pp}, {.kind = Expect::AnyFrame}, 0.15, quiet);
+    com = inUse;
+    CloseCom(1);
+    return outcome == Outcome::Answered;
+}
+
+}  // namespace ctl

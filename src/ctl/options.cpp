@@ -1,0 +1,167 @@
+// kbexctl: the command line and the texts it writes.
+#include <cstdio>
+
+#include "ctl.h"
+
+namespace ctl {
+
+namespace {
+
+constexpr const char* kUsageText =
+    "Usage: kbexctl [--port PATH | --simulate] [--json] COMMAND ...\n"
+    "The K-BEX MASTER/SLAVE sensor pair from the command line.\n"
+    "  --port PATH  the serial device of the sensor pair; --port auto takes the\n"
+    "               first port that answers the line check (as find)\n"
+    "  --simulate   talk to a simulated sensor pair started for this run\n"
+    "  --json       results as one JSON object on stdout\n"
+    "  --help       show this text\n"
+    "Commands:\n"
+    "  identify                         hardware description and firmware text\n"
+    "  get ram|eeprom [-o FILE]         the parameter set as a parameter file\n"
+    "                                   (stdout without -o)\n"
+    "  send ram|eeprom FILE [--verify]  the parameter file into the sensor, with the\n"
+    "                                   window's limits; --verify reads it back\n"
+    "  teach                            the present spot becomes the set-point\n"
+    "  reset                            reset the held maximum and minimum\n"
+    "  find                             the first port that answers the line check\n"
+    "Exit status: 0 done, 1 usage, 2 the port cannot be opened, 3 the sensor did\n"
+    "not answer, 4 verify failed, 5 a file cannot be read or written.\n"
+    "Status texts go to stderr.\n";
+
+bool Memory(const std::string& word, std::uint16_t& memory) {
+    if (word == "ram")
+        memory = 1;
+    else if (word == "eeprom")
+        memory = 2;
+    else
+        return false;
+    return true;
+}
+
+// The words after the command, checked before the port is touched, so that
+// a typing error never costs a transfer half done.
+bool CommandArguments(const std::vector<std::string>& args, Options& o, std::string& message) {
+    const std::string& c = o.command;
+    if (c == "identify" || c == "find" || c == "teach" || c == "reset") {
+        if (args.empty())
+            return true;
+        message = c + " takes no arguments";
+        return false;
+    }
+    if (c == "get") {
+        if (args.empty() || !Memory(args[0], o.memory)) {
+            message = "get needs ram or eeprom";
+            return false;
+        }
+        if (args.size() == 1)
+            return true;
+        if (args.size() == 3 && args[1] == "-o" && !args[2].empty()) {
+            o.file = args[2];
+            return true;
+        }
+        message = "get ram|eeprom [-o FILE]";
+        return false;
+    }
+    if (c == "send") {
+        if (args.size() < 2 || !Memory(args[0], o.memory) || args[1].empty()) {
+            message = "send needs ram or eeprom and a parameter file";
+            return false;
+        }
+        o.file = args[1];
+        if (args.size() == 2)
+            return true;
+        if (args.size() == 3 && args[2] == "--verify") {
+            o.verify = true;
+            return true;
+        }
+        message = "send ram|eeprom FILE [--verify]";
+        return false;
+    }
+    message = c.empty() ? "no command given" : "unknown command: " + c;
+    return false;
+}
+
+}  // namespace
+
+bool ParseCommandLine(int argc, char** argv, Options& o, bool& help, std::string& message) {
+    help = false;
+    std::vector<std::string> args;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (!o.command.empty()) {
+            args.push_back(arg);
+        } else if (arg == "--help" || arg == "-h") {
+            help = true;
+        } else if (arg == "--port" || arg.starts_with("--port=")) {
+            std::string path = arg.size() > 7 ? arg.substr(7) : "";
+            if (arg == "--port") {
+                if (i + 1 >= argc) {
+                    message = "--port needs a device path or auto";
+                    return false;
+                }
+                path = argv[++i];
+            }
+            if (path.empty()) {
+                message = "--port needs a device path or auto";
+                return false;
+            }
+            if (path == "auto")
+                o.autoPort = true;
+            else
+                o.ports.push_back(path);
+        } else if (arg == "--simulate") {
+            o.simulate = true;
+        } else if (arg == "--json") {
+            o.json = true;
+        } else if (arg.starts_with("-")) {
+            message = "unknown option: " + arg;
+            return false;
+        } else {
+            o.command = arg;
+        }
+    }
+    if (help)
+        return true;
+    return CommandArguments(args, o, message);
+}
+
+const char* UsageText() {
+    return kUsageText;
+}
+
+std::string Utf8(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (char ch : text) {
+        const auto c = static_cast<unsigned char>(ch);
+        // Latin-1 agrees with Windows-1252 on every character the link
+        // writes; the others are shown as the Latin-1 ones.
+        if (c < 0x80) {
+            out += ch;
+        } else {
+            out += static_cast<char>(0xC0 | (c >> 6));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        }
+    }
+    return out;
+}
+
+std::string JsonString(std::string_view text) {
+    std::string out = "\"";
+    for (char ch : text) {
+        const auto c = static_cast<unsigned char>(ch);
+        if (ch == '"' || ch == '\\') {
+            out += '\\';
+            out += ch;
+        } else if (c < 0x20) {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
+            out += escaped;
+        } else {
+            out += ch;
+        }
+    }
+    return out + "\"";
+}
+
+}  // namespace ctl
