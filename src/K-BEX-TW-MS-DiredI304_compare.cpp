@@ -77,7 +77,6 @@ void FetchSensor(int column) {
     TransferScope transfer;
     LineOperation operation;
     std::uint16_t set[core::kParamCount];
-    std::copy(std::begin(parameter), std::end(parameter), set);
     const Outcome outcome = ReadParameterPages(column == kRam ? 1 : 2, set);
     const std::string name = kColumnName[column];
     // Only a whole set is shown: pages of a fetch that stopped half-way

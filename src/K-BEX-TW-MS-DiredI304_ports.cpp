@@ -205,26 +205,13 @@ void ConnectPort(int port) {
 
 namespace {
 
-// A port without a sensor costs this much of the search; an echo needs 37.5 ms
-// on the line.
-constexpr double kProbeLimit = 0.15;
-
-// The line check of one port: no texts of its own (the search says where it
-// is), the window's events while it waits, so STOP ends the search.
+// The line check of one port: the window's events while it waits, so STOP
+// ends the search.
 bool SensorAnswers(int port) {
     struct Quiet : LinkObserver {
         void Wait(int p, double seconds) override { WindowObserver().Wait(p, seconds); }
     } quiet;
-    if (OpenComConfig(port, "", 19200, 0, 8, 1, 4096, 4096) < 0)
-        return false;  // gone, or held by another program
-    const int inUse = std::exchange(com, port);
-    parameter[core::kPage] = 0;
-    CopyVarsToPP(0);
-    const Outcome outcome =
-        Exchange({.command = core::kCmdEcho, .words = pp}, {.kind = Expect::AnyFrame}, kProbeLimit, quiet);
-    com = inUse;
-    CloseCom(port);
-    return outcome == Outcome::Answered;
+    return PortAnswers(port, quiet);
 }
 
 // Tries the line check on each listed port, one at a time, and connects the

@@ -205,6 +205,14 @@ void CopyPPtoVars(std::uint16_t page) {
     core::CopyPPtoVars(parameter, page, std::span(pp).first<core::kPageWords>());
 }
 
+void TakeFileValues(const core::ParamFileValues& values) {
+    for (std::uint16_t page = 0; page < 3; ++page) {
+        for (std::size_t w = 0; w < core::kPageWords; ++w)
+            pp[w] = static_cast<std::uint16_t>(values[page * core::kPageWords + w] & 0xFFFF);
+        CopyPPtoVars(page);
+    }
+}
+
 void CopyPPtoRAWVars() {
     const core::RawValues r = core::DecodeRaw(pp);
     Aval = r.Aval;
@@ -552,6 +560,19 @@ int CheckComLine(int port) {
     pp[0] = core::GetWordBE(szReadBuf);  // the sync word, the one answer word the check reads
     ShowStatus();
     return outcome == Outcome::Answered ? 1 : 0;
+}
+
+bool PortAnswers(int port, LinkObserver& observer) {
+    if (OpenComConfig(port, "", 19200, 0, 8, 1, 4096, 4096) < 0)
+        return false;
+    const int inUse = std::exchange(com, port);
+    parameter[core::kPage] = 0;
+    CopyVarsToPP(0);
+    const Outcome outcome =
+        Exchange({.command = core::kCmdEcho, .words = pp}, {.kind = Expect::AnyFrame}, 0.15, observer);
+    com = inUse;
+    CloseCom(port);
+    return outcome == Outcome::Answered;
 }
 
 void InitRS232(int port, bool fetchSet) {

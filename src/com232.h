@@ -8,7 +8,9 @@
 #include <functional>
 #include <span>
 
+#include "core/compare.h"
 #include "core/frame.h"
+#include "core/paramfile.h"
 
 // Points of every video and data curve, and of the capture buffers behind them.
 inline constexpr int MAXPOINT = 128;
@@ -54,6 +56,9 @@ void InitIdentVars();
 // --- codec --------------------------------------------------------------------------------
 void CopyVarsToPP(std::uint16_t page);
 void CopyPPtoVars(std::uint16_t page);
+// A parameter file's 45 numbers into `parameter` as they are loaded: each cut
+// to the 16 bits a page word carries.
+void TakeFileValues(const core::ParamFileValues& values);
 void CopyPPtoRAWVars();
 void FillTxBuf(std::uint16_t command, std::uint16_t second, const std::uint16_t* words);
 int GetRxBuf();
@@ -205,6 +210,11 @@ inline Outcome Exchange(const Request& request, const Expect& expect, double lim
 // whose panels may hold edits not sent yet) and reads the firmware text.
 void InitRS232(int port, bool fetchSet = true);
 int CheckComLine(int port);
+// The line check alone on a port not yet open, for a search: opened, one echo
+// within 0.15 s (an echo needs 37.5 ms on the line), closed again; `com`
+// stays as it was and nothing is said, the search says where it is. True
+// when it answered; false too when the port is gone or held by another program.
+bool PortAnswers(int port, LinkObserver& observer);
 
 // --- transfers of the parameter set ----------------------------------------------------------
 // True while the parameter set is on its way to or from the sensor or a file
@@ -232,8 +242,9 @@ Outcome FetchPage(std::uint16_t target, std::uint16_t page, std::span<std::uint1
 // observer shows the set. 1 when the set was taken over.
 int FetchParameterSet(std::uint16_t target);
 // The three pages of the sensor's RAM (target 1) or EEPROM (target 2) into
-// `into`, a tenth of a second apart, for a look at them only: `parameter`
-// stays as it was, its header entries too. Each page's exchange shows its
+// `into` (a copy of `parameter` with the sensor's pages), a tenth of a second
+// apart, for a look at them only: `parameter` stays as it was, its header
+// entries too. Each page's exchange shows its
 // outcome as GET's does; the fetch stops at the first page that does not
 // come, its outcome returned, and `into` is then to be dropped.
 Outcome ReadParameterPages(std::uint16_t target, std::span<std::uint16_t, core::kParamCount> into);
@@ -245,8 +256,9 @@ Outcome SendParameterSet(std::uint16_t target);
 // "Parameter-frames verified!" or "Verify failed: N words differ (first:
 // <entry name>)" on the status line when they came. A read-back that did not
 // come leaves its own outcome there (the fetch's time-out text), never a
-// verdict. `parameter` is not changed.
-Outcome VerifyParameterSet(std::uint16_t target);
+// verdict. `parameter` is not changed. `readBack`, when given, receives the
+// words read back, for a caller that names each difference.
+Outcome VerifyParameterSet(std::uint16_t target, core::SetWords* readBack = nullptr);
 // The present spot becomes the set-point (the request carries page 0 of
 // `parameter`); the outcome of the teach request itself.
 Outcome TeachSetpoint();
@@ -259,7 +271,8 @@ int PushGETRAW();
 // curve B) from entry `start` (0 or 64) into `dest` (128 words; nullptr keeps
 // nothing). 1 when exactly one block came.
 int ReadData64(int start, int buffer, std::uint16_t* dest);
-void ResetMaxMin();
+// The outcome's text on the status line: "Reset Max/Min OK!" when answered.
+Outcome ResetMaxMin();
 int ClearXFLASH();
 // Writes table words (page - 2) * 256 + offset .. + 7 into flash page `page`;
 // the observer draws the progress on the slave (device 0) or master graph.

@@ -84,6 +84,7 @@ Outcome ReadParameterPages(std::uint16_t target, std::span<std::uint16_t, core::
     // Every exchange notes its command in the set; a look at the sensor
     // must leave no trace in it.
     const std::uint16_t command = parameter[core::kCommand];
+    std::copy(std::begin(parameter), std::end(parameter), into.begin());
     Outcome outcome = Outcome::Answered;
     for (std::uint16_t page = 0; page < kPages && outcome == Outcome::Answered; ++page) {
         outcome = FetchPage(target, page, into);
@@ -124,20 +125,22 @@ Outcome SendParameterSet(std::uint16_t target) {
     return Outcome::Answered;
 }
 
-Outcome VerifyParameterSet(std::uint16_t target) {
+Outcome VerifyParameterSet(std::uint16_t target, core::SetWords* readBack) {
     LineOperation operation;
     // The sensor writes a page without answering; the read-back keeps the
     // pause the pages keep between them, so the last page has been stored.
     Delay(0.1);
     std::uint16_t back[core::kParamCount];
-    std::copy(std::begin(parameter), std::end(parameter), back);
     const Outcome outcome = ReadParameterPages(target == 2 ? 2 : 1, back);
     if (outcome != Outcome::Answered)
         return outcome;
     // All 45 data words are compared. The request header (sync, command,
     // page) is framing the sensor does not store, and it is in no page.
-    SetStatus(core::VerifyText(core::Compare(core::SetWordsOf(parameter), core::SetWordsOf(back))).c_str());
+    const core::SetWords read = core::SetWordsOf(back);
+    SetStatus(core::VerifyText(core::Compare(core::SetWordsOf(parameter), read)).c_str());
     ShowStatus();
+    if (readBack)
+        *readBack = read;
     return outcome;
 }
 
@@ -219,7 +222,7 @@ int ReadData64(int start, int buffer, std::uint16_t* dest) {
 
 // --- maintenance commands ----------------------------------------------------------------------
 
-void ResetMaxMin() {
+Outcome ResetMaxMin() {
     const Outcome outcome =
         Exchange({.command = core::kCmdResetMaxMin, .words = pp, .progress = "Reset Max/Min values..."},
                  {.kind = Expect::NotRaw}, TIMEOUT);
@@ -230,6 +233,7 @@ void ResetMaxMin() {
     else if (const char* text = MissedText(outcome, "Timeout-RS-232..."))
         SetStatus(text);
     ShowStatus();
+    return outcome;
 }
 
 namespace {

@@ -34,11 +34,7 @@ int ReadParaFromFile() {
         ShowStatus();
         return 0;
     }
-    for (std::uint16_t page = 0; page < 3; ++page) {
-        for (std::size_t w = 0; w < core::kPageWords; ++w)
-            pp[w] = static_cast<std::uint16_t>(values[page * core::kPageWords + w] & 0xFFFF);
-        CopyPPtoVars(page);
-    }
+    TakeFileValues(values);
     SetStatus("Parameter-file loaded!");
     return 1;
 }

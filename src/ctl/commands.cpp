@@ -1,7 +1,6 @@
 // kbexctl: the commands on an open, checked port.
 #include <algorithm>
 #include <cstdio>
-#include <iterator>
 #include <string>
 #include <utility>
 
@@ -41,16 +40,6 @@ void AsTheWindowSends(std::span<std::uint16_t, core::kParamCount> set, std::uint
     for (std::size_t index : {core::kCalibA, core::kCalibB}) {
         const float shown = core::CalibToControl(core::Get32(set, index));
         core::Put32(set, index, core::CalibFromControl(static_cast<double>(shown)));
-    }
-}
-
-// The file's 45 numbers into `parameter` as the window loads them: each
-// cut to the 16 bits a page word carries.
-void Load(const core::ParamFileValues& values) {
-    for (std::uint16_t page = 0; page < 3; ++page) {
-        for (std::size_t w = 0; w < core::kPageWords; ++w)
-            pp[w] = static_cast<std::uint16_t>(values[page * core::kPageWords + w] & 0xFFFF);
-        CopyPPtoVars(page);
     }
 }
 
@@ -110,7 +99,6 @@ int Identify(const Options& o, const std::string& port, std::uint16_t reported) 
 
 int Get(const Options& o) {
     Set set;
-    std::copy(std::begin(parameter), std::end(parameter), set);
     if (const Outcome outcome = ReadParameterPages(o.memory, set); outcome != Outcome::Answered)
         return ExitOf(outcome);
     const core::SetWords words = core::SetWordsOf(set);
@@ -163,7 +151,7 @@ int Send(const Options& o) {
         ShowStatusText("Error reading HARDWARE-info!");
         return kNoAnswer;
     }
-    Load(values);
+    TakeFileValues(values);
     const core::SetWords inFile = core::SetWordsOf(parameter);
     AsTheWindowSends(parameter, ccdvirtpixel);
     const core::SetWords sent = core::SetWordsOf(parameter);
@@ -178,23 +166,20 @@ int Send(const Options& o) {
     }
     if (const Outcome outcome = SendParameterSet(o.memory); outcome != Outcome::Answered)
         return ExitOf(outcome);
-    // The sensor writes a page without answering. The pause the pages keep
-    // between them lets the last one cross the line and be stored before the
-    // port is given back (its settings restored) or the pages are read back.
-    Delay(0.1);
-    if (!o.verify)
+    if (!o.verify) {
+        // The sensor writes a page without answering. The pause the pages
+        // keep between them lets the last one cross the line and be stored
+        // before the port is given back (its settings restored).
+        Delay(0.1);
         return kDone;
-    Set back;
-    std::copy(std::begin(parameter), std::end(parameter), back);
-    if (const Outcome outcome = ReadParameterPages(o.memory, back); outcome != Outcome::Answered)
+    }
+    core::SetWords read{};
+    if (const Outcome outcome = VerifyParameterSet(o.memory, &read); outcome != Outcome::Answered)
         return ExitOf(outcome);
-    const core::SetWords read = core::SetWordsOf(back);
     for (std::size_t k = 0; k < read.size(); ++k)
         if (read[k] != sent[k])
             Note(Line(k) + ": sent " + std::to_string(sent[k]) + ", read back " + std::to_string(read[k]));
-    const core::Difference d = core::Compare(sent, read);
-    ShowStatusText(core::VerifyText(d).c_str());
-    return d.count == 0 ? kDone : kVerifyFailed;
+    return read == sent ? kDone : kVerifyFailed;
 }
 
 int Teach() {
@@ -210,7 +195,6 @@ int Teach() {
     }
     Delay(0.1);
     Set set;
-    std::copy(std::begin(parameter), std::end(parameter), set);
     if (const Outcome outcome = ReadParameterPages(1, set); outcome != Outcome::Answered)
         return ExitOf(outcome);
     std::printf("teachA %u\nteachB %u\n", set[core::kTeachA], set[core::kTeachB]);
@@ -218,25 +202,14 @@ int Teach() {
 }
 
 int Reset() {
-    ResetMaxMin();
-    return std::string_view(szStatus) == "Reset Max/Min OK!" ? kDone : kNoAnswer;
+    return ExitOf(ResetMaxMin());
 }
 
 bool Answers(const std::string& path) {
     struct Quiet : LinkObserver {
     } quiet;
     SetPortTable({{path, "searched"}});
-    if (OpenComConfig(1, "", 19200, 0, 8, 1, 4096, 4096) < 0)
-        return false;  // gone, or held by another program
-    const int inUse = std::exchange(com, 1);
-    parameter[core::kPage] = 0;
-    CopyVarsToPP(0);
-    // A port without a sensor costs this much; an echo needs 37.5 ms on the line.
-    const Outcome outcome =
-        Exchange({.command = core::kCmdEcho, .words = pp}, {.kind = Expect::AnyFrame}, 0.15, quiet);
-    com = inUse;
-    CloseCom(1);
-    return outcome == Outcome::Answered;
+    return PortAnswers(1, quiet);
 }
 
 }  // namespace ctl

@@ -372,6 +372,18 @@ void GraphControl::drawTexts() {
             setAccessibleDescription(text);
 }
 
+void GraphControl::keepLegend(const std::vector<QCPGraph*>& named) {
+    std::vector<std::pair<QCPGraph*, QString>> entries;
+    for (QCPGraph* g : named)
+        entries.emplace_back(g, g->name());
+    if (entries == legendShown_)
+        return;
+    legendShown_ = std::move(entries);
+    plot_->legend->clearItems();
+    for (QCPGraph* g : named)
+        g->addToLegend();
+}
+
 void GraphControl::applyRange(QCPAxis* axis, double lo, double hi) {
     if (handView_)
         return;
@@ -398,11 +410,8 @@ void GraphControl::scheduleRedraw() {
 
 void GraphControl::rebuild() {
     plot_->clearItems();
-    // The curves' graphs and legend entries are kept from one repaint to the
-    // next: the legend made anew is laid out anew, which costs more than the
-    // curves themselves.
     int curves = 0;
-    QStringList legend;
+    std::vector<QCPGraph*> named;
     for (const PlotItem& p : model_.plots) {
         if (p.kind == PlotItem::Kind::XY) {
             QCPGraph* g = curves < plot_->graphCount() ? plot_->graph(curves)
@@ -414,7 +423,7 @@ void GraphControl::rebuild() {
             g->setPen(QPen(Rgb(p.color), 1, p.lineStyle == VAL_DASH ? Qt::DashLine : Qt::SolidLine));
             g->setName(QString::fromStdString(p.legend));
             if (!p.legend.empty())
-                legend << QString::number(curves) + QLatin1Char(':') + g->name();
+                named.push_back(g);
             ++curves;
         } else {
             auto* r = new QCPItemRect(plot_);
@@ -426,13 +435,7 @@ void GraphControl::rebuild() {
     }
     while (plot_->graphCount() > curves)
         plot_->removeGraph(plot_->graphCount() - 1);
-    if (legend != legendShown_) {
-        legendShown_ = legend;
-        plot_->legend->clearItems();
-        for (int i = 0; i < curves; ++i)
-            if (!plot_->graph(i)->name().isEmpty())
-                plot_->graph(i)->addToLegend();
-    }
+    keepLegend(named);
     static const QColor kCursorColour[] = {QColor(0, 0, 0), QColor(0, 0, 0xC0)};
     for (const auto& [n, c] : model_.cursors) {
         if (!c.placed || c.pointStyle == VAL_NO_POINT)
@@ -558,19 +561,19 @@ bool StripChartControl::setChartAttribute(int attribute, int value) {
 
 void StripChartControl::rebuild() {
     plot_->clearItems();
-    // Each trace keeps its graph and legend entry from one repaint to the
-    // next: made anew, the legend would be laid out again at every frame.
     while (traceGraphs_.size() < model_.traceData.size())
         traceGraphs_.push_back(plot_->addGraph());
-    QStringList legend;
+    std::vector<QCPGraph*> named;
     for (std::size_t t = 0; t < traceGraphs_.size(); ++t) {
         QCPGraph* g = traceGraphs_[t];
         const bool shown = t < model_.traceData.size() && model_.traceVisible[t];
         g->setVisible(shown);
-        if (shown && !model_.traceLegend[t].empty())
-            legend << QString::fromStdString(model_.traceLegend[t]);
         if (!shown)
             continue;
+        if (const QString name = QString::fromStdString(model_.traceLegend[t]); !name.isEmpty()) {
+            g->setName(name);
+            named.push_back(g);
+        }
         const auto& pts = model_.traceData[t];
         QVector<double> keys(static_cast<qsizetype>(pts.size()));
         for (qsizetype i = 0; i < keys.size(); ++i)
@@ -578,16 +581,7 @@ void StripChartControl::rebuild() {
         g->setData(keys, QVector<double>(pts.begin(), pts.end()), true);
         g->setPen(QPen(Rgb(model_.traceColor[t]), 1.2));
     }
-    // The entries in trace order, made again only when the names shown change.
-    if (legend != legendShown_) {
-        legendShown_ = legend;
-        plot_->legend->clearItems();
-        for (std::size_t t = 0; t < traceGraphs_.size(); ++t)
-            if (traceGraphs_[t]->visible() && !model_.traceLegend[t].empty()) {
-                traceGraphs_[t]->setName(QString::fromStdString(model_.traceLegend[t]));
-                traceGraphs_[t]->addToLegend();
-            }
-    }
+    keepLegend(named);
     drawTexts();
     applyRange(plot_->xAxis, model_.xAxis.min, model_.xAxis.max);
     double lo = model_.yLeft.min, hi = model_.yLeft.max;

@@ -15,9 +15,9 @@
 
 #include <QElapsedTimer>
 #include <QString>
-#include <QStringList>
 #include <QWidget>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/graph_model.h"
@@ -91,11 +91,16 @@ protected:
     // Caption, axis titles, legend and read-out, after the plots are added;
     // the accessible description says what the graph now shows.
     void drawTexts();
+    // The legend holds `named`, in order, made again only when they change.
+    void keepLegend(const std::vector<QCPGraph*>& named);
     // The program's range, unless the operator's view holds.
     void applyRange(QCPAxis* axis, double lo, double hi);
     GraphModel model_;
     QCustomPlot* plot_ = nullptr;
-    QStringList legendShown_;  // the entries the legend holds now
+    // The graphs and names the legend holds now. A legend made anew is laid
+    // out anew, which costs more than the curves themselves: the graphs and
+    // their entries are kept from one repaint to the next.
+    std::vector<std::pair<QCPGraph*, QString>> legendShown_;
 
 private:
     void readOut(QPointF at);
