@@ -182,7 +182,7 @@ int Send(const Options& o) {
     return read == sent ? kDone : kVerifyFailed;
 }
 
-int Teach() {
+int Teach(const Options& o) {
     // The teach request carries page 0 of the set; it must be the sensor's
     // own, as the window's panels hold it, never this program's start values.
     if (FetchParameterSet(1) != 1)
@@ -197,7 +197,8 @@ int Teach() {
     Set set;
     if (const Outcome outcome = ReadParameterPages(1, set); outcome != Outcome::Answered)
         return ExitOf(outcome);
-    std::printf("teachA %u\nteachB %u\n", set[core::kTeachA], set[core::kTeachB]);
+    std::printf(o.json ? "{\"teachA\":%u,\"teachB\":%u}\n" : "teachA %u\nteachB %u\n", set[core::kTeachA],
+                set[core::kTeachB]);
     return kDone;
 }
 

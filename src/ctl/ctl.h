@@ -19,6 +19,10 @@ enum Exit : int {
     kNoAnswer = 3,   // time-out, no valid answer, line lost
     kVerifyFailed = 4,
     kFileError = 5,  // a file cannot be read or written
+    // Stopped by Ctrl+C (or SIGTERM, SIGHUP) before it was done, as the
+    // shell counts a command killed by SIGINT. A run or a recording is not
+    // "before it was done": stopping is how it ends.
+    kInterrupted = 130,
 };
 
 struct Options {
@@ -28,8 +32,13 @@ struct Options {
     bool json = false;
     std::string command;
     std::uint16_t memory = 1;  // get, send: 1 RAM, 2 EEPROM
-    std::string file;          // send: the parameter file; get: -o FILE
+    std::string file;          // send, upload: the file read; get, record, video, data: -o FILE
     bool verify = false;
+    std::uint64_t frames = 0;  // run: rows before it ends (0: until stopped)
+    double seconds = 0;        // run: seconds of rows before it ends (0: until stopped)
+    bool csv = false;
+    std::uint16_t interval = 0, count = 0;  // record: seconds between records, records
+    std::uint16_t device = 1;               // upload: 1 MASTER, 0 SLAVE
 };
 
 // False with `message` on a bad command line; `help` for --help.
@@ -41,8 +50,18 @@ const char* UsageText();
 int Identify(const Options& options, const std::string& port, std::uint16_t reportedVirtPixels);
 int Get(const Options& options);
 int Send(const Options& options);
-int Teach();
+int Teach(const Options& options);
 int Reset();
+int Run(const Options& options);
+int Record(const Options& options);
+int Capture(const Options& options);  // video or data
+int Upload(const Options& options);
+
+// Ctrl+C, SIGTERM and SIGHUP end the exchange in progress at its next look
+// at the line instead of killing the program mid-frame; a closed pipe on
+// stdout is a failed write, not a signal.
+void CatchSignals();
+bool Interrupted();
 
 // The line check alone, on a port that is not open: true when it answered.
 bool Answers(const std::string& path);

@@ -16,10 +16,40 @@ namespace {
 
 // The link's status texts are the tool's messages on stderr; stdout stays
 // for results a script reads.
+// A text the link repeats (one for each of the upload's 256 blocks) is
+// written once.
 struct StderrObserver : LinkObserver {
-    void Status(const char* text) override { std::fprintf(stderr, "%s\n", ctl::Utf8(text).c_str()); }
+    void Status(const char* text) override {
+        if (text == last)
+            return;
+        last = text;
+        std::fprintf(stderr, "%s\n", ctl::Utf8(text).c_str());
+    }
+    bool Stopping() override { return ctl::Interrupted(); }
     void HardwareDescribed(std::uint16_t reported) override { reportedVirtPixels = reported; }
+    void LineLost() override { Status("RS232-Line lost!"); }
+    // The upload's progress in tenths, and whole once the last block is in.
+    void FlashProgress(int index, std::uint16_t device) override {
+        const int blocks = index / static_cast<int>(core::kFlashBlockWords) + 1;
+        const int percent = blocks * 100 / kFlashBlocks;
+        if (percent / 10 > shownTenths) {
+            shownTenths = percent / 10;
+            Progress(blocks, device);
+        }
+    }
+    void FlashUploadStarted(std::uint16_t) override { shownTenths = 0; }
+    void FlashUploadComplete(std::uint16_t device) override { Progress(kFlashBlocks, device); }
+
     std::uint16_t reportedVirtPixels = 0;
+
+private:
+    static constexpr int kFlashBlocks = core::kLinTableWords / core::kFlashBlockWords;
+    static void Progress(int blocks, std::uint16_t device) {
+        std::fprintf(stderr, "X-FLASH %s: %d %% (%d of %d blocks)\n", device ? "MASTER" : "SLAVE",
+                     blocks * 100 / kFlashBlocks, blocks, kFlashBlocks);
+    }
+    std::string last;
+    int shownTenths = 0;
 };
 
 int Usage(const std::string& message) {
@@ -52,9 +82,17 @@ int Run(const ctl::Options& o, const std::string& port, StderrObserver& observer
         else if (o.command == "send")
             status = ctl::Send(o);
         else if (o.command == "teach")
-            status = ctl::Teach();
+            status = ctl::Teach(o);
         else if (o.command == "reset")
             status = ctl::Reset();
+        else if (o.command == "run")
+            status = ctl::Run(o);
+        else if (o.command == "record")
+            status = ctl::Record(o);
+        else if (o.command == "video" || o.command == "data")
+            status = ctl::Capture(o);
+        else if (o.command == "upload")
+            status = ctl::Upload(o);
         else if (GetHARDWAREInfo() == 0) {
             ShowStatus();
             ShowStatusText("Error reading HARDWARE-info!");
@@ -63,7 +101,7 @@ int Run(const ctl::Options& o, const std::string& port, StderrObserver& observer
         }
     }
     CloseCom(com);
-    return status;
+    return status != ctl::kDone && ctl::Interrupted() ? ctl::kInterrupted : status;
 }
 
 }  // namespace
@@ -83,6 +121,7 @@ int main(int argc, char** argv) {
         return Usage(o.ports.empty() && !o.simulate ? "no port: give --port PATH, --port auto or --simulate"
                                                     : "one port only: --port PATH or --simulate");
 
+    ctl::CatchSignals();
     InitCom232Vars();
     StderrObserver observer;
     SetObserver(&observer);

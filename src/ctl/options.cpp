@@ -1,5 +1,8 @@
 // kbexctl: the command line and the texts it writes.
+#include <charconv>
+#include <cmath>
 #include <cstdio>
+#include <limits>
 
 #include "ctl.h"
 
@@ -13,7 +16,8 @@ constexpr const char* kUsageText =
     "  --port PATH  the serial device of the sensor pair; --port auto takes the\n"
     "               first port that answers the line check (as find)\n"
     "  --simulate   talk to a simulated sensor pair started for this run\n"
-    "  --json       results as one JSON object on stdout\n"
+    "  --json       results as one JSON object on stdout (identify, get, teach,\n"
+    "               find), or one JSON object a frame (run)\n"
     "  --help       show this text\n"
     "Commands:\n"
     "  identify                         hardware description and firmware text\n"
@@ -23,9 +27,18 @@ constexpr const char* kUsageText =
     "                                   window's limits; --verify reads it back\n"
     "  teach                            the present spot becomes the set-point\n"
     "  reset                            reset the held maximum and minimum\n"
+    "  run [--frames N | --seconds S] [--csv]\n"
+    "                                   one row per raw frame on stdout until\n"
+    "                                   N frames, S seconds or Ctrl+C\n"
+    "  record --interval S --count N [-o FILE]\n"
+    "                                   N records S seconds apart, in the\n"
+    "                                   recorder's file format\n"
+    "  video|data [-o FILE]             one capture as CSV\n"
+    "  upload master|slave FILE         the linearisation table into the flash\n"
     "  find                             the first port that answers the line check\n"
     "Exit status: 0 done, 1 usage, 2 the port cannot be opened, 3 the sensor did\n"
-    "not answer, 4 verify failed, 5 a file cannot be read or written.\n"
+    "not answer, 4 verify failed, 5 a file cannot be read or written,\n"
+    "130 stopped by Ctrl+C before it was done.\n"
     "Status texts go to stderr.\n";
 
 bool Memory(const std::string& word, std::uint16_t& memory) {
@@ -35,6 +48,69 @@ bool Memory(const std::string& word, std::uint16_t& memory) {
         memory = 2;
     else
         return false;
+    return true;
+}
+
+// A whole decimal number up to `max`, nothing around it.
+bool Whole(const std::string& text, std::uint64_t max, std::uint64_t& value) {
+    const char* end = text.data() + text.size();
+    const auto [at, error] = std::from_chars(text.data(), end, value);
+    return error == std::errc() && at == end && value <= max;
+}
+
+bool RunArguments(const std::vector<std::string>& args, Options& o, std::string& message) {
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        const bool valued = a == "--frames" || a == "--seconds";
+        if (valued && (i + 1 >= args.size() || o.frames || o.seconds > 0)) {
+            message = "run takes --frames N or --seconds S, not both";
+            return false;
+        }
+        if (a == "--frames") {
+            if (!Whole(args[++i], std::numeric_limits<std::uint64_t>::max(), o.frames) || o.frames == 0) {
+                message = "--frames needs a whole number of frames, 1 or more";
+                return false;
+            }
+        } else if (a == "--seconds") {
+            const std::string& v = args[++i];
+            const char* end = v.data() + v.size();
+            const auto [at, error] = std::from_chars(v.data(), end, o.seconds);
+            if (error != std::errc() || at != end || !std::isfinite(o.seconds) || o.seconds <= 0) {
+                message = "--seconds needs a number of seconds above 0";
+                return false;
+            }
+        } else if (a == "--csv") {
+            o.csv = true;
+        } else {
+            message = "run [--frames N | --seconds S] [--csv]";
+            return false;
+        }
+    }
+    return true;
+}
+
+// The interval and the count are the recorder window's 16-bit fields.
+bool RecordArguments(const std::vector<std::string>& args, Options& o, std::string& message) {
+    bool interval = false, count = false;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        std::uint64_t v = 0;
+        const bool last = i + 1 >= args.size();
+        if (a == "-o" && !last && !args[i + 1].empty()) {
+            o.file = args[++i];
+        } else if ((a == "--interval" || a == "--count") && !last && Whole(args[i + 1], 65535, v)) {
+            (a == "--interval" ? interval : count) = true;
+            (a == "--interval" ? o.interval : o.count) = static_cast<std::uint16_t>(v);
+            ++i;
+        } else {
+            message = "record --interval S --count N [-o FILE], S and N whole numbers 0 to 65535";
+            return false;
+        }
+    }
+    if (!interval || !count) {
+        message = "record needs --interval S and --count N";
+        return false;
+    }
     return true;
 }
 
@@ -75,6 +151,29 @@ bool CommandArguments(const std::vector<std::string>& args, Options& o, std::str
             return true;
         }
         message = "send ram|eeprom FILE [--verify]";
+        return false;
+    }
+    if (c == "run")
+        return RunArguments(args, o, message);
+    if (c == "record")
+        return RecordArguments(args, o, message);
+    if (c == "video" || c == "data") {
+        if (args.empty())
+            return true;
+        if (args.size() == 2 && args[0] == "-o" && !args[1].empty()) {
+            o.file = args[1];
+            return true;
+        }
+        message = c + " [-o FILE]";
+        return false;
+    }
+    if (c == "upload") {
+        if (args.size() == 2 && (args[0] == "master" || args[0] == "slave") && !args[1].empty()) {
+            o.device = args[0] == "master" ? 1 : 0;
+            o.file = args[1];
+            return true;
+        }
+        message = "upload master|slave FILE";
         return false;
     }
     message = c.empty() ? "no command given" : "unknown command: " + c;

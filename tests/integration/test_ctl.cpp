@@ -5,6 +5,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <csignal>
+
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -13,6 +15,7 @@
 #include <vector>
 
 #include "core/compare.h"
+#include "core/linfile.h"
 #include "core/paramfile.h"
 #include "simulated_sensor.h"
 
@@ -51,6 +54,58 @@ Result Ctl(const Args& args, const std::string& redirect = "") {
     r.err = Slurp(err);
     std::remove(err.c_str());
     return r;
+}
+
+// A kbexctl the test stops itself, its stdout read as it comes. `timeout`
+// passes the test's SIGINT on to it, and kills it if it hangs.
+struct Child {
+    explicit Child(Args args) {
+        args.insert(args.begin(), {"timeout", "-s", "KILL", "20", KBEXCTL_PATH});
+        std::vector<char*> argv;
+        for (std::string& a : args)
+            argv.push_back(a.data());
+        argv.push_back(nullptr);
+        int fds[2];
+        if (::pipe(fds) != 0 || (pid = ::fork()) < 0)
+            return;
+        if (pid == 0) {
+            ::dup2(fds[1], 1);
+            std::freopen("/dev/null", "w", stderr);
+            ::close(fds[0]);
+            ::execvp(argv[0], argv.data());
+            ::_exit(127);
+        }
+        ::close(fds[1]);
+        out = fds[0];
+    }
+    ~Child() {
+        if (out >= 0)
+            ::close(out);
+        Wait();
+    }
+    // Reads until `lines` more lines have come (fewer at the end of output).
+    std::string Lines(int lines) {
+        std::string text;
+        for (char c; lines > 0 && ::read(out, &c, 1) == 1; lines -= c == '\n')
+            text += c;
+        return text;
+    }
+    int Wait() {
+        int w = 0;
+        if (pid > 0 && ::waitpid(std::exchange(pid, -1), &w, 0) > 0 && WIFEXITED(w))
+            return WEXITSTATUS(w);
+        return -1;
+    }
+    pid_t pid = -1;
+    int out = -1;
+};
+
+std::vector<std::string> Split(const std::string& text, char at) {
+    std::vector<std::string> parts;
+    std::stringstream s(text);
+    for (std::string part; std::getline(s, part, at);)
+        parts.push_back(part);
+    return parts;
 }
 
 bool Has(const std::string& text, const std::string& part) {
@@ -118,7 +173,14 @@ TEST(KbexctlCommandLine, HelpExitsZeroAndEveryBadCommandLineOne) {
                                               {"--bogus", "identify"},
                                               {"--port"},
                                               {"identify"},
-                                              {"--port", "/a", "--port", "/b", "identify"}}) {
+                                              {"--port", "/a", "--port", "/b", "identify"},
+                                              {port, "run", "--frames", "0"},
+                                              {port, "run", "--frames", "5", "--seconds", "1"},
+                                              {port, "run", "--seconds", "-1"},
+                                              {port, "record", "--interval", "1"},
+                                              {port, "record", "--interval", "65536", "--count", "1"},
+                                              {port, "video", "-o"},
+                                              {port, "upload", "left", "lin.dat"}}) {
         const Result r = Ctl(args);
         EXPECT_EQ(std::tuple(r.status, r.out), std::tuple(1, "")) << ::testing::PrintToString(args);
         EXPECT_TRUE(Has(r.err, "kbexctl: ")) << r.err;
@@ -222,13 +284,17 @@ TEST_F(Kbexctl, VerifyExitsFourNamingEachStuckWordWithItsLine) {
 
 TEST_F(Kbexctl, FilesThatCannotBeReadOrWrittenExitFiveBeforeAnyTransfer) {
     std::ofstream(File("short.cfg")) << "1\n2\n";
-    for (const Args& args : std::vector<Args>{{"send", "ram", File("missing.cfg")},
-                                              {"send", "eeprom", File("short.cfg")},
-                                              {"get", "ram", "-o", File("no-such-folder/out.cfg")}}) {
+    for (const Args& args :
+         std::vector<Args>{{"send", "ram", File("missing.cfg")},
+                           {"send", "eeprom", File("short.cfg")},
+                           {"get", "ram", "-o", File("no-such-folder/out.cfg")},
+                           {"record", "--interval", "0", "--count", "1", "-o", File("no/r.dat")},
+                           {"data", "-o", File("no-such-folder/data.csv")},
+                           {"upload", "master", File("short.cfg")}}) {
         sensor.ClearRequests();
         const Result r = On(args);
         EXPECT_EQ(r.status, 5) << args[2];
-        EXPECT_TRUE(Has(r.err, "parameter-file!")) << r.err;
+        EXPECT_TRUE(Has(r.err, "-file!")) << r.err;
         if (args[0] == "send") {
             EXPECT_EQ(sensor.Requests().size(), 1u);  // the line check, nothing sent
         }
@@ -268,4 +334,149 @@ TEST_F(Kbexctl, TeachPrintsTheNewTeachValuesAndResetIsAnswered) {
     EXPECT_EQ(On({"teach"}).status, 3);
     sensor.SetFaults({.muteAfter = 1});
     EXPECT_EQ(On({"reset"}).status, 3);
+}
+
+// Mode 1 judges Mvalue (= Aval) against teachA with the set's tolerances; at
+// set-point 0 and 1024 µm per 1024 px the micrometre value is Mvalue - teachA.
+TEST_F(Kbexctl, RunWritesEveryFrameWithTheVerdictOfTheSensorsOwnSet) {
+    struct Case {
+        std::uint16_t teachA, tolerance;
+        std::string verdict;
+    };
+    for (const Case& c : {Case{2000, 4000, "in\r"}, Case{4000, 1, "out\r"}}) {
+        sensor.WithModel([&c](sim::SensorModel& m) {
+            m.ram[0][0] = 1;
+            m.ram[0][3] = 0;
+            m.ram[0][6] = m.ram[0][7] = c.tolerance;
+            m.ram[1][3] = c.teachA;
+            m.ram[1][11] = 1024;
+            m.ram[1][12] = m.ram[1][13] = m.ram[1][14] = 0;
+            return 0;
+        });
+        const Result r = On({"run", "--frames", "5", "--csv"});
+        const auto lines = Split(r.out, '\n');
+        ASSERT_EQ(std::tuple(r.status, lines.size()), std::tuple(0, 6u)) << r.err;
+        EXPECT_EQ(lines[0],
+                  "time,Aval,Bval,Mvalue,umValue,poti,edcntA,edcntB,peakwA,peakwB,anaMax,anaMin,raw15,"
+                  "instate,tolerance\r");
+        EXPECT_TRUE(lines[1].starts_with("0.000,")) << lines[1];
+        for (std::size_t i = 1; i < lines.size(); ++i) {
+            const auto f = Split(lines[i], ',');
+            ASSERT_EQ(f.size(), 15u) << lines[i];
+            EXPECT_EQ(std::stol(f[4]), std::stol(f[1]) - c.teachA) << lines[i];
+            EXPECT_EQ(f[14], c.verdict);
+            if (i > 1) {  // the sensor counts its frames in raw15: none left out
+                EXPECT_EQ(std::stol(f[12]), std::stol(Split(lines[i - 1], ',')[12]) + 1);
+            }
+        }
+    }
+    const Result json = On({"--json", "run", "--seconds", "0.2"});
+    for (const std::string& line : Split(json.out, '\n')) {
+        EXPECT_TRUE(line.starts_with("{\"time\":") && line.ends_with(",\"tolerance\":\"out\"}")) << line;
+        EXPECT_LE(std::stod(line.substr(8)), 0.2);  // 0.2 less a rounding
+    }
+    const auto text = Split(On({"run", "--frames", "1"}).out, '\n');
+    ASSERT_EQ(text.size(), 2u);
+    EXPECT_TRUE(text[0].ends_with("raw15 instate tolerance") && text[1].ends_with("      out")) << text[1];
+}
+
+// Ctrl+C ends the run after the row in hand; a reader that has gone (as
+// `| head -5`) ends it at the next row. Both are a run done: exit 0.
+TEST_F(Kbexctl, RunStopsCleanlyOnCtrlCAndOnAClosedPipe) {
+    {
+        Child run({"--port", sensor.Path(), "run", "--csv"});
+        std::string out = run.Lines(4);
+        ASSERT_EQ(Split(out, '\n').size(), 4u);
+        ::kill(run.pid, SIGINT);
+        out += run.Lines(1 << 20);
+        EXPECT_EQ(run.Wait(), 0);
+        for (const std::string& line : Split(out, '\n'))
+            EXPECT_EQ(Split(line, ',').size(), 15u) << line;
+        EXPECT_TRUE(out.ends_with("\r\n"));
+    }
+    Child run({"--port", sensor.Path(), "run"});
+    run.Lines(3);
+    ::close(std::exchange(run.out, -1));
+    EXPECT_EQ(run.Wait(), 0);
+}
+
+TEST_F(Kbexctl, RecordWritesTheRecorderFileWithTheSensorsSetPoint) {
+    sensor.WithModel([](sim::SensorModel& m) {
+        m.ram[1][13] = 12345;
+        m.ram[1][14] = 1;
+        return 0;
+    });
+    const Result r = On({"record", "--interval", "0", "--count", "3", "-o", File("rec.dat")});
+    EXPECT_EQ(std::tuple(r.status, r.out), std::tuple(0, "")) << r.err;
+    const auto lines = Split(Slurp(File("rec.dat")), '\n');
+    ASSERT_EQ(lines.size(), 2u + 3 * 6);
+    EXPECT_TRUE(lines[0].ends_with("  K-BEX-RECORDER-FILE: Time-Interval[s]: 0\r")) << lines[0];
+    EXPECT_EQ(lines[1], "SETPOINT-VALUE [\xB5m]: 77881\r");
+    EXPECT_EQ(std::tuple(lines[6], lines[7]), std::tuple("2\r", "3\r"));  // edcntA, edcntB
+    const Result out = On({"record", "--interval", "0", "--count", "0"});
+    EXPECT_EQ(std::tuple(out.status, Split(out.out, '\n').size()), std::tuple(0, 2u));
+}
+
+// VIDEO over the pixel positions with the thresholds of the sensor's set,
+// DATA over every second scan; channel A's spot lies below channel B's.
+TEST_F(Kbexctl, VideoAndDataWriteOneCaptureInTheWindowsExportColumns) {
+    sensor.WithModel([](sim::SensorModel& m) {
+        m.ram[1][2] = 50;
+        m.ram[2][2] = 25;
+        return 0;
+    });
+    for (const char* capture : {"video", "data"}) {
+        const bool video = capture == std::string("video");
+        const Result r = On({capture, "-o", File("capture.csv")});
+        EXPECT_EQ(r.status, 0) << r.err;
+        const auto lines = Split(Slurp(File("capture.csv")), '\n');
+        ASSERT_EQ(lines.size(), 129u);
+        EXPECT_EQ(lines[0], "capture,index,x,channel A,channel B,threshold A,threshold B\r");
+        std::size_t peakA = 0, peakB = 0;
+        for (std::size_t i = 0; i < 128; ++i) {
+            const auto f = Split(lines[i + 1], ',');
+            ASSERT_EQ(f.size(), 7u) << lines[i + 1];
+            EXPECT_EQ(std::tuple(f[0], std::stoul(f[1]), std::stod(f[2])),
+                      std::tuple(video ? "VIDEO" : "DATA", i, double(i) * (video ? 32 : 2)));
+            if (video) {
+                EXPECT_EQ(std::tuple(f[5], f[6]), std::tuple("128", "64\r"));
+                peakA = std::stoul(f[3]) > std::stoul(Split(lines[peakA + 1], ',')[3]) ? i : peakA;
+                peakB = std::stoul(f[4]) > std::stoul(Split(lines[peakB + 1], ',')[4]) ? i : peakB;
+            } else {
+                EXPECT_EQ(f[6], "\r");
+                EXPECT_LT(std::stoul(f[3]), std::stoul(f[4]));
+            }
+        }
+        EXPECT_TRUE(!video || peakA < peakB) << peakA << " " << peakB;
+    }
+    EXPECT_EQ(On({"data"}).out.size(), Slurp(File("capture.csv")).size());
+    sensor.SetFaults({.noBlocks = true});
+    const Result r = On({"video"});
+    EXPECT_EQ(std::tuple(r.status, r.out), std::tuple(3, ""));
+    EXPECT_TRUE(Has(r.err, "Timeout-RS-232 while reading 64 data-words!")) << r.err;
+}
+
+// The table goes into the flash with its progress in tenths; a sensor that
+// falls silent at the clear or halfway leaves the upload unfinished: 3.
+TEST_F(Kbexctl, UploadWritesTheTableWithProgressAndExitsThreeOnSilence) {
+    std::string file;
+    for (int i = 0; i < 2048; ++i)
+        file += std::to_string(i - 1024) + "\r\n";
+    std::ofstream(File("lin.dat"), std::ios::binary) << file;
+    const Result r = On({"upload", "slave", File("lin.dat")});
+    EXPECT_EQ(r.status, 0) << r.err;
+    for (int tenth = 1; tenth < 10; ++tenth)
+        EXPECT_TRUE(Has(r.err, "X-FLASH SLAVE: " + std::to_string(tenth * 10) + " % (" +
+                                   std::to_string((256 * tenth + 9) / 10) + " of 256 blocks)\n"))
+            << r.err;
+    EXPECT_TRUE(Has(r.err, "X-FLASH SLAVE: 100 % (256 of 256 blocks)\nX-FLASH Data successfully written!"));
+    const auto flash = sensor.WithModel([](sim::SensorModel& m) { return m.flash; });
+    for (int i : {0, 1024, 2047})
+        EXPECT_EQ(flash[i], core::LinTableWord(static_cast<std::int16_t>(i - 1024)));
+    for (int answered : {1, 100}) {
+        sensor.SetFaults({.muteAfter = answered});
+        const Result silent = On({"upload", "master", File("lin.dat")});
+        EXPECT_EQ(silent.status, 3);
+        EXPECT_TRUE(Has(silent.err, "Timeout-RS-232...") && !Has(silent.err, "100 %")) << silent.err;
+    }
 }
