@@ -378,6 +378,10 @@ TEST_F(Kbexctl, RunWritesEveryFrameWithTheVerdictOfTheSensorsOwnSet) {
     const auto text = Split(On({"run", "--frames", "1"}).out, '\n');
     ASSERT_EQ(text.size(), 2u);
     EXPECT_TRUE(text[0].ends_with("raw15 instate tolerance") && text[1].ends_with("      out")) << text[1];
+    sensor.SetFaults({.nonRaw = true});  // answers, never a measurement: not a run for ever
+    const Result none = On({"run", "--frames", "3"});
+    EXPECT_EQ(std::tuple(none.status, Has(none.err, "No valid answer - RS232-Line disturbed!")),
+              std::tuple(3, true));
 }
 
 // Ctrl+C ends the run after the row in hand; a reader that has gone (as
@@ -398,6 +402,12 @@ TEST_F(Kbexctl, RunStopsCleanlyOnCtrlCAndOnAClosedPipe) {
     run.Lines(3);
     ::close(std::exchange(run.out, -1));
     EXPECT_EQ(run.Wait(), 0);
+    // Any other command stopped before it was done is not "no answer".
+    sensor.SetFaults({.mute = true});
+    Child check({"--port", sensor.Path(), "get", "ram"});
+    ::usleep(500000);
+    ::kill(check.pid, SIGINT);
+    EXPECT_EQ(check.Wait(), 130);
 }
 
 TEST_F(Kbexctl, RecordWritesTheRecorderFileWithTheSensorsSetPoint) {
