@@ -337,7 +337,8 @@ TEST_F(Kbexctl, TeachPrintsTheNewTeachValuesAndResetIsAnswered) {
 }
 
 // Mode 1 judges Mvalue (= Aval) against teachA with the set's tolerances; at
-// set-point 0 and 1024 µm per 1024 px the micrometre value is Mvalue - teachA.
+// set-point -4096 µm and 1024 µm per 1024 px the micrometre value is
+// Mvalue - teachA - 4096.
 TEST_F(Kbexctl, RunWritesEveryFrameWithTheVerdictOfTheSensorsOwnSet) {
     struct Case {
         std::uint16_t teachA, tolerance;
@@ -350,7 +351,9 @@ TEST_F(Kbexctl, RunWritesEveryFrameWithTheVerdictOfTheSensorsOwnSet) {
             m.ram[0][6] = m.ram[0][7] = c.tolerance;
             m.ram[1][3] = c.teachA;
             m.ram[1][11] = 1024;
-            m.ram[1][12] = m.ram[1][13] = m.ram[1][14] = 0;
+            m.ram[1][12] = 0;
+            m.ram[1][13] = 0xF000;
+            m.ram[1][14] = 0xFFFF;
             return 0;
         });
         const Result r = On({"run", "--frames", "5", "--csv"});
@@ -363,7 +366,7 @@ TEST_F(Kbexctl, RunWritesEveryFrameWithTheVerdictOfTheSensorsOwnSet) {
         for (std::size_t i = 1; i < lines.size(); ++i) {
             const auto f = Split(lines[i], ',');
             ASSERT_EQ(f.size(), 15u) << lines[i];
-            EXPECT_EQ(std::stol(f[4]), std::stol(f[1]) - c.teachA) << lines[i];
+            EXPECT_EQ(std::stol(f[4]), std::stol(f[1]) - c.teachA - 4096) << lines[i];
             EXPECT_EQ(f[14], c.verdict);
             if (i > 1) {  // the sensor counts its frames in raw15: none left out
                 EXPECT_EQ(std::stol(f[12]), std::stol(Split(lines[i - 1], ',')[12]) + 1);
@@ -388,9 +391,11 @@ TEST_F(Kbexctl, RunWritesEveryFrameWithTheVerdictOfTheSensorsOwnSet) {
 // `| head -5`) ends it at the next row. Both are a run done: exit 0.
 TEST_F(Kbexctl, RunStopsCleanlyOnCtrlCAndOnAClosedPipe) {
     {
+        // Slow enough that rows held back in a buffer would come only at the end.
+        sensor.SetFaults({.lateAnswer = 0.4});
         Child run({"--port", sensor.Path(), "run", "--csv"});
-        std::string out = run.Lines(4);
-        ASSERT_EQ(Split(out, '\n').size(), 4u);
+        std::string out = run.Lines(3);
+        ASSERT_EQ(Split(out, '\n').size(), 3u);
         ::kill(run.pid, SIGINT);
         out += run.Lines(1 << 20);
         EXPECT_EQ(run.Wait(), 0);
@@ -398,6 +403,7 @@ TEST_F(Kbexctl, RunStopsCleanlyOnCtrlCAndOnAClosedPipe) {
             EXPECT_EQ(Split(line, ',').size(), 15u) << line;
         EXPECT_TRUE(out.ends_with("\r\n"));
     }
+    sensor.SetFaults({});
     Child run({"--port", sensor.Path(), "run"});
     run.Lines(3);
     ::close(std::exchange(run.out, -1));
