@@ -208,6 +208,7 @@ int Reset() {
 
 bool Answers(const std::string& path) {
     struct Quiet : LinkObserver {
+        bool Stopping() override { return Interrupted(); }
     } quiet;
     SetPortTable({{path, "searched"}});
     return PortAnswers(1, quiet);

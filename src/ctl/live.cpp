@@ -35,13 +35,16 @@ void Note(const char* text) {
 
 // What a write to stdout came to. Rows go out one at a time, flushed, so a
 // reader at the far end of a pipe sees each as it arrives and a reader that
-// has gone (`| head -5`) is noticed at the next row.
-enum class Written { Ok, Closed, Failed };
+// has gone (`| head -5`) is noticed at the next row. Ctrl+C while a write
+// waits for a slow reader ends it as it ends the wait for an answer.
+enum class Written { Ok, Closed, Stopped, Failed };
 
 Written Emit(const std::string& text) {
     errno = 0;
     if (std::fwrite(text.data(), 1, text.size(), stdout) == text.size() && std::fflush(stdout) == 0)
         return Written::Ok;
+    if (errno == EINTR && Interrupted())
+        return Written::Stopped;
     return errno == EPIPE ? Written::Closed : Written::Failed;
 }
 
@@ -229,8 +232,12 @@ int Run(const Options& o) {
         return kNoAnswer;
     const Layout layout = o.json ? Layout::Json : o.csv ? Layout::Csv : Layout::Text;
     Written written = layout == Layout::Json ? Written::Ok : Emit(Header(layout));
+    if (written == Written::Failed) {
+        Note("Error writing to stdout!");
+        return kFileError;
+    }
     if (written != Written::Ok)
-        return written == Written::Closed ? kDone : kFileError;
+        return kDone;
     std::uint64_t rows = 0;
     std::uint16_t tVal = 0;
     LiveLoop loop;
@@ -286,10 +293,12 @@ int Record(const Options& o) {
         outcome = loop.Go();
     }
     // Every record counted is in the file: a record that could not be
-    // written ended the recording.
+    // written ended the recording. Unlike a run's rows, the records were
+    // asked for by their count: a reader gone before the last is a
+    // recording lost, not one ended.
     std::fprintf(stderr, "%u of %u records written%s%s\n", records, unsigned(o.count), toFile ? " to " : "",
                  o.file.c_str());
-    if (written == Written::Failed) {
+    if (written == Written::Failed || written == Written::Closed) {
         Note("Error writing recorder-file!");
         return kFileError;
     }

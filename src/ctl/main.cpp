@@ -60,6 +60,8 @@ int Usage(const std::string& message) {
 // The ports to search: those given, the simulated pair, then the system's.
 std::string FindPort(const std::vector<std::string>& candidates) {
     for (const std::string& path : candidates) {
+        if (ctl::Interrupted())
+            return {};
         ShowStatusText(("Find sensor: " + path + " ...").c_str());
         if (ctl::Answers(path))
             return path;
@@ -142,7 +144,7 @@ int main(int argc, char** argv) {
             ports.push_back(e.path);
         port = FindPort(ports);
         if (port.empty())
-            return ctl::kNoAnswer;
+            return ctl::Interrupted() ? ctl::kInterrupted : ctl::kNoAnswer;
         if (o.command == "find") {
             if (o.json)
                 std::printf("{\"port\":%s}\n", ctl::JsonString(port).c_str());

@@ -1,4 +1,5 @@
 // kbexctl: the command line and the texts it writes.
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -62,8 +63,12 @@ bool RunArguments(const std::vector<std::string>& args, Options& o, std::string&
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
         const bool valued = a == "--frames" || a == "--seconds";
-        if (valued && (i + 1 >= args.size() || o.frames || o.seconds > 0)) {
-            message = "run takes --frames N or --seconds S, not both";
+        if (valued && i + 1 >= args.size()) {
+            message = a + " needs a value";
+            return false;
+        }
+        if (valued && (o.frames || o.seconds > 0)) {
+            message = "run takes one --frames N or one --seconds S";
             return false;
         }
         if (a == "--frames") {
@@ -91,15 +96,21 @@ bool RunArguments(const std::vector<std::string>& args, Options& o, std::string&
 
 // The interval and the count are the recorder window's 16-bit fields.
 bool RecordArguments(const std::vector<std::string>& args, Options& o, std::string& message) {
-    bool interval = false, count = false;
+    bool interval = false, count = false, file = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
         std::uint64_t v = 0;
         const bool last = i + 1 >= args.size();
+        bool& given = a == "--interval" ? interval : a == "--count" ? count : file;
+        if (given) {
+            message = "record takes " + a + " once";
+            return false;
+        }
         if (a == "-o" && !last && !args[i + 1].empty()) {
+            file = true;
             o.file = args[++i];
         } else if ((a == "--interval" || a == "--count") && !last && Whole(args[i + 1], 65535, v)) {
-            (a == "--interval" ? interval : count) = true;
+            given = true;
             (a == "--interval" ? o.interval : o.count) = static_cast<std::uint16_t>(v);
             ++i;
         } else {
@@ -219,9 +230,17 @@ bool ParseCommandLine(int argc, char** argv, Options& o, bool& help, std::string
             o.command = arg;
         }
     }
-    if (help)
+    // --help after the command too, as `kbexctl run --help`.
+    if (help || std::find(args.begin(), args.end(), "--help") != args.end()) {
+        help = true;
         return true;
-    return CommandArguments(args, o, message);
+    }
+    if (!CommandArguments(args, o, message))
+        return false;
+    // "-o -" is stdout, as without -o.
+    if (o.file == "-" && o.command != "send" && o.command != "upload")
+        o.file.clear();
+    return true;
 }
 
 const char* UsageText() {

@@ -162,25 +162,28 @@ TEST(KbexctlCommandLine, HelpExitsZeroAndEveryBadCommandLineOne) {
     EXPECT_EQ(help.status, 0);
     EXPECT_TRUE(Has(help.out, "send ram|eeprom FILE [--verify]"));
     const std::string port = "--port=/nonexistent/tty";
-    for (const Args& args : std::vector<Args>{{},
-                                              {port, "frobnicate"},
-                                              {port, "get"},
-                                              {port, "get", "flash"},
-                                              {port, "get", "ram", "-o"},
-                                              {port, "send", "ram"},
-                                              {port, "send", "ram", "f.cfg", "--verfy"},
-                                              {port, "identify", "extra"},
-                                              {"--bogus", "identify"},
-                                              {"--port"},
-                                              {"identify"},
-                                              {"--port", "/a", "--port", "/b", "identify"},
-                                              {port, "run", "--frames", "0"},
-                                              {port, "run", "--frames", "5", "--seconds", "1"},
-                                              {port, "run", "--seconds", "-1"},
-                                              {port, "record", "--interval", "1"},
-                                              {port, "record", "--interval", "65536", "--count", "1"},
-                                              {port, "video", "-o"},
-                                              {port, "upload", "left", "lin.dat"}}) {
+    for (const Args& args :
+         std::vector<Args>{{},
+                           {port, "frobnicate"},
+                           {port, "get"},
+                           {port, "get", "flash"},
+                           {port, "get", "ram", "-o"},
+                           {port, "send", "ram"},
+                           {port, "send", "ram", "f.cfg", "--verfy"},
+                           {port, "identify", "extra"},
+                           {"--bogus", "identify"},
+                           {"--port"},
+                           {"identify"},
+                           {"--port", "/a", "--port", "/b", "identify"},
+                           {port, "run", "--frames", "0"},
+                           {port, "run", "--frames", "5", "--seconds", "1"},
+                           {port, "run", "--seconds", "-1"},
+                           {port, "record", "--interval", "1"},
+                           {port, "record", "--interval", "65536", "--count", "1"},
+                           {port, "video", "-o"},
+                           {port, "upload", "left", "lin.dat"},
+                           {port, "run", "--frames"},
+                           {port, "record", "--count", "1", "--interval", "1", "--count", "2"}}) {
         const Result r = Ctl(args);
         EXPECT_EQ(std::tuple(r.status, r.out), std::tuple(1, "")) << ::testing::PrintToString(args);
         EXPECT_TRUE(Has(r.err, "kbexctl: ")) << r.err;
@@ -404,16 +407,31 @@ TEST_F(Kbexctl, RunStopsCleanlyOnCtrlCAndOnAClosedPipe) {
         EXPECT_TRUE(out.ends_with("\r\n"));
     }
     sensor.SetFaults({});
-    Child run({"--port", sensor.Path(), "run"});
-    run.Lines(3);
-    ::close(std::exchange(run.out, -1));
-    EXPECT_EQ(run.Wait(), 0);
+    // Records asked for by their count and not delivered are a recording lost.
+    for (const auto& [command, status] :
+         {std::pair<Args, int>{{"run"}, 0}, {{"record", "--interval", "0", "--count", "65535"}, 5}}) {
+        Args args{"--port", sensor.Path()};
+        args.insert(args.end(), command.begin(), command.end());
+        Child gone(args);
+        gone.Lines(3);
+        ::close(std::exchange(gone.out, -1));
+        EXPECT_EQ(gone.Wait(), status) << command[0];
+    }
+    Child blocked({"--port", sensor.Path(), "run"});  // its reader stops reading: the pipe fills
+    blocked.Lines(2);
+    ::usleep(300000);
+    ::kill(blocked.pid, SIGINT);
+    EXPECT_EQ(blocked.Wait(), 0);
     // Any other command stopped before it was done is not "no answer".
     sensor.SetFaults({.mute = true});
-    Child check({"--port", sensor.Path(), "get", "ram"});
-    ::usleep(500000);
-    ::kill(check.pid, SIGINT);
-    EXPECT_EQ(check.Wait(), 130);
+    Args find(20, "--port=" + sensor.Path());
+    find.push_back("find");
+    for (const Args& args : {Args{"--port", sensor.Path(), "get", "ram"}, find}) {
+        Child check(args);
+        ::usleep(500000);
+        ::kill(check.pid, SIGINT);
+        EXPECT_EQ(check.Wait(), 130) << args.back();
+    }
 }
 
 TEST_F(Kbexctl, RecordWritesTheRecorderFileWithTheSensorsSetPoint) {
