@@ -341,13 +341,14 @@ TEST_F(Kbexctl, TeachPrintsTheNewTeachValuesAndResetIsAnswered) {
 
 // Mode 1 judges Mvalue (= Aval) against teachA with the set's tolerances; at
 // set-point -4096 µm and 1024 µm per 1024 px the micrometre value is
-// Mvalue - teachA - 4096.
+// Mvalue - teachA - 4096. The spot sweeps around teachA: a window of 1 px
+// would take it in now and then, a teach value past the last pixel never.
 TEST_F(Kbexctl, RunWritesEveryFrameWithTheVerdictOfTheSensorsOwnSet) {
     struct Case {
         std::uint16_t teachA, tolerance;
         std::string verdict;
     };
-    for (const Case& c : {Case{2000, 4000, "in\r"}, Case{4000, 1, "out\r"}}) {
+    for (const Case& c : {Case{2000, 4000, "in\r"}, Case{5000, 1, "out\r"}}) {
         sensor.WithModel([&c](sim::SensorModel& m) {
             m.ram[0][0] = 1;
             m.ram[0][3] = 0;
