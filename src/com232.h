@@ -278,6 +278,9 @@ int ClearXFLASH();
 // the observer draws the progress on the slave (device 0) or master graph.
 Outcome WriteXFLASH(std::uint16_t offset, std::uint16_t page, const std::uint16_t* table,
                     std::uint16_t device);
+// A linearisation file into the 2048 flash words of `table`; false, and
+// `table` untouched, when it cannot be read or is not such a file.
+bool LoadLinTable(const char* path, std::uint16_t* table);
 // The whole table: the clear, then the 256 blocks, page 2 offset 0 to page 9
 // offset 248, stopping at the first step that is not acknowledged.
 Outcome UploadLinTable(const std::uint16_t* table, std::uint16_t device);

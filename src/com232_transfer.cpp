@@ -4,11 +4,14 @@
 // linearisation flash clear and write).
 #include <algorithm>
 #include <array>
+#include <string>
 
 #include "com232.h"
 #include "core/compare.h"
 #include "core/frame.h"
+#include "core/linfile.h"
 #include "platform/clock.h"
+#include "platform/files.h"
 
 namespace {
 
@@ -296,6 +299,15 @@ Outcome WriteXFLASH(std::uint16_t offset, std::uint16_t page, const std::uint16_
     Observer().FlashProgress(index, device);
     ShowStatus();
     return outcome;
+}
+
+bool LoadLinTable(const char* path, std::uint16_t* table) {
+    std::string text;
+    core::LinFileValues values{};
+    if (ReadFileBytes(path, text) != 0 || !core::ParseLinFile(text, values))
+        return false;
+    std::transform(values.begin(), values.end(), table, &core::LinTableWord);
+    return true;
 }
 
 Outcome UploadLinTable(const std::uint16_t* table, std::uint16_t device) {

@@ -2,14 +2,11 @@
 #include "popup.h"
 
 #include <algorithm>
-#include <string>
 
 #include "K-BEX-TW-MS-DiredI304.h"
 #include "com232.h"
-#include "core/linfile.h"
 #include "core/rules.h"
 #include "gui.h"
-#include "platform/files.h"
 #include "platform/panels.h"
 
 std::uint16_t linArray[core::kLinTableWords];
@@ -148,14 +145,11 @@ int ReadLinDataFromFile(std::uint16_t* dest) {
     if (FileSelectPopup(proj_dir.c_str(), "XF-LINEAR.DAT", "*.dat", "K-BEX-TW-Series-Linearisation-File",
                         VAL_LOAD_BUTTON, 0, 1, 1, 1, file_name) <= 0)
         return 1;
-    std::string text;
-    LinFileValues values{};
-    if (ReadFileBytes(file_name, text) != 0 || !ParseLinFile(text, values)) {
+    if (!LoadLinTable(file_name, dest)) {
         SetStatus("Error reading linearisation-file!");
         ShowStatus();
         return -1;
     }
-    std::transform(values.begin(), values.end(), dest, &LinTableWord);
     return 0;
 }
 

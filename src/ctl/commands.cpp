@@ -24,10 +24,6 @@ int ExitOf(Outcome outcome) {
     return outcome == Outcome::Answered ? kDone : kNoAnswer;
 }
 
-void Note(const std::string& text) {
-    std::fprintf(stderr, "%s\n", Utf8(text).c_str());
-}
-
 std::string MemoryName(std::uint16_t memory) {
     return memory == 2 ? "eeprom" : "ram";
 }
@@ -105,33 +101,21 @@ int Get(const Options& o) {
     core::ParamFileValues values{};
     std::copy(words.begin(), words.end(), values.begin());
     const std::string text = core::FormatParamFile(values);
-    if (!o.file.empty()) {
-        if (ReplaceFileBytes(o.file.c_str(), text) != 0) {
-            Note("Error writing parameter-file! " + o.file);
-            return kFileError;
-        }
-        Note("Parameter-file written! " + o.file);
-    }
-    if (o.json) {
-        std::string out = "{\"memory\":\"" + MemoryName(o.memory) + "\"";
-        if (!o.file.empty())
-            out += ",\"file\":" + JsonString(o.file);
-        out += ",\"words\":[";
-        for (std::size_t k = 0; k < words.size(); ++k)
-            out += std::string(k ? "," : "") + "{\"line\":" + std::to_string(k + 1) +
-                   ",\"name\":" + JsonString(core::SetWordName(k)) +
-                   ",\"value\":" + std::to_string(words[k]) + "}";
-        std::printf("%s]}\n", out.c_str());
-    } else if (o.file.empty()) {
-        std::fwrite(text.data(), 1, text.size(), stdout);
-    }
     // A full disk or a closed pipe behind stdout is a file that cannot be
     // written, not a set fetched.
-    if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
-        Note("Error writing parameter-file! stdout");
+    if (!o.json)
+        return Deliver(o.file, text, "parameter-file");
+    if (!o.file.empty() && Deliver(o.file, text, "parameter-file") != kDone)
         return kFileError;
-    }
-    return kDone;
+    std::string out = "{\"memory\":\"" + MemoryName(o.memory) + "\"";
+    if (!o.file.empty())
+        out += ",\"file\":" + JsonString(o.file);
+    out += ",\"words\":[";
+    for (std::size_t k = 0; k < words.size(); ++k)
+        out += std::string(k ? "," : "") + "{\"line\":" + std::to_string(k + 1) +
+               ",\"name\":" + JsonString(core::SetWordName(k)) + ",\"value\":" + std::to_string(words[k]) +
+               "}";
+    return Deliver("", out + "]}\n", "parameter-file");
 }
 
 int Send(const Options& o) {

@@ -66,6 +66,19 @@ bool Interrupted();
 // The line check alone, on a port that is not open: true when it answered.
 bool Answers(const std::string& path);
 
+// A message of the tool's own (Windows-1252, as the link's) on stderr.
+void Note(std::string_view text);
+
+// What a write to stdout came to. Results go out flushed, so a reader at the
+// far end of a pipe sees each row as it arrives and a reader that has gone
+// (`| head -5`) is noticed at the next one; Ctrl+C while a write waits for a
+// slow reader ends it as it ends the wait for an answer.
+enum class Written { Ok, Closed, Stopped, Failed };
+Written Emit(const std::string& text);
+// A result into `file`, replaced whole, or to stdout when `file` is empty;
+// `what` names it in the messages ("parameter-file", "export-file").
+int Deliver(const std::string& file, const std::string& text, const char* what);
+
 // The link's texts are Windows-1252 bytes ("\xB5" the micro sign); the
 // terminal and JSON readers want UTF-8.
 std::string Utf8(std::string_view windows1252);

@@ -2,7 +2,6 @@
 // capture) and the flash upload.
 #include <algorithm>
 #include <array>
-#include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <functional>
@@ -11,7 +10,6 @@
 
 #include "com232.h"
 #include "core/exportfile.h"
-#include "core/linfile.h"
 #include "core/recfile.h"
 #include "core/rules.h"
 #include "ctl.h"
@@ -27,25 +25,6 @@ volatile std::sig_atomic_t interrupted = 0;
 
 void OnSignal(int) {
     interrupted = 1;
-}
-
-void Note(const char* text) {
-    std::fprintf(stderr, "%s\n", Utf8(text).c_str());
-}
-
-// What a write to stdout came to. Rows go out one at a time, flushed, so a
-// reader at the far end of a pipe sees each as it arrives and a reader that
-// has gone (`| head -5`) is noticed at the next row. Ctrl+C while a write
-// waits for a slow reader ends it as it ends the wait for an answer.
-enum class Written { Ok, Closed, Stopped, Failed };
-
-Written Emit(const std::string& text) {
-    errno = 0;
-    if (std::fwrite(text.data(), 1, text.size(), stdout) == text.size() && std::fflush(stdout) == 0)
-        return Written::Ok;
-    if (errno == EINTR && Interrupted())
-        return Written::Stopped;
-    return errno == EPIPE ? Written::Closed : Written::Failed;
 }
 
 // The run's and the recording's loop. One request is outstanding at a time:
@@ -266,8 +245,13 @@ int Record(const Options& o) {
     // Like the window's recorder, every recording starts a new file.
     const std::string header = core::RecorderHeader(DateStr() + " " + TimeStr(), o.interval,
                                                     core::Get32(parameter, core::kSetpointA));
-    Written written = toFile ? (ReplaceFileBytes(o.file.c_str(), header) == 0 ? Written::Ok : Written::Failed)
-                             : Emit(header);
+    const auto put = [&](const std::string& text, bool first) {
+        if (!toFile)
+            return Emit(text);
+        const int r = first ? ReplaceFileBytes(o.file.c_str(), text) : AppendFileBytes(o.file.c_str(), text);
+        return r == 0 ? Written::Ok : Written::Failed;
+    };
+    Written written = put(header, true);
     if (written == Written::Failed) {
         Note("Error writing recorder-file!");
         return kFileError;
@@ -283,8 +267,7 @@ int Record(const Options& o) {
                 return true;
             const std::string record = core::RecorderRecord(
                 {Aval, Bval, Mvalue, static_cast<std::uint32_t>(umValue), edcntA, edcntB});
-            written = toFile ? (AppendFileBytes(o.file.c_str(), record) == 0 ? Written::Ok : Written::Failed)
-                             : Emit(record);
+            written = put(record, false);
             if (written != Written::Ok)
                 return false;
             reference = WholeSeconds();
@@ -331,32 +314,16 @@ int Capture(const Options& o) {
         scans[i] = 2.0 * i;
     const core::CaptureView view = video ? core::CaptureView{"VIDEO", xArray8, a, b, thdA, thdB}
                                          : core::CaptureView{"DATA", scans, a, b};
-    const std::string text = core::FormatCaptureCsv({&view, 1}, MAXPOINT);
-    if (!o.file.empty()) {
-        if (ReplaceFileBytes(o.file.c_str(), text) != 0) {
-            Note(("Error writing export-file! " + o.file).c_str());
-            return kFileError;
-        }
-        Note(("Export-file written! " + o.file).c_str());
-        return kDone;
-    }
     // A capture the reader did not take is one not delivered.
-    if (Emit(text) != Written::Ok) {
-        Note("Error writing export-file! stdout");
-        return kFileError;
-    }
-    return kDone;
+    return Deliver(o.file, core::FormatCaptureCsv({&view, 1}, MAXPOINT), "export-file");
 }
 
 int Upload(const Options& o) {
-    std::string text;
-    core::LinFileValues values{};
-    if (ReadFileBytes(o.file.c_str(), text) != 0 || !core::ParseLinFile(text, values)) {
-        Note(("Error reading linearisation-file! " + o.file).c_str());
+    std::array<std::uint16_t, core::kLinTableWords> table{};
+    if (!LoadLinTable(o.file.c_str(), table.data())) {
+        Note("Error reading linearisation-file! " + o.file);
         return kFileError;
     }
-    std::array<std::uint16_t, core::kLinTableWords> table{};
-    std::transform(values.begin(), values.end(), table.begin(), &core::LinTableWord);
     TransferScope transfer;
     return UploadLinTable(table.data(), o.device) == Outcome::Answered ? kDone : kNoAnswer;
 }

@@ -1,11 +1,14 @@
 // kbexctl: the command line and the texts it writes.
 #include <algorithm>
+#include <cctype>
+#include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <limits>
 
 #include "ctl.h"
+#include "platform/files.h"
 
 namespace ctl {
 
@@ -245,6 +248,36 @@ bool ParseCommandLine(int argc, char** argv, Options& o, bool& help, std::string
 
 const char* UsageText() {
     return kUsageText;
+}
+
+void Note(std::string_view text) {
+    std::fprintf(stderr, "%s\n", Utf8(text).c_str());
+}
+
+Written Emit(const std::string& text) {
+    errno = 0;
+    if (std::fwrite(text.data(), 1, text.size(), stdout) == text.size() && std::fflush(stdout) == 0)
+        return Written::Ok;
+    if (errno == EINTR && Interrupted())
+        return Written::Stopped;
+    return errno == EPIPE ? Written::Closed : Written::Failed;
+}
+
+int Deliver(const std::string& file, const std::string& text, const char* what) {
+    const std::string name = what;
+    if (file.empty()) {
+        if (Emit(text) == Written::Ok)
+            return kDone;
+        Note("Error writing " + name + "! stdout");
+        return kFileError;
+    }
+    if (ReplaceFileBytes(file.c_str(), text) != 0) {
+        Note("Error writing " + name + "! " + file);
+        return kFileError;
+    }
+    Note(static_cast<char>(std::toupper(static_cast<unsigned char>(name[0]))) + name.substr(1) +
+         " written! " + file);
+    return kDone;
 }
 
 std::string Utf8(std::string_view text) {
